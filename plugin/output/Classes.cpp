@@ -1,0 +1,26 @@
+#include "output/Classes.h"
+
+#include "host/KVESDK.h"
+#include "host/KVEmul.h"
+
+TClassEntry gClassTable[kNumClasses + 1] = {};
+
+void RegisterClasses(KVCallback cb) {
+  for (int i = 1; i <= kNumClasses; ++i) {
+    Str255 name;
+    name[0] = 0;
+    KVE_GetIndString(cb, name, kClassNamesList, static_cast<std::int16_t>(i));
+    PCopy(gClassTable[i].name, name, kNameCapacity);
+    gClassTable[i].id = KV_AddClass(cb, gClassTable[i].name);
+  }
+}
+
+std::int16_t ClassID(int classNum) {
+  return classNum >= 1 && classNum <= kNumClasses ? gClassTable[classNum].id : 0;
+}
+
+bool IsOneOfOurClasses(std::int16_t classID) {
+  for (int i = 1; i <= kNumClasses; ++i)
+    if (gClassTable[i].id == classID) return true;
+  return false;
+}

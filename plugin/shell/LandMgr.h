@@ -1,0 +1,78 @@
+// TLandMgr: the manager object the host keeps for the plug-in between calls,
+// and the dispatcher that runs one menu command from start to end.
+//
+// Between commands it holds only the host's callback value; during a command
+// fTINList holds every TIN read from the drawing (registry order) and is freed,
+// with every TIN in it, before the command returns.
+#pragma once
+
+#include <cstdint>
+
+#include "host/KVUTIL.h"
+#include "shell/Errors.h"
+
+class TTIN;
+
+// Menu items.
+enum TMenuItem : std::int16_t {
+  kMenuCreateTIN = 1,
+  kMenuCalcArea = 2,
+  kMenuCalcCutFillDatum = 3,
+  kMenuDiffTIN = 4,
+  kMenuNothing = 93,
+  kMenuChangeTIN = 94,
+  kMenuDeleteTIN = 95,
+};
+
+// docTouched: what a command did to the drawing.
+enum TDocTouched : std::int32_t { kDocChanged = 0, kDocUnchanged = 1, kDocNotHandled = 5 };
+
+// The tag of the plug-in's data object under the drawing header ("WXB0").
+constexpr std::uint32_t kDataObjectTag = 0x57584230;
+// Bytes at the start of the data object that belong to the host.
+constexpr std::int32_t kDataObjectHostBytes = 22;
+
+constexpr std::int16_t kAlertTextsList = 11102;
+constexpr std::int16_t kQuestionsList = 11101;
+constexpr std::int16_t kDetailPrefixIndex = 5;
+
+class TLandMgr final : public TPluginObject {
+ public:
+  KVCallback fCB;
+  TLinkedList* fTINList = nullptr;
+
+  explicit TLandMgr(KVCallback cb) : fCB(cb) {}
+  ~TLandMgr();
+
+  // Run the menu command of `msg`; returns docTouched.
+  std::int32_t DoInterface(const void* msg);
+
+  // Registry.
+  std::int32_t GetNumOfTINs() const;
+  TTIN* GetTINByNum(std::int32_t num) const;
+
+  // Commands.
+  TErr CreateTIN();
+  TErr ChangeTIN();
+  TErr CalcArea(std::int32_t* docTouched);
+  TErr CalcCutFillDatum(std::int32_t* docTouched);
+  TErr CreateDiffTIN();
+  TErr DeleteTIN(TTIN* tin);
+  TErr GetTINOfCurrentLayer(TTIN** tin);
+  void PurgeOrphanTINs();
+
+  // Storage: all TINs into / out of the data object.  With a null handle the
+  // writer only measures (advances *counter by what it would write).
+  TErr AttachDataToDrawing(KVHandle handle, std::int32_t* counter);
+  TErr ReadAllData(KVHandle handle);
+
+ private:
+  TErr GetAllTINInfoFromDrawing();
+  TErr RunMenuItem(std::int16_t item, std::int32_t* docTouched);
+  TErr SaveAllTINs();
+  void ReleaseAllTINs();
+  void ReportError(TErr err);
+};
+
+// The entry point: action 1 initialise, 2 terminate, 3 run a command.
+std::int32_t PluginMain(std::int16_t action, const void* msg, void** slot, KVCallback cb);
