@@ -1,0 +1,37 @@
+// Every tolerance of the triangulation in one place.  The Delaunay circle
+// test, convexity and the in-triangle decisions use none of these: they are
+// exact (ExactPredicates.h) or compared without tolerance as stated at their
+// use.  What remains are windows on azimuths, slopes and ratios, all in
+// double arithmetic.
+#pragma once
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * kPi;
+constexpr double kHalfPi = kPi / 2.0;
+
+// Turns at or above this (3π/2, written as the decimal the hull walk and the
+// hull fan have always used) are taken as the equivalent negative turn.
+constexpr double kThreeHalfPiTurn = 4.71238898038469;
+
+// Two azimuths closer than this (radians) count as the same direction when
+// deciding that a triangle's far vertex lies on its common edge.
+constexpr double kCollinearAzimuthTol = 1e-7;
+
+// A hull vertex counts as off the first or last hull side when its direction
+// from the first hull vertex turns by more than this (radians).
+constexpr double kHullSideTurnTol = 0.001;
+
+// Breakline enforcement: a segment within this angle (radians) of an existing
+// edge runs along that edge.
+constexpr double kBrklnAlongEdgeTol = 1e-4;
+
+// Line intersection: two slopes closer than this are parallel.
+constexpr double kParallelSlopeTol = 1e-5;
+
+// Breakline enforcement: a vertex lies on a segment's line when its slope
+// ratio is 1 within this fraction.
+constexpr double kOnLineRatioTol = 0.05;
+
+// A point-location cross product smaller than this is noted in the trace as
+// "near an edge"; it never changes a decision.
+constexpr double kEdgeTraceTol = 0.0001;

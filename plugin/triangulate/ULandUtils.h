@@ -1,0 +1,44 @@
+// Plane-geometry utilities shared by the hull, triangulation, breakline,
+// analysis and contour code.  Stateless, double arithmetic throughout.
+//
+// Points are (y, x) pairs like the host's 2D points.  Azimuths are radians,
+// clockwise from +y, in [0, 2π): 0 points along +y, π/2 along +x, π along −y,
+// 3π/2 along −x.  Differences of integer coordinates are formed in 64-bit
+// integers (exact for every 32-bit input) and then converted to double.
+#pragma once
+
+#include <cstdint>
+
+#include "host/KVABI.h"
+
+class TTINVtx;
+class TTINTriangle;
+
+// A point with double coordinates, stored y first like KVPoint2D.
+struct TRealPt {
+  double y;
+  double x;
+};
+
+double GetAzimuth(const KVPoint2D& from, const KVPoint2D& to);
+double NormalizeAngle(double angle);
+// Signed difference a2 − a1 brought into (−π, π]; direction is −1, 0 or +1
+// (0 only for an exact zero difference; exactly π counts as +π, direction +1).
+double GetAngleDifference(double a1, double a2, std::int16_t* direction);
+double GetDistance(const TRealPt& p, const TRealPt& q);
+double GetDistance(const KVPoint2D& p, const KVPoint2D& q);
+// 0 if |a − b| <= tolerance, else −1 if a < b, else +1.
+int CompareWithTolerance(double a, double b, double tolerance);
+// The angle at p1 through which the ray p1→p2 turns clockwise to reach the
+// ray p1→p0, in [0, 2π).
+double GetAngleAtVertex(const KVPoint2D& p0, const KVPoint2D& p1, const KVPoint2D& p2);
+// Centre of the circle through the three corners, corner 1 taken as origin.
+// Precondition: the corners are not collinear (the formulas divide by zero).
+TRealPt GetCircumcenter(const KVPoint2D corners[3]);
+
+// (i + k) mod 3 in 0..2 for k = 1, 2 or −1.
+inline std::int16_t NextIndex(std::int16_t i, std::int16_t k) {
+  std::int16_t r = static_cast<std::int16_t>(i + k);
+  if (r < 0) r = static_cast<std::int16_t>(r + 3);
+  return static_cast<std::int16_t>(r % 3);
+}
