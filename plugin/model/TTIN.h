@@ -1,17 +1,81 @@
-// The terrain model.  Only what the command frame needs is declared so far:
-// the manager owns TINs and releases them at the end of every command.  The
-// vertices, triangles, breaklines and parameters join this type with the
-// model itself.
+// TTIN: one terrain model.  It lives for one command: rebuilt from the
+// drawing's stored data at the start and deleted at the end.
+//
+// Ownership: the TIN owns its vertices (through fTINVtxListByZ), triangles
+// (fTINTriangleList), breaklines (fBrklnList), those lists, fVtxArrayByX,
+// fContourMap, fVtxTriMgr and the two read tables.  The hull list and the
+// breaklines' vertex lists only refer to vertices; fInnerTIN and fOuterTIN
+// are other TINs of the same manager and are never deleted through this one.
+// A list, table or builder is null until the operation that needs it makes
+// it: a TIN without vertices has null lists, not empty ones.
+//
+// Invariants of a complete TIN: no two vertices share (x, y); a triangle's
+// corners are three different vertices of the TIN; adjacency is mutual
+// (TTINTriangle.h); fTINVtxListByZ is in non-decreasing z; a vertex's
+// fTriangle, when set, has it as a corner.
 #pragma once
 
-#include "host/PluginMemory.h"
+#include <cstdint>
+
+#include "host/KVUTIL.h"
+#include "model/TTINParams.h"
 
 class TLandMgr;
+class TTINTriangle;
+class TKestSortedLList;
+class TKestXYAndHdlArray;
+class TTINContourMap;
+class TTINVtxTriMgr;
+class TIDIndex;
+
+// Values a TIN starts with.
+constexpr std::int16_t kTINVersion = 2;
+constexpr std::uint32_t kInitialTINIDNum = 7;
 
 class TTIN final : public TPluginObject {
  public:
-  explicit TTIN(TLandMgr* mgr) : fLandMgr(mgr) {}
-  ~TTIN() = default;
+  // All references null, the parameters cleared except normalTIN (true).
+  explicit TTIN(TLandMgr* mgr);
+  // DeleteVtxHullAndTriLists, then the contour map, the builder, the read
+  // tables and fVtxArrayByX.
+  ~TTIN();
+  TTIN(const TTIN&) = delete;
+  TTIN& operator=(const TTIN&) = delete;
 
+  // Version 2, identification number 7, no last triangle, no layers, and the
+  // parameter defaults (which read the drawing's current layer and units).
+  // The creator sets fTINParams.normalTIN before.
+  void InitVars(KVCallback cb);
+  // Makes the builder; false when the host refuses the memory (the TIN is
+  // then not usable).
+  bool MakeVtxTriMgr();
+
+  // Deletes every vertex and the vertex list, frees the hull list (not its
+  // vertices), deletes every triangle and the triangle list, every breakline
+  // and the breakline list; each reference becomes null.  Null items are
+  // skipped.
+  void DeleteVtxHullAndTriLists();
+
+  void GetTINParams(TTINParams* out) const { *out = fTINParams; }
+  std::int32_t GetContourInterval() const { return fTINParams.contourInterval; }
+
+  std::int16_t fVersion = 0;
+  std::uint32_t fIDNum = 0;
+  TTINTriangle* fTriLastFoundIn = nullptr;  // start hint of the next point location
+  TTIN* fInnerTIN = nullptr;                // difference TIN: the enclosed base
+  TTIN* fOuterTIN = nullptr;                // difference TIN: the enclosing base
   TLandMgr* fLandMgr;
+  KVObj fLayer2D = 0;
+  KVObj fLayer3D = 0;
+  TTINParams fTINParams;
+  double fMinDistToNextCont = 0.0;
+  TKestSortedLList* fTINVtxListByZ = nullptr;
+  TLinkedList* fConvexHullVtxList = nullptr;  // clockwise from the lowest y (then x)
+  TLinkedList* fTINTriangleList = nullptr;
+  TLinkedList* fBrklnList = nullptr;          // in collection order
+  TIDIndex* fVtxReadTable = nullptr;          // only while the TIN is read
+  TIDIndex* fTriReadTable = nullptr;
+  TKestXYAndHdlArray* fVtxArrayByX = nullptr;  // only during collection and triangulation
+  TTINContourMap* fContourMap = nullptr;
+  TTINVtxTriMgr* fVtxTriMgr = nullptr;
 };

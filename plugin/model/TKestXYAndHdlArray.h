@@ -1,0 +1,82 @@
+// TKestXYAndHdlArray: the vertices of a TIN indexed by x, as a growable
+// array of (x, y, vertex) entries in a host handle, sorted by x
+// (non-decreasing).  Among equal x the order is the one the insertions
+// produce: a new entry lands immediately before the equal entry that the
+// binary search meets.  Vertex collection keeps (x, y) unique.
+//
+// Lifecycle: construct, InitKestXYAndHdlArray (0 or kErrNoXYArrayHandle), use,
+// DisposeXYAndHdlArray, delete.  The handle comes from the module's callback
+// value.
+//
+// The searches live in the free functions of namespace xy_array_literal, which
+// work on a plain run of entries; the members call them.  A faster storage
+// (geometric growth, another index) behind the same members must give the
+// same entry order and the same results, and can be checked against them.
+#pragma once
+
+#include <cstdint>
+
+#include "host/KVABI.h"
+#include "host/PluginMemory.h"
+
+class TTINVtx;
+
+// InitKestXYAndHdlArray: the toolbox gave no handle.
+constexpr std::int32_t kErrNoXYArrayHandle = 0x9003E;
+
+struct TXYPoint {
+  std::int32_t x;
+  std::int32_t y;
+};
+
+struct TXYAndHdl {
+  std::int32_t x;
+  std::int32_t y;
+  TTINVtx* hdl;
+};
+
+class TKestXYAndHdlArray final : public TPluginObject {
+ public:
+  TKestXYAndHdlArray() = default;
+  // Releases the handle if the caller has not.
+  ~TKestXYAndHdlArray();
+  TKestXYAndHdlArray(const TKestXYAndHdlArray&) = delete;
+  TKestXYAndHdlArray& operator=(const TKestXYAndHdlArray&) = delete;
+
+  // 0, or kErrNoXYArrayHandle when no handle could be obtained.
+  std::int32_t InitKestXYAndHdlArray();
+  // Releases the handle, if any; the array is then empty and unusable.
+  void DisposeXYAndHdlArray();
+
+  // Adds (p, vtx) in x order.  When the block cannot grow the array stays
+  // unchanged and the result is false.
+  bool AddXYAndHdl(TXYPoint p, TTINVtx* vtx);
+  // The vertex of an entry at exactly p, or null.
+  TTINVtx* GetHdlByXY(TXYPoint p) const;
+  // The vertex nearest to p in Manhattan distance (ties: the entry met first)
+  // and whether it lies at p.  Null (exact false) on an empty array; callers
+  // seed the array before they search.
+  TTINVtx* GetHdlByXYNearest(TXYPoint p, bool* exact) const;
+
+  std::int32_t Count() const { return fCount; }
+  // The entries in order (valid until the next addition); null when empty.
+  const TXYAndHdl* Entries() const;
+
+ private:
+  KVHandle fHdl = nullptr;
+  std::int32_t fCount = 0;
+};
+
+namespace xy_array_literal {
+// The binary search on x shared by all operations: the index of an entry with
+// x = px (found), else the insertion point.
+struct XSearch {
+  std::int32_t index;
+  bool found;
+};
+XSearch SearchX(const TXYAndHdl* entries, std::int32_t count, std::int32_t px);
+// Inserts (p, vtx) into entries[0 .. count-1], which has room for one more.
+void InsertEntry(TXYAndHdl* entries, std::int32_t count, TXYPoint p, TTINVtx* vtx);
+TTINVtx* FindExact(const TXYAndHdl* entries, std::int32_t count, TXYPoint p);
+TTINVtx* FindNearest(const TXYAndHdl* entries, std::int32_t count, TXYPoint p, bool* exact);
+}  // namespace xy_array_literal

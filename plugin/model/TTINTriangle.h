@@ -1,0 +1,53 @@
+// One triangle of a TIN.
+//
+//              corner 1
+//               /    \            Corners run clockwise seen from above
+//     edge 0   /      \  edge 1   (x right, y up).  Edge i runs from corner i
+//             /        \          to corner (i+1) mod 3; neighbour i is the
+//     corner 0 -------- corner 2  triangle across edge i, null on the hull.
+//               edge 2
+//
+// Adjacency is mutual: if N is neighbour i of T, T is a neighbour of N, and
+// N's edge towards T runs from T's corner (i+1) mod 3 to T's corner i.
+// Corner and edge indices are 16-bit; kNoIndex (-1, stored as 0xFFFF) is none.
+#pragma once
+
+#include <cstdint>
+
+#include "host/PluginMemory.h"
+
+class TTINVtx;
+
+constexpr std::int16_t kNoIndex = -1;
+
+class TTINTriangle final : public TPluginObject {
+ public:
+  std::uint32_t fIDNum = 0;                  // ordinal given when the TIN is stored
+  TTINTriangle* fNeighbors[3] = {nullptr, nullptr, nullptr};
+  bool fEdgeOkay[3] = {false, false, false};  // edge i passed the Delaunay test
+  TTINVtx* fVertices[3] = {nullptr, nullptr, nullptr};
+  bool fContoursAnyDone = false;  // no more tracing at the current contour elevation
+  bool fHoriz = false;            // all three corners at one elevation
+  double fDistToNextCont = 0.0;   // contour spacing across the triangle, cached by labelling
+
+  TTINTriangle() = default;
+  TTINTriangle(const TTINTriangle&) = delete;
+  TTINTriangle& operator=(const TTINTriangle&) = delete;
+
+  void GetVertices(TTINVtx* out[3]) const;
+  void SetVertices(TTINVtx* const in[3]);
+  void GetNeighbors(TTINTriangle* out[3]) const;
+  void SetNeighbors(TTINTriangle* const in[3]);
+  void GetEdgeOkay(bool out[3]) const;
+  void SetEdgeOkay(const bool in[3]);
+
+  // The first corner index that holds `vtx`, or kNoIndex.
+  std::int16_t IndexOfVertex(const TTINVtx* vtx) const;
+  // True when every edge that has a neighbour is marked okay; hull edges do
+  // not count, so a triangle without neighbours is okay.
+  bool AllNabrEdgesOkay() const;
+  // Corner indices of the lowest, middle and highest corner.  Ties go to the
+  // lower corner index; with three equal elevations: lo 0, mid 2, hi 1.
+  // Precondition: all three corners are set.
+  void SortVtxIndicesByZ(std::int16_t* lo, std::int16_t* mid, std::int16_t* hi) const;
+};

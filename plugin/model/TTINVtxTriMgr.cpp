@@ -1,0 +1,17 @@
+#include "model/TTINVtxTriMgr.h"
+
+#include "model/TTIN.h"
+#include "model/TTINTriangle.h"
+#include "shell/Trace.h"
+
+void TTINVtxTriMgr::SetAllTriContDoneFlag(bool done) {
+  TLinkedList* list = fTIN != nullptr ? fTIN->fTINTriangleList : nullptr;
+  if (list == nullptr || list->fFirst == nullptr) {
+    Trace(kTraceBuild, "In SetAllTriContDoneFlag there are no triangles\n");
+    return;
+  }
+  for (TLinkNode* node = list->fFirst; node != nullptr; node = node->next) {
+    auto* tri = static_cast<TTINTriangle*>(node->item);
+    if (tri != nullptr) tri->fContoursAnyDone = done;
+  }
+}

@@ -1,0 +1,21 @@
+// TTINVtxTriMgr: the builder object every TIN owns.  It carries the vertex
+// collection, hull and vertex-to-triangle operations of the build.
+#pragma once
+
+#include "host/PluginMemory.h"
+
+class TTIN;
+
+class TTINVtxTriMgr final : public TPluginObject {
+ public:
+  explicit TTINVtxTriMgr(TTIN* tin) : fTIN(tin) {}
+  ~TTINVtxTriMgr() = default;
+  TTINVtxTriMgr(const TTINVtxTriMgr&) = delete;
+  TTINVtxTriMgr& operator=(const TTINVtxTriMgr&) = delete;
+
+  // Sets fContoursAnyDone of every triangle, in list order; a null or empty
+  // triangle list leaves nothing to do.
+  void SetAllTriContDoneFlag(bool done);
+
+  TTIN* fTIN;
+};
