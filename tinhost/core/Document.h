@@ -1,0 +1,169 @@
+// The drawing: layers in their order, the objects on them (3D loci, 2D and 3D
+// polygons, groups, text blocks), the selection, the class table, the units,
+// the origin and the data objects that plug-ins keep under the drawing header.
+//
+// Everything is plain data in DocumentState, which the drawing file reads and
+// writes field by field.  Document guards the invariants:
+//   * every object has a unique 32-bit id (0 = none); ids are never reused;
+//   * the header (type 1) and the layers (type 31) have no parent; every other
+//     object has a layer or a group as parent, or none while it is being built
+//     ("free": created but not yet added to a container);
+//   * a container's member list holds exactly the objects whose parent it is,
+//     in drawing order; groups never contain themselves;
+//   * the selection holds only objects that lie directly on a layer;
+//   * there is always at least one layer, and the current layer is one of them.
+// Misuse (an unknown id, a wrong type) throws HostError.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/Units.h"
+#include "host/KVABI.h"
+
+namespace tinhost {
+
+using ObjId = std::uint32_t;
+inline constexpr ObjId kNoObject = 0;
+
+struct Vertex {
+  std::int32_t x = 0, y = 0, z = 0;       // 2D vertices keep z = 0
+  std::int16_t kind = kKVVertexCorner;    // corner or curve control point
+  friend bool operator==(const Vertex&, const Vertex&) = default;
+};
+
+using Color = std::array<std::uint8_t, 4>;
+
+struct Rect {  // y grows upward: top >= bottom for a non-empty rectangle
+  std::int32_t top = 0, left = 0, bottom = 0, right = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct DrawingObject {
+  ObjId id = kNoObject;
+  std::int16_t type = kKVTypeNone;
+  ObjId parent = kNoObject;
+  std::string name;                  // layers and the header
+  double scale = 1.0;                // layers
+  std::int16_t objectClass = 0;      // 0 = none
+  Color color{};
+  std::int16_t fillPattern = 1;
+  std::int16_t lineWeight = 1;
+  bool closed = false;
+  std::vector<Vertex> vertices;      // polygons; a 3D locus has exactly one
+  std::string text;                  // text blocks, lines separated by '\r' or '\n'
+  std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
+  std::int16_t textStyle = 0, textSize = 100;  // textSize 100 = one user unit high
+  std::vector<ObjId> members;        // layers and groups, in drawing order
+  friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
+};
+
+struct DocumentState {
+  ObjId header = kNoObject;
+  ObjId nextId = 1;
+  std::map<ObjId, DrawingObject> objects;  // every object, the header and layers included
+  std::vector<ObjId> layers;               // layer order
+  ObjId currentLayer = kNoObject;
+  std::set<ObjId> selection;
+  std::vector<std::string> classes;        // class id k is classes[k - 1]
+  UnitsRecord units;
+  double originX = 0.0, originY = 0.0;     // real-world position of the world origin, user units
+};
+
+// A deleted object with everything inside it, enough to put it back as it was.
+struct ObjectSnapshot {
+  std::vector<DrawingObject> objects;  // the object first, then its descendants
+  ObjId parent = kNoObject;
+  std::size_t position = 0;            // index in the parent's member list
+  bool selected = false;
+};
+
+enum class WalkScope { All, Selection };
+
+class Document {
+ public:
+  Document();  // one layer "Layer 1", scale 1, current
+  // Adopts a state read from a file; throws HostError when it breaks an invariant.
+  static Document fromState(DocumentState state);
+  const DocumentState& state() const;
+
+  // ---- reading ----
+  const DrawingObject* find(ObjId id) const;
+  const DrawingObject& get(ObjId id) const;  // throws for an unknown id
+  bool exists(ObjId id) const { return find(id) != nullptr; }
+  ObjId header() const { return s_.header; }
+  std::span<const ObjId> layers() const { return s_.layers; }
+  ObjId currentLayer() const { return s_.currentLayer; }
+  const std::set<ObjId>& selection() const { return s_.selection; }
+  std::span<const std::string> classes() const { return s_.classes; }
+  const UnitsRecord& units() const { return s_.units; }
+  std::size_t objectCount() const { return s_.objects.size(); }
+  std::span<const ObjId> members(ObjId container) const;
+  // The layer an object lies on, through its groups; 0 for free objects.
+  ObjId layerOf(ObjId id) const;
+  Rect bounds(ObjId id) const;  // all zero for an object without extent
+
+  // ---- walks ----
+  // Every object in layer order then drawing order, each group before its
+  // members; or only the selected objects and the members of selected groups.
+  std::vector<ObjId> walk(WalkScope scope) const;
+  ObjId firstMember(ObjId container) const;
+  ObjId nextSibling(ObjId id) const;  // next layer for a layer
+
+  // ---- layers ----
+  ObjId createLayer(std::string name, double scale);
+  void setCurrentLayer(ObjId layer);
+  void setLayerName(ObjId layer, std::string name);
+  void setLayerScale(ObjId layer, double scale);
+
+  // ---- objects ----
+  ObjId createObject(std::int16_t type);  // free: no parent yet
+  ObjId createText(std::string text, std::int32_t anchorX, std::int32_t anchorY,
+                   std::int16_t style, std::int16_t size);
+  ObjId addLocus(ObjId container, std::int32_t x, std::int32_t y, std::int32_t z);
+  void addVertex(ObjId poly, Vertex v);
+  void setClosed(ObjId poly, bool closed);
+  void setColor(ObjId id, Color c);
+  void setFillPattern(ObjId id, std::int16_t pattern);
+  void setLineWeight(ObjId id, std::int16_t weight);
+  void setObjectClass(ObjId id, std::int16_t cls);
+  void move(ObjId id, std::int32_t dx, std::int32_t dy);
+  void addToContainer(ObjId id, ObjId container);  // moves it out of its old container
+  void remove(ObjId id);  // with every member; a layer only while another remains
+  ObjectSnapshot snapshot(ObjId id) const;
+  void restore(const ObjectSnapshot& snap);  // the ids must be free
+  std::size_t discardFreeObjects();          // removes parentless objects, returns how many
+
+  // ---- selection, classes, units, origin ----
+  void select(ObjId id);
+  void deselect(ObjId id) { s_.selection.erase(id); }
+  void clearSelection() { s_.selection.clear(); }
+  std::int16_t addClass(const std::string& name);  // the existing id for a known name
+  void setUnits(const UnitsRecord& units);
+  void setOrigin(double x, double y) { s_.originX = x; s_.originY = y; }
+  void setDrawingName(std::string name);
+
+ private:
+  DrawingObject& mut(ObjId id);
+  std::optional<Rect> extent(ObjId id) const;
+  DrawingObject& newObject(std::int16_t type);
+  void compact(ObjId container) const;
+  void compactAll() const;
+  void detach(DrawingObject& obj);
+  void eraseTree(ObjId id);
+  void collect(ObjId id, std::vector<ObjId>& out) const;
+  void validate() const;
+
+  // mutable: member lists are compacted lazily after removals (see remove()).
+  mutable DocumentState s_;
+  mutable std::unordered_set<ObjId> dirty_;
+};
+
+}  // namespace tinhost

@@ -1,0 +1,128 @@
+// The host allocator that backs every allocation of the plug-in: plain blocks
+// (InternalAlloc / InternalFree) and relocatable handles, all under one byte
+// budget, so the plug-in's low-memory paths can be driven for real.
+//
+// Invariants:
+//   * bytesInUse() is the sum of the sizes of all live blocks and handles,
+//     and never exceeds budget() through an allocation of this class;
+//   * a handle's master pointer stays at the same address for the handle's
+//     life, while the block it points to moves on every growth (so plug-in
+//     code that keeps *h across a resize is caught), except that a locked
+//     handle never moves and cannot grow;
+//   * handles owned by the drawing (data objects) are counted in the budget
+//     but not in the plug-in's statistics, and the plug-in cannot dispose of
+//     them through DisposeHandle.
+//
+// lastError() is the toolbox's MemError: the result of the last memory
+// operation, 0, -108 (memory full) or -109 (nil or unknown handle).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/KVABI.h"
+
+namespace tinhost {
+
+enum class HandleOwner { Plugin, Drawing };
+
+// Handle state bits as HGetState reports them.
+inline constexpr std::int8_t kHandleLocked = static_cast<std::int8_t>(0x80);
+inline constexpr std::int8_t kHandlePurgeable = 0x40;
+
+struct MemoryStats {
+  std::size_t pluginBlocks = 0;     // live InternalAlloc blocks
+  std::size_t pluginHandles = 0;    // live handles of the plug-in
+  std::int64_t pluginBytes = 0;     // bytes of both
+  std::size_t drawingHandles = 0;   // live data-object handles
+  std::int64_t drawingBytes = 0;
+  std::uint64_t countedAllocations = 0;  // attempts counted for fault injection
+  std::uint64_t failedAllocations = 0;
+  std::uint64_t handleMoves = 0;
+};
+
+class Memory {
+ public:
+  static constexpr std::int64_t kDefaultBudget = std::int64_t{1} << 30;
+
+  explicit Memory(std::int64_t budget = kDefaultBudget);
+  ~Memory();
+  Memory(const Memory&) = delete;
+  Memory& operator=(const Memory&) = delete;
+
+  // ---- budget and level queries ----
+  void setBudget(std::int64_t bytes) { budget_ = bytes; }
+  std::int64_t budget() const { return budget_; }
+  std::int64_t bytesInUse() const { return inUse_; }
+  // FreeMem: budget minus bytes in use, clamped to the 32-bit range, unless overridden.
+  std::int32_t freeMem() const;
+  // Nothing is purgeable, so both figures equal freeMem() unless overridden.
+  void purgeSpace(std::int32_t& total, std::int32_t& contiguous) const;
+  void overrideFreeMem(std::optional<std::int32_t> value) { freeOverride_ = value; }
+  void overridePurgeSpace(std::optional<std::int32_t> total, std::optional<std::int32_t> contiguous) {
+    purgeTotalOverride_ = total;
+    purgeContigOverride_ = contiguous;
+  }
+
+  // ---- fault injection ----
+  // Makes the k-th counted allocation from now fail (k = 1: the next one); with
+  // `sticky`, that one and every later one fail.  Counted are allocate(),
+  // newHandle() of the plug-in and every growing setHandleSize().
+  void failAllocation(std::uint64_t k, bool sticky = false);
+  void clearFailure() { failAt_.reset(); }
+
+  // ---- plain blocks ----
+  KVErr allocate(std::int32_t size, void** out);
+  void release(void* block);
+
+  // ---- relocatable handles ----
+  KVHandle newHandle(std::int32_t size, HandleOwner owner = HandleOwner::Plugin);
+  void disposeHandle(KVHandle h);          // the plug-in's DisposeHandle
+  void disposeDrawingHandle(KVHandle h);   // the drawing removing a data object
+  std::int32_t handleSize(KVHandle h);
+  void setHandleSize(KVHandle h, std::int32_t size);
+  std::int8_t handleState(KVHandle h);
+  void setHandleState(KVHandle h, std::int8_t state);
+  KVErr lastError() const { return lastError_; }
+
+  bool isHandle(KVHandle h) const { return handles_.contains(h); }
+  std::optional<HandleOwner> ownerOf(KVHandle h) const;
+  // The current contents of a live handle (empty span for an unknown one).
+  std::span<const std::uint8_t> contents(KVHandle h) const;
+
+  MemoryStats stats() const;
+  // Misuse seen so far (freeing unknown blocks, double disposal, ...), in words.
+  const std::vector<std::string>& misuse() const { return misuse_; }
+
+ private:
+  struct HandleRecord {
+    char** master = nullptr;  // stable address handed out as the KVHandle
+    std::int32_t size = 0;
+    std::int8_t state = 0;
+    HandleOwner owner = HandleOwner::Plugin;
+  };
+
+  bool takeBudget(std::int64_t bytes, bool counted);
+  HandleRecord* find(KVHandle h);
+  void note(std::string what) { misuse_.push_back(std::move(what)); }
+
+  std::int64_t budget_;
+  std::int64_t inUse_ = 0;
+  std::optional<std::int32_t> freeOverride_, purgeTotalOverride_, purgeContigOverride_;
+  std::optional<std::uint64_t> failAt_;
+  bool failSticky_ = false;
+  std::uint64_t counted_ = 0;
+  std::uint64_t failed_ = 0;
+  std::uint64_t moves_ = 0;
+  KVErr lastError_ = kKVNoErr;
+  std::unordered_map<void*, std::int32_t> blocks_;
+  std::unordered_map<KVHandle, HandleRecord> handles_;
+  std::vector<std::string> misuse_;
+};
+
+}  // namespace tinhost

@@ -1,0 +1,72 @@
+#include "core/UndoLog.h"
+
+#include "core/HostError.h"
+
+namespace tinhost {
+
+void UndoLog::begin(DataObjectBytes dataObjects, ObjId currentLayer) {
+  pending_ = UndoRecord{};
+  pending_->dataObjects = std::move(dataObjects);
+  pending_->currentLayer = currentLayer;
+}
+
+bool UndoLog::setMethod(std::int16_t method) {
+  if (!pending_) return false;
+  pending_->method = method;
+  return true;
+}
+
+bool UndoLog::created(ObjId id) {
+  if (!pending_) return false;
+  pending_->steps.push_back(UndoStep{UndoStep::Kind::Created, id, {}});
+  return true;
+}
+
+bool UndoLog::deleting(ObjectSnapshot before) {
+  if (!pending_) return false;
+  UndoStep step{UndoStep::Kind::Deleted, before.objects.empty() ? kNoObject : before.objects.front().id, {}};
+  step.before = std::move(before);
+  pending_->steps.push_back(std::move(step));
+  return true;
+}
+
+void UndoLog::end(const DataObjectBytes& dataObjectsNow) {
+  if (!pending_) return;
+  pending_->dataChanged = pending_->dataObjects != dataObjectsNow;
+  if (!pending_->steps.empty() || pending_->dataChanged) history_.push_back(std::move(*pending_));
+  pending_.reset();
+}
+
+std::optional<UndoRecord> UndoLog::takeLast() {
+  if (history_.empty()) return std::nullopt;
+  UndoRecord last = std::move(history_.back());
+  history_.pop_back();
+  return last;
+}
+
+std::size_t revertSteps(const UndoRecord& record, Document& doc) {
+  std::size_t skipped = 0;
+  for (auto it = record.steps.rbegin(); it != record.steps.rend(); ++it) {
+    try {
+      if (it->kind == UndoStep::Kind::Created) {
+        if (doc.exists(it->id))
+          doc.remove(it->id);
+        else
+          ++skipped;
+      } else {
+        const ObjectSnapshot& snap = it->before;
+        if (snap.parent != kNoObject && !doc.exists(snap.parent)) {
+          ++skipped;
+          continue;
+        }
+        doc.restore(snap);
+      }
+    } catch (const HostError&) {
+      ++skipped;
+    }
+  }
+  if (record.currentLayer != kNoObject && doc.exists(record.currentLayer)) doc.setCurrentLayer(record.currentLayer);
+  return skipped;
+}
+
+}  // namespace tinhost

@@ -1,0 +1,66 @@
+// The undo log: one record per command that changed the drawing.
+//
+// When a command starts, the host opens a record holding the bytes of every
+// data object and the current layer.  While it runs, the plug-in sets the undo
+// method and registers what it does: each created object (undo deletes it) and
+// a full snapshot of each object before it is deleted (undo puts it back with
+// the same id, parent and position).  Layers the host creates for the command
+// are registered the same way.  Undoing a record walks its steps backwards and
+// then puts the data objects back as they were.
+//
+// Records are plain data so the drawing file can keep them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "core/Document.h"
+
+namespace tinhost {
+
+using DataObjectBytes = std::map<std::uint32_t, std::vector<std::uint8_t>>;  // tag -> contents
+
+struct UndoStep {
+  enum class Kind : std::uint8_t { Created, Deleted };
+  Kind kind = Kind::Created;
+  ObjId id = kNoObject;     // Created: the object (or layer) made
+  ObjectSnapshot before;    // Deleted: the object as it was
+};
+
+struct UndoRecord {
+  std::int16_t method = 0;      // as set by the command; 0 when it set none
+  std::vector<UndoStep> steps;  // in the order they happened
+  DataObjectBytes dataObjects;  // every data object when the command started
+  ObjId currentLayer = kNoObject;
+  bool dataChanged = false;     // the data objects differed when the command ended
+};
+
+class UndoLog {
+ public:
+  void begin(DataObjectBytes dataObjects, ObjId currentLayer);
+  bool recording() const { return pending_.has_value(); }
+  // Registration; without an open record these return false and record nothing.
+  bool setMethod(std::int16_t method);
+  bool created(ObjId id);
+  bool deleting(ObjectSnapshot before);
+  // Closes the record: it is kept when it has steps or the data objects changed.
+  void end(const DataObjectBytes& dataObjectsNow);
+
+  const std::vector<UndoRecord>& history() const { return history_; }
+  void setHistory(std::vector<UndoRecord> history) { history_ = std::move(history); }
+  std::optional<UndoRecord> takeLast();
+  const UndoRecord* pending() const { return pending_ ? &*pending_ : nullptr; }
+
+ private:
+  std::optional<UndoRecord> pending_;
+  std::vector<UndoRecord> history_;
+};
+
+// Reverts the drawing part of a record (the steps and the current layer).
+// Steps that no longer apply (an object already gone, a parent deleted since)
+// are skipped; returns how many were skipped.
+std::size_t revertSteps(const UndoRecord& record, Document& doc);
+
+}  // namespace tinhost
