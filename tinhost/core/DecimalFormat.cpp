@@ -35,12 +35,16 @@ KVDecimal floating(double magnitude, bool negative, int significant) {
   return make(negative, digits, e - (significant - 1));
 }
 
-// Rounds a digit string so that it loses its last `drop` digits (half up).
+// Rounds a digit string so that it loses its last `drop` digits, to nearest
+// with ties to even, as the binary conversion does.
 std::string roundDigits(std::string digits, std::size_t drop) {
   if (drop == 0) return digits;
   if (drop > digits.size()) return "0";
-  const bool up = digits[digits.size() - drop] >= '5';
+  const std::string dropped = digits.substr(digits.size() - drop);
   digits.resize(digits.size() - drop);
+  const bool tie = dropped[0] == '5' && dropped.find_first_not_of('0', 1) == std::string::npos;
+  const bool lastOdd = !digits.empty() && (digits.back() - '0') % 2 == 1;
+  const bool up = dropped[0] > '5' || (dropped[0] == '5' && !tie) || (tie && lastOdd);
   if (digits.empty()) return up ? "1" : "0";
   for (std::size_t i = digits.size(); up && i-- > 0;) {
     if (digits[i] == '9') {

@@ -2,6 +2,7 @@
 // string, power of ten) and a decimal record to text.
 //   fixed style (1):    `digits` decimals after the point, 1234.567 -> "1234.57" with 2;
 //   floating style (0): `digits` significant digits, shown as "1.2346e+3" with 5.
+// Rounding is to nearest, ties to even (0.5 -> "0", 1.5 -> "2").
 // Not-a-number gives the digit string "N" and the text "NAN"; infinities "I" and "INF".
 #pragma once
 

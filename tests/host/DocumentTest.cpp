@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "HostTestSupport.h"
+#include "core/Document.h"
+#include "core/Host.h"
+#include "core/HostError.h"
+
+namespace tinhost {
+namespace {
+
+// Two layers; layer 1: locus a, group g {poly p, text t}, locus b; layer 2: locus c.
+struct Sample {
+  Document doc;
+  ObjId layer1 = 0, layer2 = 0, a = 0, g = 0, p = 0, t = 0, b = 0, c = 0;
+  Sample() {
+    layer1 = doc.currentLayer();
+    layer2 = doc.createLayer("Survey", 2.0);
+    a = doc.addLocus(layer1, 0, 0, 10);
+    g = doc.createObject(kKVTypeGroup);
+    p = doc.createObject(kKVTypePoly3D);
+    doc.addVertex(p, {1000, 2000, 5});
+    doc.addVertex(p, {-500, 300, 7});
+    doc.addToContainer(p, g);
+    t = doc.createText("12.5", 0, 0, 0, 100);
+    doc.addToContainer(t, g);
+    doc.addToContainer(g, layer1);
+    b = doc.addLocus(layer1, 5, 5, 20);
+    c = doc.addLocus(layer2, 9, 9, 30);
+  }
+};
+
+TEST(DocumentLayers, ANewDrawingHasOneCurrentLayer) {
+  Document doc;
+  ASSERT_EQ(doc.layers().size(), 1u);
+  const DrawingObject& layer = doc.get(doc.currentLayer());
+  EXPECT_EQ(layer.name, "Layer 1");
+  EXPECT_EQ(layer.scale, 1.0);
+  EXPECT_EQ(layer.type, kKVTypeLayer);
+  EXPECT_EQ(doc.get(doc.header()).type, kKVTypeHeader);
+  EXPECT_THROW(doc.remove(doc.currentLayer()), HostError);
+}
+
+TEST(DocumentWalks, AllObjectsInLayerThenDrawingOrderGroupsFirst) {
+  Sample s;
+  EXPECT_EQ(s.doc.walk(WalkScope::All), (std::vector<ObjId>{s.a, s.g, s.p, s.t, s.b, s.c}));
+  const ObjId free = s.doc.createObject(kKVTypePoly2D);
+  EXPECT_EQ(s.doc.walk(WalkScope::All).size(), 6u) << "free object " << free << " must not be walked";
+}
+
+TEST(DocumentWalks, SelectionWalkIncludesMembersOfSelectedGroups) {
+  Sample s;
+  s.doc.select(s.c);
+  s.doc.select(s.g);
+  EXPECT_EQ(s.doc.walk(WalkScope::Selection), (std::vector<ObjId>{s.g, s.p, s.t, s.c}));
+  EXPECT_THROW(s.doc.select(s.p), HostError) << "members of groups are not selectable";
+  s.doc.addToContainer(s.c, s.g);  // moving into a group drops it from the selection
+  EXPECT_FALSE(s.doc.selection().contains(s.c));
+}
+
+TEST(DocumentWalks, MemberWalkAndParents) {
+  Sample s;
+  EXPECT_EQ(s.doc.firstMember(s.layer1), s.a);
+  EXPECT_EQ(s.doc.nextSibling(s.a), s.g);
+  EXPECT_EQ(s.doc.nextSibling(s.g), s.b);
+  EXPECT_EQ(s.doc.nextSibling(s.b), kNoObject);
+  EXPECT_EQ(s.doc.firstMember(s.g), s.p);
+  EXPECT_EQ(s.doc.nextSibling(s.t), kNoObject);
+  EXPECT_EQ(s.doc.nextSibling(s.layer1), s.layer2);
+  EXPECT_EQ(s.doc.get(s.t).parent, s.g);
+  EXPECT_EQ(s.doc.layerOf(s.t), s.layer1);
+  EXPECT_EQ(s.doc.firstMember(s.a), kNoObject);
+}
+
+TEST(DocumentWalks, BlockWalkSkipsObjectsDeletedByTheCallback) {
+  Host host;
+  Sample s;
+  host.document() = s.doc;
+  struct Seen {
+    std::vector<ObjId> ids;
+    ObjId groupToDelete;
+    ObjId objectToDelete;
+  } seen{{}, s.g, s.b};
+  KVCallback cb = host.callbacks();
+  cb->ForEachObject(cb, kKVWalkAll, [](KVObj obj, KVCallback c, void* user) {
+    auto* st = static_cast<Seen*>(user);
+    st->ids.push_back(obj);
+    if (obj == st->groupToDelete) c->DeleteObject(c, obj);  // takes p and t with it
+    if (obj == st->objectToDelete) c->DeleteObject(c, st->objectToDelete);
+  }, &seen);
+  EXPECT_EQ(seen.ids, (std::vector<ObjId>{s.a, s.g, s.b, s.c}));
+  EXPECT_FALSE(host.document().exists(s.p));
+  EXPECT_TRUE(host.diagnostics().empty()) << host.diagnostics().front();
+}
+
+TEST(DocumentObjects, DeletingAGroupDeletesItsMembersAndSnapshotsRestoreThem) {
+  Sample s;
+  const ObjectSnapshot snap = s.doc.snapshot(s.g);
+  s.doc.select(s.g);
+  s.doc.remove(s.g);
+  EXPECT_FALSE(s.doc.exists(s.p));
+  EXPECT_FALSE(s.doc.exists(s.t));
+  EXPECT_EQ(s.doc.walk(WalkScope::All), (std::vector<ObjId>{s.a, s.b, s.c}));
+  s.doc.restore(snap);
+  EXPECT_EQ(s.doc.walk(WalkScope::All), (std::vector<ObjId>{s.a, s.g, s.p, s.t, s.b, s.c}));
+  EXPECT_THROW(s.doc.restore(snap), HostError) << "ids already in use";
+}
+
+TEST(DocumentObjects, ManyDeletionsKeepMemberListsExact) {
+  Document doc;
+  const ObjId layer = doc.currentLayer();
+  std::vector<ObjId> ids;
+  for (int i = 0; i < 2000; ++i) ids.push_back(doc.addLocus(layer, i, i, i));
+  std::vector<ObjId> kept;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i % 3 == 0) kept.push_back(ids[i]);
+    else doc.remove(ids[i]);
+  }
+  const auto members = doc.members(layer);
+  EXPECT_EQ(std::vector<ObjId>(members.begin(), members.end()), kept);
+  // Moving an object out and back in must not leave a stale duplicate behind.
+  const ObjId g = doc.createObject(kKVTypeGroup);
+  doc.addToContainer(g, layer);
+  doc.addToContainer(kept[0], g);
+  doc.addToContainer(kept[0], layer);
+  EXPECT_EQ(doc.members(layer).size(), kept.size() + 1);
+  EXPECT_NO_THROW(Document::fromState(doc.state()));
+}
+
+TEST(DocumentObjects, FreeObjectsAreDiscardedAndCyclesRefused) {
+  Sample s;
+  const ObjId free = s.doc.createObject(kKVTypePoly2D);
+  const ObjId freeGroup = s.doc.createObject(kKVTypeGroup);
+  const ObjId inside = s.doc.createObject(kKVTypePoly2D);
+  s.doc.addToContainer(inside, freeGroup);
+  EXPECT_THROW(s.doc.addToContainer(s.g, s.g), HostError);
+  EXPECT_THROW(s.doc.addToContainer(s.a, s.p), HostError) << "a polygon is no container";
+  EXPECT_EQ(s.doc.discardFreeObjects(), 2u);
+  EXPECT_FALSE(s.doc.exists(free));
+  EXPECT_FALSE(s.doc.exists(inside));
+  EXPECT_TRUE(s.doc.exists(s.p));
+}
+
+TEST(DocumentObjects, BoundsOfPolygonsTextsAndGroups) {
+  Sample s;  // 1000 world units per metre, text size 100 = 1 m high, 0.6 m per character
+  EXPECT_EQ(s.doc.bounds(s.p), (Rect{2000, -500, 300, 1000}));
+  EXPECT_EQ(s.doc.bounds(s.t), (Rect{0, 0, -1000, 2400}));
+  EXPECT_EQ(s.doc.bounds(s.g), (Rect{2000, -500, -1000, 2400}));
+  s.doc.move(s.g, 10, -10);
+  EXPECT_EQ(s.doc.bounds(s.g), (Rect{1990, -490, -1010, 2410}));
+  EXPECT_EQ(s.doc.bounds(s.doc.createObject(kKVTypeGroup)), Rect{});
+}
+
+TEST(DocumentClasses, AddingAKnownNameGivesItsIdentifier) {
+  Document doc;
+  EXPECT_EQ(doc.addClass("TIN Hull"), 1);
+  EXPECT_EQ(doc.addClass("TIN Group"), 2);
+  EXPECT_EQ(doc.addClass("TIN Hull"), 1);
+  EXPECT_EQ(doc.classes().size(), 2u);
+}
+
+TEST(DocumentState, BrokenStatesAreRefused) {
+  Sample s;
+  DocumentState st = s.doc.state();
+  EXPECT_NO_THROW(Document::fromState(st));
+  DocumentState orphanMember = st;
+  orphanMember.objects.at(s.g).members.push_back(s.a);
+  EXPECT_THROW(Document::fromState(orphanMember), HostError);
+  DocumentState badCurrent = st;
+  badCurrent.currentLayer = s.a;
+  EXPECT_THROW(Document::fromState(badCurrent), HostError);
+  DocumentState selectedMember = st;
+  selectedMember.selection.insert(s.p);
+  EXPECT_THROW(Document::fromState(selectedMember), HostError);
+}
+
+}  // namespace
+}  // namespace tinhost
