@@ -168,28 +168,26 @@ void TLandMgr::ReleaseAllTINs() {
   fTINList = nullptr;
 }
 
-// One alert for an error that reached the end of a command: first text from
-// string list 11102 by group, second text "<detail prefix><group>, <detail>"
-// when the detail is not 0.
+void BuildAlertTexts(KVCallback cb, TErr err, unsigned char* first, unsigned char* second) {
+  first[0] = 0;
+  KVE_GetIndString(cb, first, kAlertTextsList, ErrGroup(err));
+  second[0] = 0;
+  if (ErrDetail(err) == 0) return;
+  Str255 number;
+  KVE_GetIndString(cb, second, kQuestionsList, kDetailPrefixIndex);
+  number[0] = 0;
+  KVE_NumToString(cb, ErrGroup(err), number);
+  PAppend(second, number, kTextCapacity);
+  PAppendView(second, ", ", kTextCapacity);
+  number[0] = 0;
+  KVE_NumToString(cb, ErrDetail(err), number);
+  PAppend(second, number, kTextCapacity);
+}
+
 void TLandMgr::ReportError(TErr err) {
   KVE_Ordinal504(fCB, 1);
-
   Str255 first;
-  first[0] = 0;
-  KVE_GetIndString(fCB, first, kAlertTextsList, ErrGroup(err));
-
   Str255 second;
-  second[0] = 0;
-  if (ErrDetail(err) != 0) {
-    Str255 number;
-    KVE_GetIndString(fCB, second, kQuestionsList, kDetailPrefixIndex);
-    number[0] = 0;
-    KVE_NumToString(fCB, ErrGroup(err), number);
-    PAppend(second, number, kTextCapacity);
-    PAppendView(second, ", ", kTextCapacity);
-    number[0] = 0;
-    KVE_NumToString(fCB, ErrDetail(err), number);
-    PAppend(second, number, kTextCapacity);
-  }
+  BuildAlertTexts(fCB, err, first, second);
   ShowMessage(fCB, first, second);
 }

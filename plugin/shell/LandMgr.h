@@ -66,13 +66,21 @@ class TLandMgr final : public TPluginObject {
   TErr AttachDataToDrawing(KVHandle handle, std::int32_t* counter);
   TErr ReadAllData(KVHandle handle);
 
+  // The saving step of a command that changed the drawing: the data object is
+  // deleted when no TIN is left, else resized to the measured size and written.
+  TErr SaveAllTINs();
+
  private:
   TErr GetAllTINInfoFromDrawing();
   TErr RunMenuItem(std::int16_t item, std::int32_t* docTouched);
-  TErr SaveAllTINs();
   void ReleaseAllTINs();
   void ReportError(TErr err);
 };
+
+// The two texts of the alert for `err` (each 256 bytes): entry (group) of
+// string list 11102, and, when the detail is not 0, the detail prefix (list
+// 11101 entry 5) followed by "<group>, <detail>", cut at 255 characters.
+void BuildAlertTexts(KVCallback cb, TErr err, unsigned char* first, unsigned char* second);
 
 // The entry point: action 1 initialise, 2 terminate, 3 run a command.
 std::int32_t PluginMain(std::int16_t action, const void* msg, void** slot, KVCallback cb);

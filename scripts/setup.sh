@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs (when missing) and builds
+# everything into build/.  Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+          libcli11-dev nlohmann-json3-dev libpugixml-dev libdxflib-dev libcairo2-dev libfmt-dev)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+WERROR=OFF
+[ "${CI:-}" = "true" ] && WERROR=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIN_WERROR="$WERROR" >/dev/null
+cmake --build build -j"$(nproc)"
