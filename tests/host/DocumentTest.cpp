@@ -128,6 +128,20 @@ TEST(DocumentObjects, ManyDeletionsKeepMemberListsExact) {
   EXPECT_NO_THROW(Document::fromState(doc.state()));
 }
 
+TEST(DocumentObjects, SnapshotsPutNeighboursBackInTheirOrder) {
+  Document doc;
+  const ObjId layer = doc.currentLayer();
+  for (int i = 0; i < 10; ++i) doc.addLocus(layer, i, 0, 0);
+  const std::vector<ObjId> original = doc.members(layer);
+  std::vector<ObjectSnapshot> undo;
+  for (std::size_t i : {3u, 4u, 5u, 0u, 9u}) {  // a run of neighbours, the first and the last
+    undo.push_back(doc.snapshot(original[i]));
+    doc.remove(original[i]);
+  }
+  for (auto it = undo.rbegin(); it != undo.rend(); ++it) doc.restore(*it);
+  EXPECT_EQ(doc.members(layer), original);
+}
+
 TEST(DocumentObjects, FreeObjectsAreDiscardedAndCyclesRefused) {
   Sample s;
   const ObjId free = s.doc.createObject(kKVTypePoly2D);
@@ -165,7 +179,7 @@ TEST(DocumentState, BrokenStatesAreRefused) {
   DocumentState st = s.doc.state();
   EXPECT_NO_THROW(Document::fromState(st));
   DocumentState orphanMember = st;
-  orphanMember.objects.at(s.g).members.push_back(s.a);
+  orphanMember.members.at(s.g).push_back(s.a);
   EXPECT_THROW(Document::fromState(orphanMember), HostError);
   DocumentState badCurrent = st;
   badCurrent.currentLayer = s.a;

@@ -28,14 +28,30 @@ Document::Document() {
 Document Document::fromState(DocumentState state) {
   Document doc;
   doc.s_ = std::move(state);
-  doc.dirty_.clear();
+  doc.links_.clear();
+  doc.ends_.clear();
   doc.validate();
+  for (const auto& [container, list] : doc.s_.members)
+    for (ObjId m : list) doc.link(m, container, kNoObject);
+  doc.s_.members.clear();
   return doc;
 }
 
 const DocumentState& Document::state() const {
-  compactAll();
+  s_.members.clear();
+  for (const auto& [container, ends] : ends_)
+    if (ends.count > 0) s_.members.emplace(container, members(container));
   return s_;
+}
+
+template <class F>
+void Document::forEachMember(ObjId container, F&& f) const {
+  const auto it = ends_.find(container);
+  for (ObjId m = it == ends_.end() ? kNoObject : it->second.first; m != kNoObject;) {
+    const ObjId next = links_.at(m).next;
+    f(m);
+    m = next;
+  }
 }
 
 void Document::validate() const {
@@ -45,20 +61,25 @@ void Document::validate() const {
   if (s_.layers.empty()) fail("no layer");
   if (std::find(s_.layers.begin(), s_.layers.end(), s_.currentLayer) == s_.layers.end())
     fail("the current layer is not a layer");
+  std::map<ObjId, std::size_t> listed;
+  for (const auto& [container, list] : s_.members) {
+    const DrawingObject* c = find(container);
+    if (c == nullptr || !isContainerType(c->type)) fail(idText(container) + " has members but is no container");
+    for (ObjId m : list) {
+      const DrawingObject* member = find(m);
+      if (member == nullptr || member->parent != container)
+        fail(idText(container) + " lists a member that is not its own");
+      ++listed[m];
+    }
+  }
   for (const auto& [id, obj] : s_.objects) {
     if (id != obj.id) fail(idText(id) + " is filed under another id");
     if (id == kNoObject || id >= s_.nextId) fail(idText(id) + " has an id beyond the next id");
     if (obj.type == kKVTypeLayer) {
       if (std::count(s_.layers.begin(), s_.layers.end(), id) != 1) fail(idText(id) + " is not listed once as a layer");
-    } else if (obj.parent != kNoObject) {
-      const DrawingObject* parent = find(obj.parent);
-      if (parent == nullptr || !isContainerType(parent->type)) fail(idText(id) + " has no valid parent");
-      if (std::count(parent->members.begin(), parent->members.end(), id) != 1)
-        fail(idText(id) + " is not listed once by its parent");
-    }
-    for (ObjId m : obj.members) {
-      const DrawingObject* member = find(m);
-      if (member == nullptr || member->parent != id) fail(idText(id) + " lists a member that is not its own");
+      if (obj.parent != kNoObject) fail(idText(id) + " is a layer with a parent");
+    } else if (obj.parent != kNoObject && listed[id] != 1) {
+      fail(idText(id) + " is not listed once by its parent");
     }
   }
   for (ObjId layer : s_.layers) {
@@ -71,7 +92,8 @@ void Document::validate() const {
       fail(idText(sel) + " is selected but does not lie on a layer");
   }
   for (const auto& [id, obj] : s_.objects) {  // groups must not contain themselves
-    for (ObjId p = obj.parent, steps = 0; p != kNoObject; p = get(p).parent)
+    std::size_t steps = 0;
+    for (ObjId p = obj.parent; p != kNoObject; p = get(p).parent)
       if (p == id || ++steps > s_.objects.size()) fail(idText(id) + " contains itself");
   }
 }
@@ -95,9 +117,17 @@ DrawingObject& Document::mut(ObjId id) {
   return it->second;
 }
 
-std::span<const ObjId> Document::members(ObjId container) const {
-  compact(container);
-  return get(container).members;
+std::vector<ObjId> Document::members(ObjId container) const {
+  (void)get(container);
+  std::vector<ObjId> out;
+  out.reserve(memberCount(container));
+  forEachMember(container, [&out](ObjId m) { out.push_back(m); });
+  return out;
+}
+
+std::size_t Document::memberCount(ObjId container) const {
+  const auto it = ends_.find(container);
+  return it == ends_.end() ? 0 : it->second.count;
 }
 
 ObjId Document::layerOf(ObjId id) const {
@@ -122,12 +152,12 @@ std::optional<Rect> Document::extent(ObjId id) const {
     r->bottom = std::min(r->bottom, y);
   };
   if (isContainerType(obj.type)) {
-    for (ObjId m : members(id)) {
+    forEachMember(id, [&](ObjId m) {
       if (const auto inner = extent(m)) {
         extend(inner->left, inner->top);
         extend(inner->right, inner->bottom);
       }
-    }
+    });
   } else if (obj.type == kKVTypeText) {
     // Character cells: textSize 100 is one user unit high, 0.6 of that wide;
     // the anchor is the top-left corner and the lines run downward.
@@ -155,15 +185,15 @@ std::optional<Rect> Document::extent(ObjId id) const {
 void Document::collect(ObjId id, std::vector<ObjId>& out) const {
   out.push_back(id);
   const DrawingObject& obj = get(id);
-  if (obj.type == kKVTypeGroup)
-    for (ObjId m : members(id)) collect(m, out);
+  if (obj.type == kKVTypeGroup) forEachMember(id, [&](ObjId m) { collect(m, out); });
 }
 
 std::vector<ObjId> Document::walk(WalkScope scope) const {
   std::vector<ObjId> out;
   for (ObjId layer : s_.layers) {
-    for (ObjId m : members(layer))
+    forEachMember(layer, [&](ObjId m) {
       if (scope == WalkScope::All || s_.selection.contains(m)) collect(m, out);
+    });
   }
   return out;
 }
@@ -171,21 +201,18 @@ std::vector<ObjId> Document::walk(WalkScope scope) const {
 ObjId Document::firstMember(ObjId container) const {
   const DrawingObject& obj = get(container);
   if (obj.type == kKVTypeHeader) return s_.layers.empty() ? kNoObject : s_.layers.front();
-  if (!isContainerType(obj.type)) return kNoObject;
-  const auto m = members(container);
-  return m.empty() ? kNoObject : m.front();
+  const auto it = ends_.find(container);
+  return it == ends_.end() ? kNoObject : it->second.first;
 }
 
 ObjId Document::nextSibling(ObjId id) const {
   const DrawingObject& obj = get(id);
-  std::span<const ObjId> siblings;
-  if (obj.type == kKVTypeLayer)
-    siblings = s_.layers;
-  else if (obj.parent != kNoObject)
-    siblings = members(obj.parent);
-  const auto it = std::find(siblings.begin(), siblings.end(), id);
-  if (it == siblings.end() || it + 1 == siblings.end()) return kNoObject;
-  return *(it + 1);
+  if (obj.type == kKVTypeLayer) {
+    const auto it = std::find(s_.layers.begin(), s_.layers.end(), id);
+    return it == s_.layers.end() || it + 1 == s_.layers.end() ? kNoObject : *(it + 1);
+  }
+  const auto it = links_.find(id);
+  return it == links_.end() ? kNoObject : it->second.next;
 }
 
 // ---- layers -----------------------------------------------------------------
@@ -281,29 +308,43 @@ void Document::move(ObjId id, std::int32_t dx, std::int32_t dy) {
   }
   obj.anchorX += dx;
   obj.anchorY += dy;
-  if (obj.type == kKVTypeGroup)
-    for (ObjId m : members(id)) move(m, dx, dy);
+  if (obj.type == kKVTypeGroup) forEachMember(id, [&](ObjId m) { move(m, dx, dy); });
 }
 
-// Member lists are compacted lazily: removing an object only marks its old
-// container, so deleting many objects one by one stays linear.
-void Document::compact(ObjId container) const {
-  if (!dirty_.erase(container)) return;
-  const auto it = s_.objects.find(container);
-  if (it == s_.objects.end()) return;
-  std::erase_if(it->second.members, [&](ObjId m) {
-    const DrawingObject* obj = find(m);
-    return obj == nullptr || obj->parent != container;
-  });
+// Inserts `id` into the member chain of `container`, before `before` (a
+// member of that container) or last when `before` is 0.
+void Document::link(ObjId id, ObjId container, ObjId before) {
+  Ends& ends = ends_[container];
+  Link& l = links_[id];
+  l.next = before;
+  l.prev = before == kNoObject ? ends.last : links_.at(before).prev;
+  if (l.prev == kNoObject)
+    ends.first = id;
+  else
+    links_.at(l.prev).next = id;
+  if (before == kNoObject)
+    ends.last = id;
+  else
+    links_.at(before).prev = id;
+  ++ends.count;
+  mut(id).parent = container;
 }
 
-void Document::compactAll() const {
-  while (!dirty_.empty()) compact(*dirty_.begin());
-}
-
-void Document::detach(DrawingObject& obj) {
+void Document::unlink(DrawingObject& obj) {
   if (obj.parent == kNoObject) return;
-  dirty_.insert(obj.parent);
+  const auto it = links_.find(obj.id);
+  Ends& ends = ends_.at(obj.parent);
+  const Link l = it->second;
+  if (l.prev == kNoObject)
+    ends.first = l.next;
+  else
+    links_.at(l.prev).next = l.next;
+  if (l.next == kNoObject)
+    ends.last = l.prev;
+  else
+    links_.at(l.next).prev = l.prev;
+  if (--ends.count == 0) ends_.erase(obj.parent);
+  links_.erase(it);
   obj.parent = kNoObject;
   s_.selection.erase(obj.id);
 }
@@ -316,20 +357,17 @@ void Document::addToContainer(ObjId id, ObjId container) {
   for (ObjId p = container; p != kNoObject; p = get(p).parent)
     if (p == id) throw HostError(idText(id) + " cannot be put inside itself");
   if (obj.parent == container) return;
-  detach(obj);
-  compact(container);
-  mut(container).members.push_back(id);
-  obj.parent = container;
+  unlink(obj);
+  link(id, container, kNoObject);
 }
 
+// Erases an object that has already been unlinked from its parent, with
+// everything inside it.
 void Document::eraseTree(ObjId id) {
-  const DrawingObject& obj = get(id);
-  if (isContainerType(obj.type)) {
-    const std::vector<ObjId> inside(members(id).begin(), members(id).end());
-    for (ObjId m : inside) eraseTree(m);
-  }
+  if (isContainerType(get(id).type)) forEachMember(id, [this](ObjId m) { eraseTree(m); });
+  ends_.erase(id);
+  links_.erase(id);
   s_.selection.erase(id);
-  dirty_.erase(id);
   s_.objects.erase(id);
 }
 
@@ -341,7 +379,7 @@ void Document::remove(ObjId id) {
     std::erase(s_.layers, id);
     if (s_.currentLayer == id) s_.currentLayer = s_.layers.front();
   }
-  detach(obj);
+  unlink(obj);
   eraseTree(id);
 }
 
@@ -352,13 +390,13 @@ ObjectSnapshot Document::snapshot(ObjId id) const {
   ObjectSnapshot snap;
   std::vector<ObjId> ids;
   collect(id, ids);
-  for (ObjId m : ids) snap.objects.push_back(get(m));
-  snap.parent = obj.parent;
-  snap.selected = s_.selection.contains(id);
-  if (obj.parent != kNoObject) {
-    const auto siblings = members(obj.parent);
-    snap.position = static_cast<std::size_t>(std::find(siblings.begin(), siblings.end(), id) - siblings.begin());
+  for (ObjId m : ids) {
+    snap.objects.push_back(get(m));
+    if (memberCount(m) > 0) snap.members.emplace(m, members(m));
   }
+  snap.parent = obj.parent;
+  snap.before = nextSibling(id);
+  snap.selected = s_.selection.contains(id);
   return snap;
 }
 
@@ -369,18 +407,17 @@ void Document::restore(const ObjectSnapshot& snap) {
   if (snap.parent != kNoObject && !isContainerType(get(snap.parent).type))
     throw HostError(idText(snap.parent) + " cannot take back its member");
   for (const DrawingObject& o : snap.objects) {
-    s_.objects[o.id] = o;
+    DrawingObject& copy = s_.objects[o.id] = o;
+    copy.parent = kNoObject;  // set again by link()
     s_.nextId = std::max(s_.nextId, o.id + 1);
   }
-  DrawingObject& root = mut(snap.objects.front().id);
-  root.parent = snap.parent;
-  if (snap.parent != kNoObject) {
-    compact(snap.parent);
-    auto& siblings = mut(snap.parent).members;
-    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(std::min(snap.position, siblings.size())),
-                    root.id);
-    if (snap.selected && get(snap.parent).type == kKVTypeLayer) s_.selection.insert(root.id);
-  }
+  for (const auto& [group, list] : snap.members)
+    for (ObjId m : list) link(m, group, kNoObject);
+  if (snap.parent == kNoObject) return;
+  const DrawingObject* before = find(snap.before);
+  const bool beforeStillThere = before != nullptr && before->parent == snap.parent;
+  link(snap.objects.front().id, snap.parent, beforeStillThere ? snap.before : kNoObject);
+  if (snap.selected && get(snap.parent).type == kKVTypeLayer) s_.selection.insert(snap.objects.front().id);
 }
 
 std::size_t Document::discardFreeObjects() {

@@ -10,6 +10,8 @@
 //     ("free": created but not yet added to a container);
 //   * a container's member list holds exactly the objects whose parent it is,
 //     in drawing order; groups never contain themselves;
+//   * adding, removing and stepping to the next member take constant time (the
+//     live drawing links siblings), so drawings of a million objects stay fast;
 //   * the selection holds only objects that lie directly on a layer;
 //   * there is always at least one layer, and the current layer is one of them.
 // Misuse (an unknown id, a wrong type) throws HostError.
@@ -22,7 +24,7 @@
 #include <set>
 #include <span>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Units.h"
@@ -61,7 +63,6 @@ struct DrawingObject {
   std::string text;                  // text blocks, lines separated by '\r' or '\n'
   std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
   std::int16_t textStyle = 0, textSize = 100;  // textSize 100 = one user unit high
-  std::vector<ObjId> members;        // layers and groups, in drawing order
   friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
 };
 
@@ -69,6 +70,8 @@ struct DocumentState {
   ObjId header = kNoObject;
   ObjId nextId = 1;
   std::map<ObjId, DrawingObject> objects;  // every object, the header and layers included
+  std::map<ObjId, std::vector<ObjId>> members;  // layer or group -> members in drawing order
+                                                // (containers without members may be absent)
   std::vector<ObjId> layers;               // layer order
   ObjId currentLayer = kNoObject;
   std::set<ObjId> selection;
@@ -79,9 +82,10 @@ struct DocumentState {
 
 // A deleted object with everything inside it, enough to put it back as it was.
 struct ObjectSnapshot {
-  std::vector<DrawingObject> objects;  // the object first, then its descendants
+  std::vector<DrawingObject> objects;           // the object first, then its descendants
+  std::map<ObjId, std::vector<ObjId>> members;  // of the groups among them
   ObjId parent = kNoObject;
-  std::size_t position = 0;            // index in the parent's member list
+  ObjId before = kNoObject;  // the sibling it preceded; 0 = it was the last member
   bool selected = false;
 };
 
@@ -105,7 +109,8 @@ class Document {
   std::span<const std::string> classes() const { return s_.classes; }
   const UnitsRecord& units() const { return s_.units; }
   std::size_t objectCount() const { return s_.objects.size(); }
-  std::span<const ObjId> members(ObjId container) const;
+  std::vector<ObjId> members(ObjId container) const;
+  std::size_t memberCount(ObjId container) const;
   // The layer an object lies on, through its groups; 0 for free objects.
   ObjId layerOf(ObjId id) const;
   Rect bounds(ObjId id) const;  // all zero for an object without extent
@@ -138,7 +143,9 @@ class Document {
   void addToContainer(ObjId id, ObjId container);  // moves it out of its old container
   void remove(ObjId id);  // with every member; a layer only while another remains
   ObjectSnapshot snapshot(ObjId id) const;
-  void restore(const ObjectSnapshot& snap);  // the ids must be free
+  // Puts a snapshot back (the ids must be free): before its old next sibling
+  // when that is still a member of the same parent, else last.
+  void restore(const ObjectSnapshot& snap);
   std::size_t discardFreeObjects();          // removes parentless objects, returns how many
 
   // ---- selection, classes, units, origin ----
@@ -151,19 +158,29 @@ class Document {
   void setDrawingName(std::string name);
 
  private:
+  struct Link {
+    ObjId prev = kNoObject, next = kNoObject;
+  };
+  struct Ends {
+    ObjId first = kNoObject, last = kNoObject;
+    std::size_t count = 0;
+  };
+
   DrawingObject& mut(ObjId id);
-  std::optional<Rect> extent(ObjId id) const;
   DrawingObject& newObject(std::int16_t type);
-  void compact(ObjId container) const;
-  void compactAll() const;
-  void detach(DrawingObject& obj);
+  std::optional<Rect> extent(ObjId id) const;
+  void link(ObjId id, ObjId container, ObjId before);
+  void unlink(DrawingObject& obj);
   void eraseTree(ObjId id);
   void collect(ObjId id, std::vector<ObjId>& out) const;
+  template <class F>
+  void forEachMember(ObjId container, F&& f) const;
   void validate() const;
 
-  // mutable: member lists are compacted lazily after removals (see remove()).
+  // The live drawing; s_.members is filled only when state() is asked for.
   mutable DocumentState s_;
-  mutable std::unordered_set<ObjId> dirty_;
+  std::unordered_map<ObjId, Link> links_;  // objects that have a parent
+  std::unordered_map<ObjId, Ends> ends_;   // containers that have members
 };
 
 }  // namespace tinhost
