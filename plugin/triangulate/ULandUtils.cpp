@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/TTINVtx.h"
 #include "triangulate/Tolerances.h"
 
 namespace {
@@ -99,4 +100,12 @@ TRealPt GetCircumcenter(const KVPoint2D corners[3]) {
     cy = slopeW * cx + kw;
   }
   return TRealPt{static_cast<double>(c1.y) + cy, static_cast<double>(c1.x) + cx};
+}
+
+double GetVtxAzimuth(const TTINVtx* from, const TTINVtx* to) {
+  return GetAzimuth(KVPoint2D{from->y, from->x}, KVPoint2D{to->y, to->x});
+}
+
+double GetVtxDistance(const TTINVtx* p, const TTINVtx* q) {
+  return GetDistance(KVPoint2D{p->y, p->x}, KVPoint2D{q->y, q->x});
 }

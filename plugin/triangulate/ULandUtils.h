@@ -42,3 +42,7 @@ inline std::int16_t NextIndex(std::int16_t i, std::int16_t k) {
   if (r < 0) r = static_cast<std::int16_t>(r + 3);
   return static_cast<std::int16_t>(r % 3);
 }
+
+// GetAzimuth and GetDistance of two vertices' x, y.
+double GetVtxAzimuth(const TTINVtx* from, const TTINVtx* to);
+double GetVtxDistance(const TTINVtx* p, const TTINVtx* q);

@@ -1,0 +1,93 @@
+#include "triangulate/BuildTIN.h"
+
+#include "host/KVUTIL.h"
+#include "model/TKestXYAndHdlArray.h"
+#include "model/TTIN.h"
+#include "model/TTINVtx.h"
+#include "shell/Trace.h"
+#include "triangulate/ConvexHull.h"
+#include "triangulate/HullFan.h"
+#include "triangulate/TriangulateErrors.h"
+#include "triangulate/VertexInsertion.h"
+#include "triangulate/VertexLinks.h"
+#include "triangulate/VtxCollection.h"
+
+namespace {
+
+void Skip(std::uint8_t* skipped, TBuildStep step, const char* what) {
+  Trace(kTraceBuild, "Build: step %s is not part of this build; skipped\n", what);
+  if (skipped != nullptr) *skipped = static_cast<std::uint8_t>(*skipped | step);
+}
+
+TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
+  if (skipped != nullptr) *skipped = 0;
+  if (tin->fVtxTriMgr == nullptr) return kErrNotBuilt;
+  TTINVtxTriMgr* mgr = tin->fVtxTriMgr;
+  TErr err = MakeVtxList(mgr);
+  if (err == kNoErr) err = DetermineConvexHull(mgr);
+  if (err == kNoErr) err = TriangulateFromScratch(tin);
+  if (err == kNoErr) err = AssignHighTrianglesToVertices(mgr);
+  if (err != kNoErr) return err;
+
+  if (tin->fBrklnList == nullptr) {
+    TLinkedList* list = TLinkedList::New();
+    if (list != nullptr && !list->ILinkedList()) {
+      list->Free();
+      list = nullptr;
+    }
+    if (list == nullptr) Trace(kTraceBuild, "Build: no empty breakline list\n");
+    tin->fBrklnList = list;
+  }
+  // Breakline enforcement joins here: ApplyBreaklines when useBrklns is set
+  // and at least one breakline was collected.
+  if (tin->fTINParams.useBrklns && tin->fBrklnList != nullptr && tin->fBrklnList->fFirst != nullptr)
+    Skip(skipped, kStepBreaklines, "ApplyBreaklines");
+  // Flat-triangle removal joins here: FillConcavities.
+  Skip(skipped, kStepFlatTriangles, "FillConcavities");
+  // The links again, since breaklines and flips change the triangles.
+  err = AssignHighTrianglesToVertices(mgr);
+  if (err != kNoErr) return err;
+  // The contour map joins here: a new TTINContourMap (kErrNoContourMapMemory
+  // without memory) runs its MakeSomethingOfMyself and becomes fContourMap.
+  if (withContourMap) Skip(skipped, kStepContourMap, "TTINContourMap::MakeSomethingOfMyself");
+  return kNoErr;
+}
+
+}  // namespace
+
+TErr MakeSomethingOfMyself(TTIN* tin, std::uint8_t* skipped) {
+  return BuildSteps(tin, true, skipped);
+}
+
+TErr RebuildSurface(TTIN* tin, std::uint8_t* skipped) {
+  tin->DeleteVtxHullAndTriLists();
+  return BuildSteps(tin, false, skipped);
+}
+
+TErr TriangulateFromScratch(TTIN* tin) {
+  auto* array = new TKestXYAndHdlArray();
+  if (array == nullptr) {
+    Trace(kTraceBuild, "kErrLocnTINCreation63\n");  // kErrScratchNoXYArray; go on without
+  } else if (array->InitKestXYAndHdlArray() != kNoErr) {
+    delete array;
+    array = nullptr;
+  }
+  tin->fVtxArrayByX = array;
+  if (array != nullptr && tin->fConvexHullVtxList != nullptr)
+    for (TLinkNode* node = tin->fConvexHullVtxList->fFirst; node != nullptr; node = node->next) {
+      auto* v = static_cast<TTINVtx*>(node->item);
+      if (v != nullptr) array->AddXYAndHdl(TXYPoint{v->x, v->y}, v);
+    }
+
+  TErr err = TriangulateConvexHull(tin);
+  if (err == kNoErr) err = DelauneyizeFirstTrianglesOfHull(tin);
+  if (err == kNoErr) err = AssignAllTrisToAllVtxs(tin->fVtxTriMgr);
+  if (err == kNoErr) err = AddInteriorVerticesAndTriangulate(tin);
+
+  if (tin->fVtxArrayByX != nullptr) {
+    tin->fVtxArrayByX->DisposeXYAndHdlArray();
+    delete tin->fVtxArrayByX;
+    tin->fVtxArrayByX = nullptr;
+  }
+  return err;
+}

@@ -1,0 +1,257 @@
+#include "triangulate/EdgeSwap.h"
+
+#include <cmath>
+
+#include "model/TTINTriangle.h"
+#include "model/TTINVtx.h"
+#include "shell/Trace.h"
+#include "triangulate/ExactPredicates.h"
+#include "triangulate/Tolerances.h"
+#include "triangulate/TriangulateErrors.h"
+#include "triangulate/ULandUtils.h"
+#include "triangulate/WorkList.h"
+
+namespace {
+
+KVPoint2D XY(const TTINVtx* v) { return KVPoint2D{v->y, v->x}; }
+
+std::int16_t IndexOfNeighbor(const TTINTriangle* t, const TTINTriangle* n) {
+  for (std::int16_t i = 0; i < 3; ++i)
+    if (t->fNeighbors[i] == n) return i;
+  return kNoIndex;
+}
+
+void ReplaceNeighbor(TTINTriangle* t, const TTINTriangle* from, TTINTriangle* to) {
+  const std::int16_t i = IndexOfNeighbor(t, from);
+  if (i != kNoIndex) t->fNeighbors[i] = to;
+}
+
+// The pair's indices and vertices, read before anything changes.
+struct PairGeometry {
+  std::int16_t a, b;
+  TTINVtx *P, *Q, *S, *R;
+};
+
+bool ReadPair(const TTINTriangle* t1, const TTINTriangle* t2, PairGeometry* g) {
+  FindCommonEdge(t1, t2, &g->a, &g->b);
+  if (g->a == kNoIndex || g->b == kNoIndex) return false;
+  g->S = t1->fVertices[g->a];
+  g->R = t1->fVertices[NextIndex(g->a, 1)];
+  g->P = t1->fVertices[NextIndex(g->a, 2)];
+  g->Q = t2->fVertices[NextIndex(g->b, 2)];
+  return true;
+}
+
+}  // namespace
+
+void FindCommonEdge(const TTINTriangle* t1, const TTINTriangle* t2, std::int16_t* a,
+                    std::int16_t* b) {
+  *a = IndexOfNeighbor(t1, t2);
+  *b = IndexOfNeighbor(t2, t1);
+}
+
+TTINVtx* GetFarVertex(const TTINTriangle* t1, const TTINTriangle* t2) {
+  for (int i = 0; i < 3; ++i) {
+    TTINVtx* v = t2->fVertices[i];
+    if (v != t1->fVertices[0] && v != t1->fVertices[1] && v != t1->fVertices[2]) return v;
+  }
+  return t2->fVertices[2];
+}
+
+bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
+  *known = true;
+  TTINTriangle* t1 = pair[0];
+  TTINTriangle* t2 = pair[1];
+  if (t1 == nullptr || t2 == nullptr) return true;
+  PairGeometry g;
+  if (!ReadPair(t1, t2, &g)) return true;
+  if (t1->fEdgeOkay[g.a] && t2->fEdgeOkay[g.b]) return true;
+
+  *known = false;
+  TTINVtx* q = GetFarVertex(t1, t2);
+  // T1 without area because P lies on the common edge between R and S: the
+  // pair fails and is flipped, although no circumcircle exists.
+  const double d = std::fabs(GetVtxAzimuth(g.P, g.S) - GetVtxAzimuth(g.R, g.P));
+  if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
+      CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
+    return false;
+  // Corners on one line in another order have no circumcircle either; such a
+  // pair is treated like the case above.
+  const TTINVtx* c0 = t1->fVertices[0];
+  const TTINVtx* c1 = t1->fVertices[1];
+  const TTINVtx* c2 = t1->fVertices[2];
+  if (OrientSign(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y) == 0) return false;
+
+  const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
+  const TRealPt o = GetCircumcenter(corners);
+  const double r = GetDistance(o, TRealPt{double(c0->y), double(c0->x)});
+  const double dq = GetDistance(o, TRealPt{double(q->y), double(q->x)});
+  // No tolerance: a far vertex exactly on the circle passes, so of two
+  // cocircular diagonals the present one stays.
+  const bool ok = dq >= r;
+  if (ok) {
+    t1->fEdgeOkay[g.a] = true;
+    t2->fEdgeOkay[g.b] = true;
+  }
+  return ok;
+}
+
+void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
+  TTINTriangle* t1 = pair[0];
+  TTINTriangle* t2 = pair[1];
+  PairGeometry g;
+  if (t1 == nullptr || t2 == nullptr || !ReadPair(t1, t2, &g)) {
+    Trace(kTraceBuild, "In SwapPairOfTriangles the pair is not adjacent\n");
+    return;
+  }
+  if (!IsClockwise(t1) || !IsClockwise(t2) || !CheckNabrsForCommonVtxs(t1) ||
+      !CheckNabrsForCommonVtxs(t2))
+    Trace(kTraceBuild, "In SwapPairOfTriangles a triangle failed a check before the flip\n");
+
+  const std::int16_t a2 = NextIndex(g.a, 2);
+  const std::int16_t b2 = NextIndex(g.b, 2);
+  TTINTriangle* x1 = t1->fNeighbors[a2];  // across P–S
+  TTINTriangle* x2 = t2->fNeighbors[b2];  // across Q–R
+
+  t1->fVertices[g.a] = g.Q;  // T1 = (Q, R, P)
+  t1->fNeighbors[g.a] = x2;
+  t1->fNeighbors[a2] = t2;
+  t2->fVertices[g.b] = g.P;  // T2 = (P, S, Q)
+  t2->fNeighbors[g.b] = x1;
+  t2->fNeighbors[b2] = t1;
+
+  if (g.S->fTriangle == t1) g.S->fTriangle = t2;
+  if (g.R->fTriangle == t2) g.R->fTriangle = t1;
+  if (x1 != nullptr) ReplaceNeighbor(x1, t1, t2);
+  if (x2 != nullptr) ReplaceNeighbor(x2, t2, t1);
+
+  for (int i = 0; i < 3; ++i) t1->fEdgeOkay[i] = t2->fEdgeOkay[i] = false;
+  t1->fEdgeOkay[a2] = true;
+  t2->fEdgeOkay[b2] = true;
+
+  std::int16_t na, nb;
+  FindCommonEdge(t1, t2, &na, &nb);
+  if (!IsClockwise(t1) || !IsClockwise(t2) || !CheckNabrsForCommonVtxs(t1) ||
+      !CheckNabrsForCommonVtxs(t2) || na == kNoIndex || nb == kNoIndex)
+    Trace(kTraceBuild, "In SwapPairOfTriangles a triangle failed a check after the flip\n");
+}
+
+bool CheckIfCanSwapTwoTris(TTINTriangle* const pair[2]) {
+  TTINTriangle* t1 = pair[0];
+  TTINTriangle* t2 = pair[1];
+  PairGeometry g;
+  if (t1 == nullptr || t2 == nullptr || !ReadPair(t1, t2, &g)) return false;
+  if (t1->fVertices[g.a] != t2->fVertices[NextIndex(g.b, 1)] ||
+      t1->fVertices[NextIndex(g.a, 1)] != t2->fVertices[g.b])
+    Trace(kTraceBuild, "  Problem in ULandUtils.cp CheckIfCanSwapTwoTris #3\n");
+  if (g.P == g.Q) Trace(kTraceBuild, "  Problem in ULandUtils.cp CheckIfCanSwapTwoTris #4\n");
+  const double angle1 = GetAngleAtVertex(XY(g.P), XY(g.S), XY(g.Q));
+  const double angle2 = GetAngleAtVertex(XY(g.P), XY(g.R), XY(g.Q));
+  return angle1 < kPi && kTwoPi - angle2 < kPi;
+}
+
+bool IsClockwise(const TTINTriangle* tri) {
+  const TTINVtx* const* v = tri->fVertices;
+  const bool ok = v[0] != v[1] && v[1] != v[2] && v[0] != v[2];
+  if (!ok)
+    for (int i = 0; i < 3; ++i) Trace(kTraceBuild, "IsClockwise failed: corner %d = %p\n", i, v[i]);
+  return ok;
+}
+
+bool CheckNabrsForCommonVtxs(const TTINTriangle* tri) {
+  bool ok = true;
+  for (int i = 0; i < 3; ++i) {
+    const TTINTriangle* n = tri->fNeighbors[i];
+    if (n == nullptr) continue;
+    std::int16_t a, b;
+    FindCommonEdge(tri, n, &a, &b);
+    if (a == kNoIndex || b == kNoIndex) {
+      Trace(kTraceBuild, "CheckNabrsForCommonVtxs: %p and neighbour %d (%p) not mutual\n", tri,
+            i, n);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+namespace {
+
+// One activation of the repair: the triangle, its neighbours as read on
+// entry, the neighbour being visited and what the activation waits for.
+struct RepairFrame {
+  TTINTriangle* tri;
+  TTINTriangle* nabrs[3];
+  std::int16_t i;
+  std::uint8_t stage;
+};
+
+enum : std::uint8_t {
+  kEnter,          // neighbours not read yet
+  kVisit,          // examine neighbour i (after a tested pair's neighbour returned, too)
+  kAfterSwapSelf,  // the flip's repair of the triangle itself has returned
+  kAfterSwapNabr,  // the flip's repair of the neighbour has returned: done
+};
+
+}  // namespace
+
+TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
+  (void)tin;
+  TWorkList<RepairFrame, 64> stack;
+  if (!stack.Push(RepairFrame{tri, {nullptr, nullptr, nullptr}, 0, kEnter}))
+    return kErrRepairNoMemory;
+  TErr result = kNoErr;
+  while (!stack.Empty()) {
+    RepairFrame f = stack.Top();
+    TTINTriangle* child = nullptr;  // an activation to run before this one goes on
+    TErr code = kNoErr;
+    if (f.stage == kEnter) {
+      for (int k = 0; k < 3; ++k) f.nabrs[k] = f.tri->fNeighbors[k];
+      f.i = 0;
+      f.stage = kVisit;
+    }
+    if (f.stage == kAfterSwapSelf) {
+      f.stage = kAfterSwapNabr;
+      child = f.nabrs[f.i];
+    } else if (f.stage == kVisit) {
+      for (; f.i < 3; ++f.i) {
+        TTINTriangle* n = f.nabrs[f.i];
+        if (n == nullptr) continue;
+        if (!IsClockwise(f.tri) || !IsClockwise(n)) {
+          code = kErrRepairRepeatedCorner;
+          break;
+        }
+        if (!CheckNabrsForCommonVtxs(f.tri) || !CheckNabrsForCommonVtxs(n)) {
+          code = kErrRepairLinks;
+          break;
+        }
+        TTINTriangle* const pair[2] = {f.tri, n};
+        bool known = false;
+        if (!CheckIfDelauneyOkay(pair, &known)) {
+          // Flip, repair this triangle, then the neighbour, and leave the loop.
+          SwapPairOfTriangles(pair);
+          f.stage = kAfterSwapSelf;
+          child = f.tri;
+          break;
+        }
+        if (!known) {  // tested just now: carry the repair into the neighbour
+          ++f.i;
+          child = n;
+          break;
+        }
+      }
+    }
+    if (child != nullptr) {
+      stack.Top() = f;
+      if (!stack.Push(RepairFrame{child, {nullptr, nullptr, nullptr}, 0, kEnter}))
+        return kErrRepairNoMemory;
+      continue;
+    }
+    // The activation ends.  A damaged pair ends it at once with its code; the
+    // codes of inner activations are not looked at, so only the outermost
+    // activation's code reaches the caller.
+    if (code == kNoErr && !IsClockwise(f.tri)) code = kErrRepairStartRepeatedCorner;
+    result = code;
+    stack.Pop();
+  }
+  return result;
+}

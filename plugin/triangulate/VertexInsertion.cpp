@@ -1,0 +1,201 @@
+#include "triangulate/VertexInsertion.h"
+
+#include "host/KVUTIL.h"
+#include "model/TKestSortedLList.h"
+#include "model/TKestXYAndHdlArray.h"
+#include "model/TTIN.h"
+#include "model/TTINTriangle.h"
+#include "model/TTINVtx.h"
+#include "output/BusyCursor.h"
+#include "output/MemLevel.h"
+#include "shell/Trace.h"
+#include "triangulate/EdgeSwap.h"
+#include "triangulate/PointLocation.h"
+#include "triangulate/TriangulateErrors.h"
+#include "triangulate/ULandUtils.h"
+
+namespace {
+
+bool ListsItself(const TTINTriangle* t) {
+  return t->fNeighbors[0] == t || t->fNeighbors[1] == t || t->fNeighbors[2] == t;
+}
+
+void Set(TTINTriangle* t, TTINVtx* v0, TTINVtx* v1, TTINVtx* v2, TTINTriangle* n0,
+         TTINTriangle* n1, TTINTriangle* n2) {
+  t->fVertices[0] = v0;
+  t->fVertices[1] = v1;
+  t->fVertices[2] = v2;
+  t->fNeighbors[0] = n0;
+  t->fNeighbors[1] = n1;
+  t->fNeighbors[2] = n2;
+  t->fEdgeOkay[0] = t->fEdgeOkay[1] = t->fEdgeOkay[2] = false;
+}
+
+// In `outer` (if any), the neighbour at the index of corner `at` becomes `to`.
+void Relink(TTINTriangle* outer, const TTINVtx* at, TTINTriangle* to) {
+  if (outer == nullptr) return;
+  const std::int16_t i = outer->IndexOfVertex(at);
+  if (i != kNoIndex) outer->fNeighbors[i] = to;
+}
+
+// The vertex link moves from `from` to `to` (mark unchanged) if it named `from`.
+void MoveLink(TTINVtx* v, const TTINTriangle* from, TTINTriangle* to) {
+  if (v->fTriangle == from) v->fTriangle = to;
+}
+
+TErr Append(TTIN* tin, TTINTriangle* t) {
+  return tin->fTINTriangleList->Append(t) ? kNoErr : kErrNoTriangleMemory;
+}
+
+TErr SplitInside(TTIN* tin, TTINVtx* v, TTINTriangle* t, TTINTriangle* t1, TTINTriangle* t2) {
+  TTINVtx* a = t->fVertices[0];
+  TTINVtx* b = t->fVertices[1];
+  TTINVtx* d = t->fVertices[2];
+  TTINTriangle* x0 = t->fNeighbors[0];
+  TTINTriangle* x1 = t->fNeighbors[1];
+  TTINTriangle* x2 = t->fNeighbors[2];
+
+  Set(t, a, b, v, x0, t1, t2);
+  if (ListsItself(t)) return kErrSplitSelfNabr0;
+  if (!IsClockwise(t)) return kErrSplitNotClockwise0;
+  Set(t1, v, b, d, t, x1, t2);
+  if (ListsItself(t1)) return kErrSplitSelfNabr1;
+  if (!IsClockwise(t1)) return kErrSplitNotClockwise1;
+  TErr err = Append(tin, t1);
+  if (err != kNoErr) return err;
+  Set(t2, a, v, d, t, t1, x2);
+  if (ListsItself(t2)) return kErrSplitSelfNabr2;
+  if (!IsClockwise(t2)) return kErrSplitNotClockwise2;
+  err = Append(tin, t2);
+  if (err != kNoErr) return err;
+  Relink(x1, d, t1);
+  Relink(x2, a, t2);
+  MoveLink(d, t, t1);
+  if (!CheckNabrsForCommonVtxs(t) || !CheckNabrsForCommonVtxs(t1) || !CheckNabrsForCommonVtxs(t2))
+    return kErrSplitLinks;
+  return DelauneyizeWithNeighbors(tin, t);
+}
+
+TErr SplitEdge(TTIN* tin, TTINVtx* v, TTINTriangle* t, std::int16_t e, TTINTriangle* t1,
+               TTINTriangle* t3, bool repair) {
+  const std::int16_t j = NextIndex(e, 1), m = NextIndex(e, 2);
+  TTINVtx* oldV[3] = {t->fVertices[0], t->fVertices[1], t->fVertices[2]};
+  TTINTriangle* oldN[3] = {t->fNeighbors[0], t->fNeighbors[1], t->fNeighbors[2]};
+  TTINVtx* p = oldV[e];
+  TTINVtx* q = oldV[j];
+  TTINVtx* r = oldV[m];
+  TTINTriangle* n = oldN[e];
+
+  // T keeps P and R; v takes Q's place.
+  t->fVertices[j] = v;
+  t->fNeighbors[j] = t1;
+  if (n != nullptr) t->fNeighbors[e] = t3;
+  t->fEdgeOkay[0] = t->fEdgeOkay[1] = t->fEdgeOkay[2] = false;
+  if (!IsClockwise(t)) return kErrEdgeSplitNotClockwiseT;
+  MoveLink(q, t, t1);
+
+  // T1: v takes P's place; its edge R → v faces T.
+  TTINVtx* v1[3] = {oldV[0], oldV[1], oldV[2]};
+  TTINTriangle* n1[3] = {oldN[0], oldN[1], oldN[2]};
+  v1[e] = v;
+  n1[m] = t;
+  Set(t1, v1[0], v1[1], v1[2], n1[0], n1[1], n1[2]);
+  if (!IsClockwise(t1)) return kErrEdgeSplitNotClockwiseT1;
+  TErr err = Append(tin, t1);
+  if (err != kNoErr) return err;
+  Relink(oldN[j], r, t1);
+
+  if (n != nullptr) {
+    const std::int16_t k = n->IndexOfVertex(q);
+    const std::int16_t l = NextIndex(k, 1);
+    const std::int16_t k2 = NextIndex(k, 2);
+    TTINVtx* nV[3] = {n->fVertices[0], n->fVertices[1], n->fVertices[2]};
+    TTINTriangle* nN[3] = {n->fNeighbors[0], n->fNeighbors[1], n->fNeighbors[2]};
+    TTINVtx* s = nV[k2];
+    // N (the second triangle) keeps Q and S; v takes P's place.
+    n->fVertices[l] = v;
+    n->fNeighbors[k] = t1;
+    n->fNeighbors[l] = t3;
+    n->fEdgeOkay[0] = n->fEdgeOkay[1] = n->fEdgeOkay[2] = false;
+    if (!IsClockwise(n)) return kErrEdgeSplitNotClockwiseT2;
+    MoveLink(p, n, t3);
+    // T3: v takes Q's place; its edges v → P and S → v face T and N.
+    TTINVtx* v3[3] = {nV[0], nV[1], nV[2]};
+    TTINTriangle* n3[3] = {nN[0], nN[1], nN[2]};
+    v3[k] = v;
+    n3[k] = t;
+    n3[k2] = n;
+    Set(t3, v3[0], v3[1], v3[2], n3[0], n3[1], n3[2]);
+    if (!IsClockwise(t3)) return kErrEdgeSplitNotClockwiseT3;
+    err = Append(tin, t3);
+    if (err != kNoErr) return err;
+    Relink(nN[l], s, t3);
+  }
+  return repair ? DelauneyizeWithNeighbors(tin, t) : kNoErr;
+}
+
+void KeepInList(TTIN* tin, TTINTriangle* t) {
+  if (t == nullptr) return;
+  for (TLinkNode* node = tin->fTINTriangleList->fLast; node != nullptr; node = node->prev)
+    if (node->item == t) return;
+  if (!tin->fTINTriangleList->Append(t)) delete t;
+}
+
+}  // namespace
+
+TErr AddOneVertexAndAdjustTriangles(TTIN* tin, TTINVtx* vtx, TTINTriangle* hintTri,
+                                    std::int16_t hintEdge) {
+  TTINTriangle* t = hintTri;
+  std::int16_t e = hintEdge;
+  if (t == nullptr) t = GetTriangleInWhichXYFalls(tin, KVPoint2D{vtx->y, vtx->x}, &e);
+  if (t == nullptr) return kErrNoTriangleForVtx;
+
+  // Every new triangle is allocated before anything changes.
+  const bool inside = e == kNoIndex;
+  const bool hasNabr = !inside && t->fNeighbors[e] != nullptr;
+  TTINTriangle* t1 = new TTINTriangle();
+  TTINTriangle* t23 = (inside || hasNabr) ? new TTINTriangle() : nullptr;
+  if (t1 == nullptr || ((inside || hasNabr) && t23 == nullptr)) {
+    delete t1;
+    delete t23;
+    return kErrNoTriangleMemory;
+  }
+
+  const TErr err = inside ? SplitInside(tin, vtx, t, t1, t23)
+                          : SplitEdge(tin, vtx, t, e, t1, t23, hintTri == nullptr);
+  if (err != kNoErr) {
+    // A failed split leaves the structure as far as it got; a new triangle
+    // that did not reach the list joins it now, so that the TIN frees it.
+    KeepInList(tin, t1);
+    KeepInList(tin, t23);
+  }
+  if (err == kNoErr && tin->fVtxArrayByX != nullptr) {
+    tin->fVtxArrayByX->AddXYAndHdl(TXYPoint{vtx->x, vtx->y}, vtx);
+    vtx->SetHighest(t, kVtxLinked);
+  }
+  return err;
+}
+
+TErr AddOneVertexAndTriangulate(TTIN* tin, TTINVtx* vtx) {
+  if (!MemLevelOK(gKVCallback)) return kErrMemLowInsert;
+  TLinkedList* hull = tin->fConvexHullVtxList;
+  if (hull == nullptr || hull->fFirst == nullptr) return kErrInsertNoHull;
+  for (TLinkNode* node = hull->fFirst; node != nullptr; node = node->next)
+    if (node->item == vtx) return kNoErr;
+  return AddOneVertexAndAdjustTriangles(tin, vtx, nullptr, kNoIndex);
+}
+
+TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
+  tin->fTriLastFoundIn = nullptr;
+  TErr err = kNoErr;
+  if (tin->fTINVtxListByZ != nullptr) {
+    for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
+         node = node->next) {
+      if (node->item == nullptr) err = kErrNullVtxInList;
+      else err = AddOneVertexAndTriangulate(tin, static_cast<TTINVtx*>(node->item));
+      SpinBusyCursor(gKVCallback);
+    }
+  }
+  tin->fTriLastFoundIn = nullptr;
+  return err;
+}

@@ -1,0 +1,210 @@
+#include "triangulate/VtxCollection.h"
+
+#include "host/KVESDK.h"
+#include "model/TBrkln.h"
+#include "model/TKestSortedLList.h"
+#include "model/TKestXYAndHdlArray.h"
+#include "model/TTIN.h"
+#include "model/TTINVtx.h"
+#include "model/TTINVtxTriMgr.h"
+#include "output/BusyCursor.h"
+#include "output/Layers.h"
+#include "shell/Trace.h"
+#include "triangulate/TriangulateErrors.h"
+
+namespace {
+
+// Duplicate test of one collection: through the X-sorted array, or (for the
+// per-object callbacks) by walking the vertex list.
+TTINVtx* FindPresent(TTIN* tin, std::int32_t x, std::int32_t y, bool useArray) {
+  if (useArray) return GetVtxAtXY(tin, x, y);
+  TKestXYAndHdlArray* saved = tin->fVtxArrayByX;
+  tin->fVtxArrayByX = nullptr;
+  TTINVtx* found = GetVtxAtXY(tin, x, y);
+  tin->fVtxArrayByX = saved;
+  return found;
+}
+
+// A new vertex at p, inserted into the vertex list and, when asked, the
+// X-sorted array.  Null when it could not be allocated or listed.
+TTINVtx* AddNewVtx(TTIN* tin, const KVPoint3D& p, bool useArray) {
+  TTINVtx* v = new TTINVtx(p.x, p.y, p.z);
+  if (v == nullptr) {
+    Trace(kTraceBuild, "In AddNewVtx no memory for a vertex\n");
+    return nullptr;
+  }
+  if (!tin->fTINVtxListByZ->Insert(v)) {
+    Trace(kTraceBuild, "In AddNewVtx fTINVtxListByZ->Insert failed\n");
+    delete v;
+    return nullptr;
+  }
+  if (useArray && tin->fVtxArrayByX != nullptr)
+    tin->fVtxArrayByX->AddXYAndHdl(TXYPoint{p.x, p.y}, v);
+  return v;
+}
+
+void AddLocus(TTIN* tin, KVCallback cb, KVObj locus, bool useArray) {
+  KVPoint3D p{0, 0, 0};
+  KV_GetLocus3DPosition(cb, locus, &p);
+  if (FindPresent(tin, p.x, p.y, useArray) != nullptr) return;
+  AddNewVtx(tin, p, useArray);
+}
+
+void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
+  const std::int32_t n = KV_CountVertices(cb, poly);
+  if (n < 2) return;
+  // Nothing to add when every vertex lies at one XY.
+  bool allSame = true;
+  for (std::int32_t k = 2; k <= n && allSame; ++k) {
+    KVPoint3D pk{0, 0, 0};
+    KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(k), &pk);
+    for (std::int32_t j = 1; j < k; ++j) {
+      KVPoint3D pj{0, 0, 0};
+      KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(j), &pj);
+      if (pj.x != pk.x || pj.y != pk.y) {
+        allSame = false;
+        break;
+      }
+    }
+  }
+  if (allSame) return;
+
+  const bool doBrklns = tin->fTINParams.useBrklns;
+  TBrkln* brkln = nullptr;
+  if (doBrklns) {
+    brkln = new TBrkln();
+    if (brkln == nullptr) {
+      Trace(kTraceBuild, "In Add3DPolyVtxsToTINVtxListByZ; doBrklns && !aBrkln\n");
+      return;
+    }
+  }
+  std::int32_t appended = 0;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    KVPoint3D p{0, 0, 0};
+    KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(i), &p);
+    if (FindPresent(tin, p.x, p.y, useArray) != nullptr) continue;
+    TTINVtx* v = AddNewVtx(tin, p, useArray);
+    if (v != nullptr && doBrklns) {
+      brkln->AddVtx(v);
+      ++appended;
+    }
+  }
+  if (!doBrklns) return;
+  if (appended < 2) {
+    delete brkln;
+    return;
+  }
+  if (tin->fBrklnList == nullptr) {
+    TLinkedList* list = TLinkedList::New();
+    if (list != nullptr && !list->ILinkedList()) {
+      list->Free();
+      list = nullptr;
+    }
+    tin->fBrklnList = list;
+  }
+  brkln->SetClosed(KV_GetPolyShapeClose(cb, poly) != 0);
+  if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
+    Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
+    delete brkln;
+  }
+}
+
+// The object's nearest enclosing layer is the TIN's layer, which exists.
+bool OnTINLayer(TTIN* tin, KVCallback cb, KVObj obj) {
+  const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
+  if (layer == 0) return false;
+  KVObj parent = KV_ParentObject(cb, obj);
+  while (parent != 0 && KV_GetObjectType(cb, parent) != kKVTypeLayer)
+    parent = KV_ParentObject(cb, parent);
+  return parent == layer;
+}
+
+}  // namespace
+
+TTINVtx* GetVtxAtXY(TTIN* tin, std::int32_t x, std::int32_t y) {
+  if (tin->fVtxArrayByX != nullptr) return tin->fVtxArrayByX->GetHdlByXY(TXYPoint{x, y});
+  if (tin->fTINVtxListByZ == nullptr) return nullptr;
+  for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
+    SpinBusyCursor(gKVCallback);
+    auto* v = static_cast<TTINVtx*>(node->item);
+    if (v != nullptr && v->x == x && v->y == y) return v;
+  }
+  return nullptr;
+}
+
+void Add3DPolyVtxsToTINVtxListByZ(TTINVtxTriMgr* mgr, KVObj poly) {
+  AddPolygon(mgr->fTIN, gKVCallback, poly, true);
+}
+
+TErr MakeVtxList(TTINVtxTriMgr* mgr) {
+  TTIN* tin = mgr->fTIN;
+  KVCallback cb = gKVCallback;
+  if (tin->fInnerTIN != nullptr) {
+    // A difference TIN takes its vertices from its two base TINs; that
+    // collection belongs to the difference-TIN analysis.
+    Trace(kTraceBuild, "MakeVtxList: difference TIN collection is not available\n");
+    return kErrNotBuilt;
+  }
+
+  TErr err = kNoErr;
+  auto* array = new TKestXYAndHdlArray();
+  if (array == nullptr) {
+    Trace(kTraceBuild, "kErrLocnTINCreation61\n");
+    err = kErrNoXYArray;
+  } else {
+    err = array->InitKestXYAndHdlArray();
+    if (err != kNoErr) {
+      delete array;
+      array = nullptr;
+    }
+  }
+  tin->fVtxArrayByX = array;
+
+  if (err == kNoErr) {
+    TKestSortedLList* list = TKestSortedLList::New();
+    if (list == nullptr) {
+      err = kErrNoVtxListMemory;
+    } else if (!list->IKestSortedLList()) {
+      list->Free();
+      err = kErrVtxListInit;
+    } else {
+      tin->fTINVtxListByZ = list;
+    }
+  }
+
+  if (err == kNoErr) {
+    const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
+    if (layer != 0) {
+      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+        if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, true);
+        SpinBusyCursor(cb);
+      }
+      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+        if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(tin, cb, obj, true);
+        SpinBusyCursor(cb);
+      }
+    }
+    if (tin->fTINVtxListByZ->CountItems() < 3) err = kErrTooFewVertices;
+  }
+
+  if (tin->fVtxArrayByX != nullptr) {
+    tin->fVtxArrayByX->DisposeXYAndHdlArray();
+    delete tin->fVtxArrayByX;
+    tin->fVtxArrayByX = nullptr;
+  }
+  return err;
+}
+
+extern "C" void AddLocToTINVtxListByZ(KVObj obj, KVCallback cb, void* user) {
+  auto* tin = static_cast<TTIN*>(user);
+  if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
+  if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypeLocus3D) return;
+  AddLocus(tin, cb, obj, false);
+}
+
+extern "C" void Add3DPolyVtxsToTINVtxList(KVObj obj, KVCallback cb, void* user) {
+  auto* tin = static_cast<TTIN*>(user);
+  if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
+  if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypePoly3D) return;
+  AddPolygon(tin, cb, obj, false);
+}
