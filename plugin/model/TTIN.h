@@ -19,6 +19,7 @@
 
 #include "host/KVUTIL.h"
 #include "model/TTINParams.h"
+#include "shell/Errors.h"
 
 class TLandMgr;
 class TTINTriangle;
@@ -55,6 +56,23 @@ class TTIN final : public TPluginObject {
   // and the breakline list; each reference becomes null.  Null items are
   // skipped.
   void DeleteVtxHullAndTriLists();
+
+  // Graphics (output/TINGraphics.cpp), through the module's callback value.
+  // A closed 2D polygon through the hull vertices, in no container (the
+  // caller deletes it), or 0 when there is no hull or the host refuses.
+  KVObj MakePlainPolyOfHull();
+  // The hull outline on the 2D layer; the current layer is restored.
+  void MakeOnePolyConvexHull();
+  // A text block centred on the hull's bounding box, on the 2D layer.
+  void CreateTextObject(const unsigned char* text);
+  // One closed polygon per triangle, in list order, into `container` (a layer
+  // or a group; 0 does nothing).  kErrTriMemLowBefore / kErrTriMemLowAfter
+  // when memory runs low; what was drawn stays.
+  TErr MakeOnePolyForEachTriangle(KVObj container, bool want3D);
+  // The 2D and 3D triangles the parameters ask for, each on its layer and,
+  // with makeGroups, in a group of its own.  The 3D pass runs even after the
+  // 2D pass failed; the result is the last pass's code.
+  TErr MakeGroupAndPolysForTriangles();
 
   void GetTINParams(TTINParams* out) const { *out = fTINParams; }
   std::int32_t GetContourInterval() const { return fTINParams.contourInterval; }
