@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "HostTestSupport.h"
@@ -62,6 +63,16 @@ TEST(EmbeddedResources, DialogsMenusAndCursors) {
     EXPECT_TRUE(found) << "dialog " << e.dialog << " item " << e.item;
   }
   EXPECT_EQ(r.dialog(11006)->items.size(), r.dialog(11007)->items.size());
+  // Field names: the parameters dialog and its difference twin name their
+  // fields alike, after the record fields they hold.
+  for (std::int16_t id : {11006, 11007}) {
+    std::map<std::string, std::int16_t> named;
+    for (const auto& i : r.dialog(id)->items)
+      if (!i.name.empty()) named[i.name] = i.number;
+    EXPECT_EQ(named["layer2DName"], 14) << id;
+    EXPECT_EQ(named["notResident"], 39) << id;
+    EXPECT_EQ(named["innerTIN"], 26) << id;
+  }
   EXPECT_NE(r.dialog(11006)->title, r.dialog(11007)->title);
   for (std::int16_t m = 11000; m <= 11004; ++m) ASSERT_NE(r.menu(m), nullptr) << m;
   for (std::int16_t c = 128; c <= 131; ++c) EXPECT_TRUE(r.cursor(c).has_value()) << c;
@@ -82,6 +93,9 @@ TEST(ResourceParsing, FaultsNameTheirLine) {
   EXPECT_NE(lineOf("0 = stray\n").find("line 1"), std::string::npos);
   EXPECT_NE(lineOf("[dialog 6 \"y\" like 5]\n").find("line 1"), std::string::npos);
   EXPECT_NE(lineOf("[menu 7 \"open]\n").find("line 1"), std::string::npos);
+  EXPECT_NE(lineOf("[dialog 8 \"z\"]\n1 edit \"a\" width\n2 edit \"b\" width\n").find("line 3"), std::string::npos)
+      << "an item name is unique within its dialog";
+  EXPECT_NE(lineOf("[dialog 8 \"z\"]\n1 edit \"a\" 12\n").find("line 2"), std::string::npos);
   const Resources r = Resources::parse("[strings 3]\n 2 = \" padded \" \n[menu 9 \"m\"]\n\"One\"\n\"Two \\\"2\\\"\"\n");
   EXPECT_EQ(*r.string(3, 2), " padded ");
   EXPECT_EQ(r.menu(9)->items, (std::vector<std::string>{"One", "Two \"2\""}));

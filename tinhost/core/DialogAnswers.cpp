@@ -3,27 +3,51 @@
 namespace tinhost {
 
 DialogScript& DialogScript::text(std::int16_t item, std::string value) {
-  actions.push_back({DialogAction::Kind::SetText, item, std::move(value), 0});
+  actions.push_back({DialogAction::Kind::SetText, item, std::move(value), 0, {}});
   return *this;
 }
 
 DialogScript& DialogScript::check(std::int16_t item, bool on) {
-  actions.push_back({DialogAction::Kind::SetCheck, item, {}, static_cast<std::int16_t>(on ? 1 : 0)});
+  actions.push_back({DialogAction::Kind::SetCheck, item, {}, static_cast<std::int16_t>(on ? 1 : 0), {}});
   return *this;
 }
 
 DialogScript& DialogScript::choose(std::int16_t item, std::int16_t index1) {
-  actions.push_back({DialogAction::Kind::ChooseIndex, item, {}, index1});
+  actions.push_back({DialogAction::Kind::ChooseIndex, item, {}, index1, {}});
   return *this;
 }
 
 DialogScript& DialogScript::choose(std::int16_t item, std::string entryText) {
-  actions.push_back({DialogAction::Kind::ChooseText, item, std::move(entryText), 0});
+  actions.push_back({DialogAction::Kind::ChooseText, item, std::move(entryText), 0, {}});
   return *this;
 }
 
 DialogScript& DialogScript::radio(std::int16_t item) {
-  actions.push_back({DialogAction::Kind::PressRadio, item, {}, 1});
+  actions.push_back({DialogAction::Kind::PressRadio, item, {}, 1, {}});
+  return *this;
+}
+
+DialogScript& DialogScript::text(std::string field, std::string value) {
+  text(std::int16_t{0}, std::move(value));
+  actions.back().field = std::move(field);
+  return *this;
+}
+
+DialogScript& DialogScript::check(std::string field, bool on) {
+  check(std::int16_t{0}, on);
+  actions.back().field = std::move(field);
+  return *this;
+}
+
+DialogScript& DialogScript::choose(std::string field, std::int16_t index1) {
+  choose(std::int16_t{0}, index1);
+  actions.back().field = std::move(field);
+  return *this;
+}
+
+DialogScript& DialogScript::choose(std::string field, std::string entryText) {
+  choose(std::int16_t{0}, std::move(entryText));
+  actions.back().field = std::move(field);
   return *this;
 }
 

@@ -2,7 +2,8 @@
 //
 // A DialogScript is what the user does in one run of a dialog: set item texts,
 // tick boxes, choose pop-up entries (by 1-based index or by entry text), then
-// confirm, or cancel.  Scripts are kept per dialog resource: a queue of
+// confirm, or cancel.  Items are named by number or by the field name the
+// dialog layout gives them (e.g. "layer2DName" for item 14 of 11006).  Scripts are kept per dialog resource: a queue of
 // one-shot scripts consumed run by run, then a standing script used for every
 // further run (by default: confirm without touching anything).
 // Confirmation questions take answers from a queue, then a default (yes).
@@ -23,6 +24,7 @@ struct DialogAction {
   std::int16_t item = 0;
   std::string text;        // SetText, ChooseText
   std::int16_t value = 0;  // SetCheck (0/1), ChooseIndex (1-based)
+  std::string field;       // when not empty: the item's field name (item is then ignored)
 };
 
 struct DialogScript {
@@ -34,6 +36,11 @@ struct DialogScript {
   DialogScript& choose(std::int16_t item, std::int16_t index1);
   DialogScript& choose(std::int16_t item, std::string entryText);
   DialogScript& radio(std::int16_t item);
+  // The same by field name.
+  DialogScript& text(std::string field, std::string value);
+  DialogScript& check(std::string field, bool on);
+  DialogScript& choose(std::string field, std::int16_t index1);
+  DialogScript& choose(std::string field, std::string entryText);
   DialogScript& cancelled();
 };
 

@@ -19,6 +19,12 @@ const DialogItemState* DialogRecord::item(std::int16_t number) const {
   return nullptr;
 }
 
+const DialogItemState* DialogRecord::item(std::string_view name) const {
+  for (const auto& i : items)
+    if (!name.empty() && i.name == name) return &i;
+  return nullptr;
+}
+
 std::string DialogRecord::itemText(std::int16_t number) const {
   const DialogItemState* i = item(number);
   return i == nullptr ? std::string() : i->text;
@@ -63,6 +69,14 @@ const DialogItemState* DialogManager::itemState(KVDialogRef ref, std::int16_t nu
   return const_cast<DialogManager*>(this)->findItem(ref, number);
 }
 
+std::int16_t DialogManager::itemNumber(KVDialogRef ref, std::string_view name) const {
+  const auto it = dialogs_.find(ref);
+  if (it == dialogs_.end() || name.empty()) return 0;
+  for (const auto& i : it->second.items)
+    if (i.name == name) return i.number;
+  return 0;
+}
+
 DialogManager::PopUp& DialogManager::popUp(KVPopUpRef ref) {
   const auto it = popUps_.find(ref);
   if (it == popUps_.end()) throw HostError("no pop-up menu " + std::to_string(ref));
@@ -90,6 +104,7 @@ KVDialogRef DialogManager::create(std::int16_t resId, std::int16_t value, void* 
     s.number = l.number;
     s.kind = l.kind;
     s.label = l.label;
+    s.name = l.name;
     d.items.push_back(std::move(s));
   }
   const KVDialogRef ref = d.ref;
@@ -175,7 +190,12 @@ DialogManager::UserAction DialogManager::applyScript(KVDialogRef ref, const Dial
   return script.cancel ? UserAction::Cancel : UserAction::Confirm;
 }
 
-std::optional<std::string> DialogManager::applyAction(KVDialogRef ref, const DialogAction& a) {
+std::optional<std::string> DialogManager::applyAction(KVDialogRef ref, const DialogAction& named) {
+  DialogAction a = named;
+  if (!named.field.empty()) {
+    a.item = itemNumber(ref, named.field);
+    if (a.item == 0) return "no item is named \"" + named.field + "\"";
+  }
   const DialogItemState* found = itemState(ref, a.item);
   const std::string itemName = "item " + std::to_string(a.item);
   if (found == nullptr) return itemName + " does not exist";

@@ -21,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/DialogAnswers.h"
@@ -34,6 +35,7 @@ struct DialogItemState {
   std::int16_t number = 0;
   ItemKind kind = ItemKind::Static;
   std::string label;
+  std::string name;              // field name of the layout; may be empty
   std::string text;              // edits, statics; coordinates in user units
   bool checked = false;          // check boxes, radio buttons
   bool hidden = false;
@@ -57,6 +59,7 @@ struct DialogRecord {
   int depth = 0;        // 0 for a top-level run, 1 inside another run, ...
 
   const DialogItemState* item(std::int16_t number) const;
+  const DialogItemState* item(std::string_view name) const;
   std::string itemText(std::int16_t number) const;
 };
 
@@ -108,6 +111,8 @@ class DialogManager {
   void hide(KVDialogRef ref, std::int16_t item);
   void selectText(KVDialogRef ref, std::int16_t item, std::int16_t start, std::int16_t end);
   const DialogItemState* itemState(KVDialogRef ref, std::int16_t item) const;
+  // The number of the item with that field name; 0 when there is none.
+  std::int16_t itemNumber(KVDialogRef ref, std::string_view name) const;
 
   // ---- pop-up menus ----
   KVPopUpRef popUpCreate(KVDialogRef dlg, std::int16_t item, std::int16_t menuId);  // 0 on failure

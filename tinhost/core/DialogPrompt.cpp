@@ -53,8 +53,8 @@ void DialogManager::show(KVDialogRef ref) const {
     }
     out << '\n';
   }
-  out << "Type N = value to change item N (N alone ticks or unticks a box), Enter or ok to confirm, "
-         "cancel to cancel.\n";
+  out << "Type N = value to change item N (or name = value with the item's field name; N alone ticks "
+         "or unticks a box), Enter or ok to confirm, cancel to cancel.\n";
 }
 
 DialogManager::UserAction DialogManager::prompt(KVDialogRef ref) {
@@ -68,7 +68,11 @@ DialogManager::UserAction DialogManager::prompt(KVDialogRef ref) {
     if (input == "cancel") return UserAction::Cancel;
 
     const std::size_t split = input.find_first_of(" =");
-    const auto number = toInt(input.substr(0, split));
+    const std::string_view key = input.substr(0, split);
+    auto number = toInt(key);
+    if (!number) {
+      if (const std::int16_t named = itemNumber(ref, key); named != 0) number = named;
+    }
     std::string_view value = split == std::string_view::npos ? std::string_view{} : trim(input.substr(split));
     if (!value.empty() && value.front() == '=') value = trim(value.substr(1));
     const DialogItemState* target = number ? itemState(ref, static_cast<std::int16_t>(*number)) : nullptr;

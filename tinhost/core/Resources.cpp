@@ -169,7 +169,7 @@ Resources Resources::parse(std::string_view text) {
       }
       case Section::Dialog: {
         const auto words = tokenize(line, lineNo);
-        if (words.size() < 2 || words.size() > 3) fail("a dialog item reads N kind \"label\"");
+        if (words.size() < 2 || words.size() > 4) fail("a dialog item reads N kind \"label\" [name]");
         DialogItemLayout item;
         item.number = parseId(words[0].text, lineNo);
         bool known = false;
@@ -179,10 +179,18 @@ Resources Resources::parse(std::string_view text) {
             known = true;
           }
         if (!known) fail("unknown item kind '" + words[1].text + "'");
-        if (words.size() == 3) item.label = words[2].text;
+        if (words.size() >= 3) item.label = words[2].text;
+        if (words.size() == 4) {
+          if (words[3].quoted || words[3].text.empty() ||
+              words[3].text.find_first_not_of("0123456789") == std::string::npos)
+            fail("an item name is one unquoted word that is not a number");
+          item.name = words[3].text;
+        }
         auto& items = r.dialogs_[current].items;
-        for (const auto& other : items)
+        for (const auto& other : items) {
           if (other.number == item.number) fail("item " + words[0].text + " appears twice");
+          if (!item.name.empty() && other.name == item.name) fail("item name " + item.name + " appears twice");
+        }
         items.push_back(std::move(item));
         break;
       }

@@ -23,6 +23,7 @@ struct DialogItemLayout {
   std::int16_t number = 0;
   ItemKind kind = ItemKind::Static;
   std::string label;
+  std::string name;  // field name scripts may use instead of the number; may be empty
 };
 
 struct DialogLayout {
