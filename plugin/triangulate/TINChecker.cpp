@@ -49,9 +49,20 @@ class TChecker {
   bool CheckTriangle(const TTINTriangle* t, std::int32_t index, const TTINCheckOptions& options,
                      std::int64_t* boundaryEdges);
 
+  bool Listed(const TTINTriangle* t) const {
+    const TTINTriangle* const* first = &fTris.At(0);
+    return std::binary_search(first, first + fTris.Size(), t, PtrLess{});
+  }
+  struct PtrLess {
+    bool operator()(const TTINTriangle* a, const TTINTriangle* b) const {
+      return reinterpret_cast<std::uintptr_t>(a) < reinterpret_cast<std::uintptr_t>(b);
+    }
+  };
+
   char* fMsg;
   std::size_t fCapacity;
   TWorkList<VtxEntry, 16> fVtxs;
+  TWorkList<const TTINTriangle*, 16> fTris;
 };
 
 bool TChecker::CheckTriangle(const TTINTriangle* t, std::int32_t index,
@@ -74,6 +85,7 @@ bool TChecker::CheckTriangle(const TTINTriangle* t, std::int32_t index,
       continue;
     }
     if (n == t) return Fail("triangle %d: neighbour %d is itself", index, i);
+    if (!Listed(n)) return Fail("triangle %d: neighbour %d is not in the triangle list", index, i);
     std::int16_t a = kNoIndex, k = kNoIndex;
     FindCommonEdge(t, n, &a, &k);
     if (k == kNoIndex) return Fail("triangle %d: neighbour %d does not list it", index, i);
@@ -109,6 +121,16 @@ bool TChecker::Run(const TTIN* tin, const TTINCheckOptions& options) {
   });
   for (std::int32_t i = 1; i < fVtxs.Size(); ++i)
     if (fVtxs.At(i).vtx == fVtxs.At(i - 1).vtx) return Fail("a vertex is listed twice");
+
+  for (const TLinkNode* node = tin->fTINTriangleList->fFirst; node != nullptr; node = node->next) {
+    if (node->item == nullptr) return Fail("a triangle of the list is null");
+    if (!fTris.Push(static_cast<const TTINTriangle*>(node->item)))
+      return Fail("checker: no scratch memory");
+  }
+  if (fTris.Empty()) return Fail("empty triangle list");
+  std::sort(&fTris.At(0), &fTris.At(0) + fTris.Size(), PtrLess{});
+  for (std::int32_t i = 1; i < fTris.Size(); ++i)
+    if (fTris.At(i) == fTris.At(i - 1)) return Fail("a triangle is listed twice");
 
   std::int64_t triangles = 0, boundaryEdges = 0;
   for (const TLinkNode* node = tin->fTINTriangleList->fFirst; node != nullptr; node = node->next) {
