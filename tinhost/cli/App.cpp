@@ -1,0 +1,79 @@
+#include "cli/App.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/CommandLine.h"
+#include "cli/Demo.h"
+#include "cli/ScriptShell.h"
+#include "cli/Session.h"
+
+namespace tinhost::cli {
+namespace {
+
+struct Parsed {
+  std::string drawing;
+  SessionCommand session;
+  NewArgs newArgs;
+  std::string scriptFile, plugin, demoDir;
+  std::string which;  // new, script, shell, demo, or a session command
+};
+
+void addProgramCommands(CLI::App& app, Parsed& p) {
+  CLI::App* create = app.add_subcommand("new", "create an empty drawing: one layer, current");
+  create->callback([&p] { p.which = "new"; });
+  create->add_option("DRAWING", p.newArgs.drawing, "the drawing file to create")->required();
+  create->add_option("--unit", p.newArgs.unit, "m (default) or ft");
+  create->add_option("--resolution", p.newArgs.resolution, "world units per user unit (default 1000)");
+  create->add_flag("--force", p.newArgs.force, "replace an existing file");
+
+  CLI::App* script = app.add_subcommand("script", "run the commands of a file in one host session");
+  script->callback([&p] { p.which = "script"; });
+  script->add_option("DRAWING", p.drawing, "the drawing file")->required();
+  script->add_option("FILE", p.scriptFile, "one command per line, without the drawing; # comments")->required();
+  script->add_option("--plugin", p.plugin, "the plug-in library for every run");
+
+  CLI::App* shell = app.add_subcommand("shell", "interactive session; dialogs at the terminal");
+  shell->callback([&p] { p.which = "shell"; });
+  shell->add_option("DRAWING", p.drawing, "the drawing file")->required();
+  shell->add_option("--plugin", p.plugin, "the plug-in library for every run");
+
+  CLI::App* demo = app.add_subcommand("demo", "build a terrain model from the embedded survey sample");
+  demo->callback([&p] { p.which = "demo"; });
+  demo->add_option("DIR", p.demoDir, "where to put the demo's files (default: ./tinhost-demo)");
+  demo->add_option("--plugin", p.plugin, "the plug-in library");
+}
+
+int dispatch(Parsed& p, Console& io) {
+  if (p.which == "new") return runNew(p.newArgs, io);
+  if (p.which == "script") return runScript(p.drawing, p.scriptFile, p.plugin, io);
+  if (p.which == "shell") return runShell(p.drawing, p.plugin, io);
+  if (p.which == "demo") return runDemo(p.demoDir.empty() ? "tinhost-demo" : p.demoDir, p.plugin, io);
+  Session session(p.drawing);
+  const Outcome outcome = executeSessionCommand(session, p.session, io);
+  session.endPlugin();  // action 2 before the drawing is written
+  if (outcome.changed) session.save();
+  return outcome.status;
+}
+
+}  // namespace
+
+int runApp(int argc, char** argv, Console& io) {
+  CLI::App app("tinhost: a CAD host for the terrain-modelling plug-in, on the command line", "tinhost");
+  Parsed p;
+  addSessionCommands(app, p.session, &p.drawing);
+  addProgramCommands(app, p);
+  app.require_subcommand(1);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, io.out, io.err) == 0 ? kExitOk : kExitUsage;
+  }
+  if (p.which.empty()) p.which = p.session.name;
+  try {
+    return dispatch(p, io);
+  } catch (...) {
+    return reportCurrentError(io, "");
+  }
+}
+
+}  // namespace tinhost::cli

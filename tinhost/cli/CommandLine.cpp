@@ -1,0 +1,118 @@
+#include "cli/CommandLine.h"
+
+#include <sstream>
+
+#include "cli/Answers.h"
+#include "cli/Session.h"
+#include "core/HostError.h"
+#include "file/FileError.h"
+
+namespace tinhost::cli {
+namespace {
+
+CLI::App* subcommand(CLI::App& app, SessionCommand& command, const std::string& name, const std::string& help,
+                     std::string* drawing) {
+  CLI::App* sub = app.add_subcommand(name, help);
+  sub->callback([&command, name] { command.name = name; });
+  if (drawing != nullptr) sub->add_option("DRAWING", *drawing, "the drawing file")->required();
+  return sub;
+}
+
+}  // namespace
+
+bool isSessionCommand(const std::string& name) {
+  return name == "import" || name == "layer" || name == "run" || name == "undo" || name == "info" || name == "export";
+}
+
+void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) {
+  CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) or lines (3D polygons) from a survey file", drawing);
+  imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv or breaklines file")->required();
+  imp->add_option("--layer", c.importArgs.layer, "the layer to add to (created if missing; default: current)");
+  imp->add_option("--format", c.importArgs.format, "auto (default), pnezd, penzd, xyz, csv or breaklines");
+
+  CLI::App* layer = subcommand(app, c, "layer", "make a layer current (created if missing)", drawing);
+  layer->add_option("NAME", c.layerArgs.name, "layer name")->required();
+
+  RunArgs& r = c.runArgs;
+  CLI::App* run = subcommand(app, c, "run", "run one menu command of the plug-in", drawing);
+  run->add_option("COMMAND", r.command, "create, change, area, cutfill, diff, delete or a menu item number")->required();
+  run->add_option("--plugin", r.plugin, "the plug-in library (default: the one beside tinhost)");
+  run->add_option("--layer", r.layer, "make this layer current first (created if missing)");
+  run->add_option("--select", r.select, "layer (default), all or none");
+  run->add_option("--set", r.sets, "FIELD=VALUE answer for the parameters dialog; repeatable. Fields: " + parameterNames())
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  run->add_option("--answers", r.answersFile, "a JSON object of parameter answers");
+  run->add_flag("--cancel", r.cancel, "cancel the command's dialogs");
+  run->add_option("--confirm", r.confirms, "yes or no for each question, in order; default yes")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  run->add_option("--choose", r.choose, "the TIN to pick in the chooser, by name or number");
+  run->add_flag("--place-text", r.placeText, "place the report text in the drawing");
+  run->add_flag("--hold-option", r.holdOption, "hold the option key (58) during the command");
+  run->add_option("--memory-budget", r.memoryBudget, "bytes the plug-in may allocate");
+  run->add_flag("--interactive", r.interactive, "answer the dialogs at the terminal");
+
+  subcommand(app, c, "undo", "revert the last command", drawing);
+
+  CLI::App* info = subcommand(app, c, "info", "what the drawing holds", drawing);
+  info->add_flag("--json", c.infoArgs.json, "one JSON object");
+  info->add_flag("--objects", c.infoArgs.objects, "list every object");
+
+  CLI::App* exp = subcommand(app, c, "export", "write the drawing's points, chosen by extension (.xyz, .csv)", drawing);
+  exp->add_option("OUT", c.exportArgs.out, "output file")->required();
+  exp->add_option("--layer", c.exportArgs.layers, "only this layer; repeatable")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) {
+  if (c.name == "import") return runImport(s, c.importArgs, io);
+  if (c.name == "layer") return runLayer(s, c.layerArgs, io);
+  if (c.name == "run") return runMenuCommand(s, c.runArgs, io);
+  if (c.name == "undo") return runUndo(s, io);
+  if (c.name == "info") return runInfo(s, c.infoArgs, io);
+  if (c.name == "export") return runExport(s, c.exportArgs, io);
+  throw UsageError("no command given");
+}
+
+Outcome executeLine(Session& session, const std::string& line, Console& io) {
+  CLI::App app("tinhost session command");
+  SessionCommand command;
+  addSessionCommands(app, command, nullptr);
+  app.require_subcommand(1);
+  std::istringstream words(line);
+  std::string first;
+  words >> first;
+  if (!isSessionCommand(first))
+    throw UsageError("'" + first + "' is not a command here; use import, layer, run, undo, info or export");
+  try {
+    app.parse(line, false);
+  } catch (const CLI::CallForHelp& e) {
+    app.exit(e, io.out, io.err);
+    return {};
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(e.what());
+  }
+  return executeSessionCommand(session, command, io);
+}
+
+int reportCurrentError(Console& io, const std::string& where) {
+  const std::string prefix = "tinhost: " + (where.empty() ? "" : where + ": ");
+  try {
+    throw;
+  } catch (const UsageError& e) {
+    io.err << prefix << e.what() << "\n";
+  } catch (const file::FileError& e) {
+    io.err << prefix << e.what() << "\n";
+  } catch (const HostError& e) {
+    io.err << prefix << e.what() << "\n";
+  } catch (const std::bad_alloc&) {
+    io.err << prefix << "out of memory\n";
+  } catch (const std::exception& e) {
+    io.err << prefix << "unexpected failure: " << e.what() << "\n";
+  }
+  return kExitUsage;
+}
+
+}  // namespace tinhost::cli

@@ -1,0 +1,78 @@
+// The commands of tinhost, each parsed (CommandLine.cpp), validated and
+// executed here.  A command throws UsageError or FileError for what it cannot
+// do and returns an Outcome otherwise; the caller reports and saves.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/Console.h"
+
+namespace tinhost::cli {
+
+class Session;
+
+struct NewArgs {
+  std::string drawing;
+  std::string unit = "m";
+  std::int64_t resolution = 1000;
+  bool force = false;
+};
+
+struct ImportArgs {
+  std::string file;
+  std::string layer;
+  std::string format = "auto";
+};
+
+struct LayerArgs {
+  std::string name;
+};
+
+struct RunArgs {
+  std::string command;
+  std::string plugin;
+  std::string layer;
+  std::string select = "layer";
+  std::vector<std::string> sets;
+  std::string answersFile;
+  bool cancel = false;
+  std::vector<std::string> confirms;
+  std::string choose;
+  bool placeText = false;
+  bool holdOption = false;
+  std::int64_t memoryBudget = 0;  // 0: the host's default
+  bool interactive = false;
+};
+
+struct InfoArgs {
+  bool json = false;
+  bool objects = false;
+};
+
+struct ExportArgs {
+  std::string out;
+  std::vector<std::string> layers;
+};
+
+// `new` works without a session: it creates the file.
+int runNew(const NewArgs& args, Console& io);
+
+Outcome runImport(Session& s, const ImportArgs& args, Console& io);
+Outcome runLayer(Session& s, const LayerArgs& args, Console& io);
+Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io);
+Outcome runUndo(Session& s, Console& io);
+Outcome runInfo(Session& s, const InfoArgs& args, Console& io);
+Outcome runExport(Session& s, const ExportArgs& args, Console& io);
+
+// Makes `name` the current layer, creating it when missing; true when created.
+bool makeCurrentLayer(Session& s, const std::string& name);
+
+// A real number as people write it: 5000000, 0.25.
+std::string number(double v);
+
+// "create" -> 1, "change" -> 94, ...; a number is taken as a menu item.
+std::int16_t menuItemFor(const std::string& command);
+
+}  // namespace tinhost::cli

@@ -1,0 +1,49 @@
+#include "cli/Session.h"
+
+#include <unistd.h>
+
+#include <array>
+
+#include "cli/Console.h"
+#include "file/DrawingFile.h"
+
+namespace tinhost::cli {
+
+namespace fs = std::filesystem;
+
+fs::path defaultPluginPath() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path dir = ec ? fs::current_path() : self.parent_path();
+  return dir / "libtinplugin.so";
+}
+
+Session::Session(fs::path drawing) : drawing_(std::move(drawing)), host_(std::make_unique<Host>()) {
+  file::loadInto(*host_, drawing_);
+  host_->toolbox().setTerminal(::isatty(STDERR_FILENO) == 1);
+}
+
+Session::~Session() { endPlugin(); }
+
+PluginSession& Session::plugin(const std::string& library) {
+  const fs::path wanted = library.empty() ? defaultPluginPath() : fs::path(library);
+  if (plugin_ != nullptr) {
+    if (fs::absolute(wanted) != fs::absolute(library_->path()))
+      throw UsageError("the plug-in " + library_->path() + " is already loaded in this session; cannot switch to " +
+                       wanted.string());
+    return *plugin_;
+  }
+  library_ = std::make_unique<PluginLibrary>(wanted.string());
+  plugin_ = std::make_unique<PluginSession>(*host_, library_->entry());
+  return *plugin_;
+}
+
+void Session::endPlugin() {
+  if (plugin_ != nullptr) plugin_->terminate();
+  plugin_.reset();
+  library_.reset();
+}
+
+void Session::save() { file::saveFrom(*host_, drawing_); }
+
+}  // namespace tinhost::cli

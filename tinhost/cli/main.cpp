@@ -1,0 +1,10 @@
+// tinhost: the stand-in CAD host on the command line.  Everything happens in
+// cli::runApp; this file only connects it to the process's streams.
+#include <iostream>
+
+#include "cli/App.h"
+
+int main(int argc, char** argv) {
+  tinhost::cli::Console io{std::cin, std::cout, std::cerr};
+  return tinhost::cli::runApp(argc, argv, io);
+}

@@ -1,0 +1,329 @@
+#include "file/DrawingFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "core/Host.h"
+#include "core/HostError.h"
+#include "file/FileError.h"
+#include "file/Sqlite.h"
+#include "file/UndoCodec.h"
+
+namespace tinhost::file {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kSchema = R"sql(
+CREATE TABLE drawing(key TEXT PRIMARY KEY, value);
+CREATE TABLE layers(id INTEGER PRIMARY KEY, position INTEGER NOT NULL UNIQUE,
+                    name TEXT NOT NULL, scale REAL NOT NULL);
+CREATE TABLE objects(id INTEGER PRIMARY KEY, type INTEGER NOT NULL, parent INTEGER NOT NULL,
+                     position INTEGER NOT NULL, class INTEGER NOT NULL, color BLOB NOT NULL,
+                     fill INTEGER NOT NULL, weight INTEGER NOT NULL, closed INTEGER NOT NULL,
+                     text TEXT NOT NULL, anchor_x INTEGER NOT NULL, anchor_y INTEGER NOT NULL,
+                     text_style INTEGER NOT NULL, text_size INTEGER NOT NULL);
+CREATE TABLE vertices(object INTEGER NOT NULL, seq INTEGER NOT NULL, x INTEGER NOT NULL,
+                      y INTEGER NOT NULL, z INTEGER NOT NULL, kind INTEGER NOT NULL,
+                      PRIMARY KEY(object, seq)) WITHOUT ROWID;
+CREATE TABLE classes(id INTEGER PRIMARY KEY, name TEXT NOT NULL);
+CREATE TABLE selection(object INTEGER PRIMARY KEY);
+CREATE TABLE data_objects(tag INTEGER PRIMARY KEY, bytes BLOB NOT NULL);
+CREATE TABLE undo(slot INTEGER PRIMARY KEY CHECK (slot = 1), record BLOB NOT NULL);
+)sql";
+
+std::string quoted(const fs::path& p) { return p.string(); }
+
+// A quick look at the first bytes, so that a text file or an image is called
+// what it is rather than whatever SQLite makes of it.
+void checkLooksLikeDatabase(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) throw FileError(quoted(path) + ": no such drawing");
+  if (!fs::is_regular_file(path, ec)) throw FileError(quoted(path) + ": not a file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError(quoted(path) + ": cannot open it (" + std::strerror(errno) + ")");
+  std::array<char, 16> magic{};
+  in.read(magic.data(), magic.size());
+  if (in.gcount() != 16 || std::memcmp(magic.data(), "SQLite format 3", 16) != 0)
+    throw FileError(quoted(path) + ": not a drawing (not a database file)");
+}
+
+void checkHeader(Connection& db) {
+  const std::int64_t app = db.pragmaInt("application_id");
+  if (app != kApplicationId) throw FileError(db.path() + ": not a drawing (a database of another program)");
+  const std::int64_t version = db.pragmaInt("user_version");
+  if (version > kSchemaVersion)
+    throw FileError(db.path() + ": written by a newer version of tinhost (drawing format " +
+                    std::to_string(version) + "; this version reads format " +
+                    std::to_string(kSchemaVersion) + " and older); it was left unchanged");
+  if (version < 1) throw FileError(db.path() + ": not a drawing (no drawing format version)");
+  Statement check(db, "PRAGMA quick_check");
+  if (!check.step() || check.text(0) != "ok")
+    throw FileError(db.path() + ": the drawing is damaged (" + check.text(0) + "); it was left unchanged");
+}
+
+
+struct MetaReader {
+  std::map<std::string, std::pair<double, std::string>> values;
+  explicit MetaReader(Connection& db) {
+    Statement st(db, "SELECT key, value FROM drawing");
+    while (st.step()) values[st.text(0)] = {st.real(1), st.text(1)};
+  }
+  const std::pair<double, std::string>& at(Connection& db, const std::string& key) const {
+    const auto it = values.find(key);
+    if (it == values.end()) throw FileError(db.path() + ": the drawing is damaged (no '" + key + "' entry)");
+    return it->second;
+  }
+  std::int64_t integer(Connection& db, const std::string& key) const {
+    return static_cast<std::int64_t>(at(db, key).first);
+  }
+};
+
+void readObjects(Connection& db, DocumentState& s) {
+  Statement layers(db, "SELECT id, name, scale FROM layers ORDER BY position");
+  while (layers.step()) {
+    DrawingObject layer;
+    layer.id = static_cast<ObjId>(layers.integer(0));
+    layer.type = kKVTypeLayer;
+    layer.name = layers.text(1);
+    layer.scale = layers.real(2);
+    s.layers.push_back(layer.id);
+    s.objects.emplace(layer.id, std::move(layer));
+  }
+  Statement objects(db,
+                    "SELECT id, type, parent, class, color, fill, weight, closed, text, anchor_x, "
+                    "anchor_y, text_style, text_size FROM objects ORDER BY parent, position");
+  std::vector<std::pair<ObjId, ObjId>> membership;
+  while (objects.step()) {
+    DrawingObject o;
+    o.id = static_cast<ObjId>(objects.integer(0));
+    o.type = static_cast<std::int16_t>(objects.integer(1));
+    o.parent = static_cast<ObjId>(objects.integer(2));
+    o.objectClass = static_cast<std::int16_t>(objects.integer(3));
+    const auto color = objects.blob(4);
+    if (color.size() != 4) throw FileError(db.path() + ": the drawing is damaged (a colour of object " +
+                                           std::to_string(o.id) + " is not 4 bytes)");
+    std::copy(color.begin(), color.end(), o.color.begin());
+    o.fillPattern = static_cast<std::int16_t>(objects.integer(5));
+    o.lineWeight = static_cast<std::int16_t>(objects.integer(6));
+    o.closed = objects.integer(7) != 0;
+    o.text = objects.text(8);
+    o.anchorX = static_cast<std::int32_t>(objects.integer(9));
+    o.anchorY = static_cast<std::int32_t>(objects.integer(10));
+    o.textStyle = static_cast<std::int16_t>(objects.integer(11));
+    o.textSize = static_cast<std::int16_t>(objects.integer(12));
+    membership.emplace_back(o.parent, o.id);
+    if (!s.objects.emplace(o.id, std::move(o)).second)
+      throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
+  }
+  for (const auto& [parent, id] : membership) s.members[parent].push_back(id);
+  Statement vertices(db, "SELECT object, x, y, z, kind FROM vertices ORDER BY object, seq");
+  while (vertices.step()) {
+    const auto it = s.objects.find(static_cast<ObjId>(vertices.integer(0)));
+    if (it == s.objects.end())
+      throw FileError(db.path() + ": the drawing is damaged (a vertex belongs to no object)");
+    it->second.vertices.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
+                                         static_cast<std::int32_t>(vertices.integer(2)),
+                                         static_cast<std::int32_t>(vertices.integer(3)),
+                                         static_cast<std::int16_t>(vertices.integer(4))});
+  }
+}
+
+DrawingContents readContents(Connection& db) {
+  DrawingContents c;
+  DocumentState& s = c.state;
+  const MetaReader meta(db);
+  const std::string unit = meta.at(db, "unit").second;
+  if (unit != "m" && unit != "ft") throw FileError(db.path() + ": the drawing is damaged (unknown unit '" + unit + "')");
+  s.units.kind = unit == "ft" ? UnitKind::Foot : UnitKind::Metre;
+  s.units.worldPerUnit = static_cast<std::int32_t>(meta.integer(db, "world_per_unit"));
+  if (s.units.worldPerUnit <= 0) throw FileError(db.path() + ": the drawing is damaged (resolution is not positive)");
+  s.units.scale = meta.at(db, "unit_scale").first;
+  s.originX = meta.at(db, "origin_x").first;
+  s.originY = meta.at(db, "origin_y").first;
+  s.currentLayer = static_cast<ObjId>(meta.integer(db, "current_layer"));
+  s.nextId = static_cast<ObjId>(meta.integer(db, "next_id"));
+  s.header = static_cast<ObjId>(meta.integer(db, "header_id"));
+  DrawingObject header;
+  header.id = s.header;
+  header.type = kKVTypeHeader;
+  header.name = meta.at(db, "drawing_name").second;
+  s.objects.emplace(header.id, std::move(header));
+  readObjects(db, s);
+
+  Statement classes(db, "SELECT id, name FROM classes ORDER BY id");
+  while (classes.step()) {
+    if (classes.integer(0) != static_cast<std::int64_t>(s.classes.size()) + 1)
+      throw FileError(db.path() + ": the drawing is damaged (class ids are not 1, 2, 3, ...)");
+    s.classes.push_back(classes.text(1));
+  }
+  Statement selection(db, "SELECT object FROM selection");
+  while (selection.step()) s.selection.insert(static_cast<ObjId>(selection.integer(0)));
+  Statement data(db, "SELECT tag, bytes FROM data_objects");
+  while (data.step()) c.dataObjects.emplace(static_cast<std::uint32_t>(data.integer(0)), data.blob(1));
+  Statement undo(db, "SELECT record FROM undo WHERE slot = 1");
+  if (undo.step()) {
+    try {
+      c.lastUndo = decodeUndoRecord(undo.blob(0));
+    } catch (const FileError& e) {
+      throw FileError(db.path() + ": " + e.what());
+    }
+  }
+  return c;
+}
+
+// ---- writing ----------------------------------------------------------------
+
+void writeMeta(Connection& db, const DocumentState& s) {
+  Statement put(db, "INSERT INTO drawing(key, value) VALUES (?, ?)");
+  auto text = [&](const char* key, const std::string& v) { put.bind(1, std::string(key)).bind(2, v).run(); };
+  auto num = [&](const char* key, double v) { put.bind(1, std::string(key)).bind(2, v).run(); };
+  auto integer = [&](const char* key, std::int64_t v) { put.bind(1, std::string(key)).bind(2, v).run(); };
+  text("unit", std::string(unitName(s.units.kind)));
+  integer("world_per_unit", s.units.worldPerUnit);
+  num("unit_scale", s.units.scale);
+  num("origin_x", s.originX);
+  num("origin_y", s.originY);
+  integer("current_layer", s.currentLayer);
+  integer("next_id", s.nextId);
+  integer("header_id", s.header);
+  text("drawing_name", s.objects.at(s.header).name);
+}
+
+struct ObjectWriter {
+  Connection& db;
+  const DocumentState& s;
+  Statement object{db, "INSERT INTO objects VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"};
+  Statement vertex{db, "INSERT INTO vertices VALUES (?,?,?,?,?,?)"};
+
+  void members(const DrawingObject& container) {
+    const auto list = s.members.find(container.id);
+    if (list == s.members.end()) return;
+    std::int64_t position = 0;
+    for (ObjId id : list->second) {
+      const DrawingObject& o = s.objects.at(id);
+      object.bind(1, std::int64_t{o.id}).bind(2, std::int64_t{o.type}).bind(3, std::int64_t{container.id});
+      object.bind(4, position++).bind(5, std::int64_t{o.objectClass}).bindBlob(6, o.color);
+      object.bind(7, std::int64_t{o.fillPattern}).bind(8, std::int64_t{o.lineWeight});
+      object.bind(9, std::int64_t{o.closed ? 1 : 0}).bind(10, o.text);
+      object.bind(11, std::int64_t{o.anchorX}).bind(12, std::int64_t{o.anchorY});
+      object.bind(13, std::int64_t{o.textStyle}).bind(14, std::int64_t{o.textSize}).run();
+      std::int64_t seq = 0;
+      for (const Vertex& v : o.vertices) {
+        vertex.bind(1, std::int64_t{o.id}).bind(2, seq++).bind(3, std::int64_t{v.x});
+        vertex.bind(4, std::int64_t{v.y}).bind(5, std::int64_t{v.z}).bind(6, std::int64_t{v.kind}).run();
+      }
+      if (o.type == kKVTypeGroup) members(o);
+    }
+  }
+};
+
+// A test hook: lets the tests kill a save half-way, after the objects are
+// written and before the transaction commits.
+void maybeDieMidSave() {
+  if (const char* hook = std::getenv("TINHOST_TEST_KILL_DURING_SAVE"); hook != nullptr && *hook == '1')
+    std::raise(SIGKILL);
+}
+
+void writeContents(Connection& db, const DrawingContents& c) {
+  const DocumentState& s = c.state;
+  db.exec("BEGIN IMMEDIATE");
+  db.exec(kSchema);
+  writeMeta(db, s);
+  Statement layer(db, "INSERT INTO layers VALUES (?,?,?,?)");
+  std::int64_t position = 0;
+  ObjectWriter objects{db, s};
+  for (ObjId id : s.layers) {
+    const DrawingObject& l = s.objects.at(id);
+    layer.bind(1, std::int64_t{l.id}).bind(2, position++).bind(3, l.name).bind(4, l.scale).run();
+    objects.members(l);
+  }
+  Statement cls(db, "INSERT INTO classes VALUES (?,?)");
+  for (std::size_t i = 0; i < s.classes.size(); ++i)
+    cls.bind(1, static_cast<std::int64_t>(i + 1)).bind(2, s.classes[i]).run();
+  Statement sel(db, "INSERT INTO selection VALUES (?)");
+  for (ObjId id : s.selection) sel.bind(1, std::int64_t{id}).run();
+  Statement data(db, "INSERT INTO data_objects VALUES (?,?)");
+  for (const auto& [tag, bytes] : c.dataObjects) data.bind(1, std::int64_t{tag}).bindBlob(2, bytes).run();
+  if (c.lastUndo) {
+    Statement undo(db, "INSERT INTO undo VALUES (1, ?)");
+    undo.bindBlob(1, encodeUndoRecord(*c.lastUndo)).run();
+  }
+  maybeDieMidSave();
+  db.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+  db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+  db.exec("COMMIT");
+}
+
+void syncPath(const fs::path& path, bool directory) {
+  const int fd = ::open(path.c_str(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+fs::path saveTempPath(const fs::path& path) {
+  return path.parent_path() / ("." + path.filename().string() + ".saving");
+}
+
+DrawingContents readDrawing(const fs::path& path) {
+  checkLooksLikeDatabase(path);
+  Connection db(path.string(), Connection::Mode::ReadOnly);
+  checkHeader(db);
+  DrawingContents c = readContents(db);
+  try {
+    (void)Document::fromState(c.state);  // the same checks the host makes on adoption
+  } catch (const HostError& e) {
+    throw FileError(quoted(path) + ": the drawing is damaged (" + e.what() + ")");
+  }
+  return c;
+}
+
+void writeDrawing(const fs::path& path, const DrawingContents& contents) {
+  const fs::path temp = saveTempPath(path);
+  std::error_code ec;
+  fs::remove(temp, ec);  // left behind by a save that was killed
+  try {
+    {
+      Connection db(temp.string(), Connection::Mode::Create);
+      db.exec("PRAGMA journal_mode = MEMORY");  // the file is not visible until renamed
+      writeContents(db, contents);
+    }
+    syncPath(temp, false);
+    if (fs::exists(path, ec)) fs::permissions(temp, fs::status(path).permissions(), ec);
+    fs::rename(temp, path);
+    syncPath(path.parent_path().empty() ? fs::path(".") : path.parent_path(), true);
+  } catch (const FileError& e) {
+    fs::remove(temp, ec);
+    throw FileError(quoted(path) + ": the drawing was not saved: " + e.what());
+  } catch (const fs::filesystem_error& e) {
+    fs::remove(temp, ec);
+    throw FileError(quoted(path) + ": the drawing was not saved (" + e.code().message() + ")");
+  }
+}
+
+void loadInto(Host& host, const fs::path& path) {
+  DrawingContents c = readDrawing(path);
+  host.document() = Document::fromState(std::move(c.state));
+  host.setDataObjects(c.dataObjects);
+  std::vector<UndoRecord> history;
+  if (c.lastUndo) history.push_back(std::move(*c.lastUndo));
+  host.undoLog().setHistory(std::move(history));
+}
+
+void saveFrom(const Host& host, const fs::path& path) {
+  DrawingContents c{host.document().state(), host.dataObjects(), std::nullopt};
+  if (!host.undoLog().history().empty()) c.lastUndo = host.undoLog().history().back();
+  writeDrawing(path, c);
+}
+
+}  // namespace tinhost::file

@@ -1,0 +1,58 @@
+// The drawing file: one SQLite database per drawing.
+//
+// Layout (schema version kSchemaVersion, kept in PRAGMA user_version; the
+// file is marked as ours by PRAGMA application_id):
+//   drawing       key/value: unit, world_per_unit, unit_scale, origin_x/y,
+//                 current_layer, next_id, header_id, drawing_name
+//   layers        id, position (layer order), name, scale
+//   objects       id, type, parent (layer or group), position among the
+//                 parent's members, class, color (4 bytes), fill, weight,
+//                 closed, text, anchor, text style and size
+//   vertices      object, seq, x, y, z (world units), kind
+//   classes       id, name (in the order they were added)
+//   selection     object
+//   data_objects  tag (the four characters as a 32-bit number), bytes
+//   undo          the record of the last command (see UndoCodec.h)
+//
+// Reading opens the file read-only, so a file that is refused (not a
+// database, not a drawing, a newer schema, damaged) is never modified.
+// Writing builds the whole drawing in a sibling file in one transaction,
+// flushes it to disk and renames it over the old one: a process killed at
+// any moment leaves either the previous drawing or the new one, never a mix.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "core/Document.h"
+#include "core/UndoLog.h"
+
+namespace tinhost {
+class Host;
+}
+
+namespace tinhost::file {
+
+inline constexpr std::int64_t kSchemaVersion = 1;
+inline constexpr std::int64_t kApplicationId = 0x54494E44;  // "TIND"
+
+struct DrawingContents {
+  DocumentState state;
+  DataObjectBytes dataObjects;
+  std::optional<UndoRecord> lastUndo;
+};
+
+// Throws FileError naming the file and what is wrong with it.
+DrawingContents readDrawing(const std::filesystem::path& path);
+void writeDrawing(const std::filesystem::path& path, const DrawingContents& contents);
+
+// Replaces the host's drawing, data objects and undo history with the file's.
+void loadInto(Host& host, const std::filesystem::path& path);
+// Saves the host's drawing, data objects and its last undo record.
+void saveFrom(const Host& host, const std::filesystem::path& path);
+
+// Where a save builds the new file before it replaces the drawing.
+std::filesystem::path saveTempPath(const std::filesystem::path& path);
+
+}  // namespace tinhost::file
