@@ -9,6 +9,9 @@
 #include "host/PluginMemory.h"
 
 constexpr std::int32_t kErrIDIndexBlock = 0x9003A;
+// The index object itself could not be made: for the vertices, the triangles.
+constexpr std::int32_t kErrVtxIDIndexObject = 0x9003B;
+constexpr std::int32_t kErrTriIDIndexObject = 0x9003C;
 
 class TIDIndex final : public TPluginObject {
  public:
@@ -25,6 +28,12 @@ class TIDIndex final : public TPluginObject {
   void Sort();
   // The object with `number` (binary search after Sort), or null.
   void* LookUp(std::int32_t number) const;
+  // The object of entry `pos` (0-based): in the order added until Sort, in
+  // number order after it; null outside 0 .. Count() - 1.  The reader uses it
+  // to resolve hull and breakline entries by position in constant time.
+  void* ObjectAt(std::int32_t pos) const {
+    return pos >= 0 && pos < fCount ? fEntries[pos].object : nullptr;
+  }
   void Dispose();
 
   std::int32_t Count() const { return fCount; }

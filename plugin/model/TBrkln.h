@@ -8,6 +8,9 @@
 #include "host/KVUTIL.h"
 
 class TTINVtx;
+class TTIN;
+class TStoreWriter;
+class TStoreReader;
 
 class TBrkln final : public TPluginObject {
  public:
@@ -29,4 +32,11 @@ class TBrkln final : public TPluginObject {
 
   bool IsClosed() const { return fClosed; }
   void SetClosed(bool closed) { fClosed = closed; }
+
+  // Storage (defined in storage/): the breakline record, its vertex count
+  // being the number of vertices in fVtxList (a null vertex there fails with
+  // 1).  Read resolves each vertex number by its position in the vertices of
+  // `tin` read so far.
+  std::int32_t AttachDataToDrawing(TStoreWriter& out) const;
+  std::int32_t Read(TStoreReader& in, const TTIN* tin);
 };

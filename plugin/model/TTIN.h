@@ -28,6 +28,8 @@ class TKestXYAndHdlArray;
 class TTINContourMap;
 class TTINVtxTriMgr;
 class TIDIndex;
+class TStoreWriter;
+class TStoreReader;
 
 // Values a TIN starts with.
 constexpr std::int16_t kTINVersion = 2;
@@ -77,6 +79,16 @@ class TTIN final : public TPluginObject {
   void GetTINParams(TTINParams* out) const { *out = fTINParams; }
   std::int32_t GetContourInterval() const { return fTINParams.contourInterval; }
 
+  // Storage (defined in storage/).  The TIN record: version, numbers of the
+  // TIN and its bases, parameters, then, unless notResident, the vertices,
+  // hull, triangles and breaklines, numbering them first.  With a measuring
+  // writer only the size is counted.  0, or the first error.
+  std::int32_t AttachDataToDrawing(TStoreWriter& out);
+  // Reads one TIN record into this freshly made TIN, checking every count and
+  // reference; the base TINs stay numbers (fInnerTINNum, fOuterTINNum) for
+  // the manager to resolve.  On an error the TIN is to be destroyed.
+  std::int32_t ReadFromUserDataNode(TStoreReader& in);
+
   std::int16_t fVersion = 0;
   std::uint32_t fIDNum = 0;
   TTINTriangle* fTriLastFoundIn = nullptr;  // start hint of the next point location
@@ -96,4 +108,8 @@ class TTIN final : public TPluginObject {
   TKestXYAndHdlArray* fVtxArrayByX = nullptr;  // only during collection and triangulation
   TTINContourMap* fContourMap = nullptr;
   TTINVtxTriMgr* fVtxTriMgr = nullptr;
+  // The base TIN numbers of a record being read (-1: none), until the
+  // manager turns them into fInnerTIN and fOuterTIN.
+  std::int32_t fInnerTINNum = -1;
+  std::int32_t fOuterTINNum = -1;
 };

@@ -17,6 +17,8 @@
 #include "host/PluginMemory.h"
 
 class TTINVtx;
+class TStoreWriter;
+class TStoreReader;
 
 constexpr std::int16_t kNoIndex = -1;
 
@@ -50,4 +52,10 @@ class TTINTriangle final : public TPluginObject {
   // lower corner index; with three equal elevations: lo 0, mid 2, hi 1.
   // Precondition: all three corners are set.
   void SortVtxIndicesByZ(std::int16_t* lo, std::int16_t* mid, std::int16_t* hi) const;
+
+  // Storage (defined in storage/): the 28-byte triangle record.  The writer
+  // fails (1) on a missing corner; the reader takes the number only, and the
+  // TIN reader resolves the six references afterwards.
+  std::int32_t AttachDataToDrawing(TStoreWriter& out) const;
+  std::int32_t ReadFromUserDataNode(TStoreReader& in);
 };

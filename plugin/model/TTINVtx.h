@@ -15,6 +15,8 @@
 #include "host/PluginMemory.h"
 
 class TTINTriangle;
+class TStoreWriter;
+class TStoreReader;
 
 constexpr std::int16_t kVtxUnlinked = 999;
 constexpr std::int16_t kVtxLinked = 1;
@@ -55,4 +57,9 @@ class TTINVtx final : public TPluginObject {
     fTriangle = tri;
     fTriangleMark = mark;
   }
+
+  // Storage (defined in storage/): the 40-byte vertex record.  The reader
+  // leaves fTriangle null; the TIN reader resolves it afterwards.
+  std::int32_t AttachDataToDrawing(TStoreWriter& out) const;
+  std::int32_t ReadFromUserDataNode(TStoreReader& in);
 };

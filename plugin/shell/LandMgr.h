@@ -50,6 +50,7 @@ class TLandMgr final : public TPluginObject {
   // Registry.
   std::int32_t GetNumOfTINs() const;
   TTIN* GetTINByNum(std::int32_t num) const;
+  TTIN* GetTINByIDNum(std::uint32_t idNum) const;
 
   // Commands.
   TErr CreateTIN();

@@ -17,6 +17,15 @@ TTIN* TLandMgr::GetTINByNum(std::int32_t num) const {
   return node != nullptr ? static_cast<TTIN*>(node->item) : nullptr;
 }
 
+TTIN* TLandMgr::GetTINByIDNum(std::uint32_t idNum) const {
+  if (fTINList == nullptr) return nullptr;
+  for (TLinkNode* node = fTINList->fFirst; node != nullptr; node = node->next) {
+    auto* tin = static_cast<TTIN*>(node->item);
+    if (tin != nullptr && tin->fIDNum == idNum) return tin;
+  }
+  return nullptr;
+}
+
 // A TIN belongs to the current layer when one of its three names equals the
 // layer's name.  TINs carry no names until the model arrives, so no TIN can
 // be in the list yet and the answer is "none".
