@@ -18,6 +18,9 @@ Connection::~Connection() { sqlite3_close_v2(db_); }
 
 void Connection::fail(const std::string& doing) const {
   const char* why = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+  const int code = db_ != nullptr ? sqlite3_errcode(db_) & 0xFF : SQLITE_NOMEM;
+  if (code == SQLITE_CORRUPT) throw FileError(path_ + ": the drawing is damaged (" + why + "); it was left unchanged");
+  if (code == SQLITE_NOTADB) throw FileError(path_ + ": not a drawing (" + why + ")");
   throw FileError(path_ + ": " + doing + " (" + why + ")");
 }
 

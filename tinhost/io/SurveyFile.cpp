@@ -26,7 +26,6 @@ bool namesZ(const std::string& n) {
   return n == "z" || n == "elevation" || n == "elev" || n == "height" || n == "h";
 }
 bool namesLineId(const std::string& n) { return n == "line_id" || n == "lineid" || n == "line"; }
-bool namesPoint(const std::string& n) { return n == "p" || n == "point" || n == "pt" || n == "id" || n == "pnt"; }
 
 struct Columns {
   std::size_t x = 0, y = 0, z = 0, lineId = 0;
@@ -210,11 +209,10 @@ Format detectFormat(const std::filesystem::path& path, std::string_view contents
            "elevation (penzd)? name it with --format pnezd or --format penzd");
   if (!numeric) {
     auto at = [&](auto pred) { return std::find_if(names.begin(), names.end(), pred) - names.begin(); };
-    const auto lineId = at(namesLineId), x = at(namesX), y = at(namesY), p = at(namesPoint);
+    const auto lineId = at(namesLineId), x = at(namesX), y = at(namesY);
     const auto end = static_cast<std::ptrdiff_t>(names.size());
     if (lineId < end && x < end && y < end) return Format::Breaklines;
-    if (p == 0 && x < end && y < end) return y < x ? Format::Pnezd : Format::Penzd;
-    if (x < end && y < end) return Format::Csv;
+    if (x < end && y < end) return Format::Csv;  // columns found by name, in any order
     failAt(name, rows.number(),
            "cannot tell the format: the header names no x and y (or easting and northing) columns; "
            "name the format with --format pnezd|penzd|xyz|csv|breaklines");
