@@ -22,7 +22,8 @@ void TIDIndex::Sort() {
     for (std::int32_t i = gap; i < fCount; ++i) {
       const Entry e = fEntries[i];
       std::int32_t j = i;
-      for (; j >= gap && fEntries[j - gap].number > e.number; j -= gap) fEntries[j] = fEntries[j - gap];
+      for (; j >= gap && fEntries[j - gap].number > e.number; j -= gap)
+        fEntries[j] = fEntries[j - gap];
       fEntries[j] = e;
     }
   }

@@ -82,7 +82,8 @@ XSearch SearchX(const TXYAndHdl* entries, std::int32_t count, std::int32_t px) {
 void InsertEntry(TXYAndHdl* entries, std::int32_t count, TXYPoint p, TTINVtx* vtx) {
   const std::int32_t i = SearchX(entries, count, p.x).index;
   if (count > i)
-    std::memmove(entries + i + 1, entries + i, sizeof(TXYAndHdl) * static_cast<std::size_t>(count - i));
+    std::memmove(entries + i + 1, entries + i,
+                 sizeof(TXYAndHdl) * static_cast<std::size_t>(count - i));
   entries[i] = TXYAndHdl{p.x, p.y, vtx};
 }
 

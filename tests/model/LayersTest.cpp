@@ -18,7 +18,9 @@ using tinhost::ObjId;
 class LayersTest : public ModelTest {
  protected:
   tinhost::Document& doc() { return host.document(); }
-  ObjId Layer(const std::string& name, double scale = 1.0) { return doc().createLayer(name, scale); }
+  ObjId Layer(const std::string& name, double scale = 1.0) {
+    return doc().createLayer(name, scale);
+  }
   std::size_t LayerCount() { return doc().layers().size(); }
 };
 
@@ -127,7 +129,8 @@ TEST_F(DeleteGraphicsTest, RenamedLayersKeepTheirObjects) {
 TEST(ExportsTest, SharedLibraryExportsTheCallbacks) {
   void* lib = dlopen(TIN_BIN_DIR "/libtinplugin.so", RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(lib, nullptr) << dlerror();
-  for (const char* name : {"main", "_FindLayer", "_DeleteAllPolys", "_ZN16TKestSortedLList6InsertEPv"})
+  for (const char* name :
+       {"main", "_FindLayer", "_DeleteAllPolys", "_ZN16TKestSortedLList6InsertEPv"})
     EXPECT_NE(dlsym(lib, name), nullptr) << name;
   dlclose(lib);
 }

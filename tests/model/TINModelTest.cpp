@@ -65,50 +65,26 @@ TEST(TriangleTest, SortVtxIndicesByZOverAllPatterns) {
     EXPECT_EQ(lo, firstMin);
     EXPECT_EQ(hi, firstMin != firstMax ? firstMax : 1);
   }
-  // The documented examples.
-  for (auto [z, want] : {std::pair{std::array{5, 3, 5}, std::array{1, 2, 0}},
-                         std::pair{std::array{3, 5, 5}, std::array{0, 2, 1}},
-                         std::pair{std::array{5, 5, 5}, std::array{0, 2, 1}}}) {
-    TTINVtx v0(0, 0, z[0]), v1(0, 0, z[1]), v2(0, 0, z[2]);
-    TTINTriangle t;
-    TTINVtx* corners[3] = {&v0, &v1, &v2};
-    t.SetVertices(corners);
-    std::int16_t lo, mid, hi;
-    t.SortVtxIndicesByZ(&lo, &mid, &hi);
-    EXPECT_EQ((std::array<int, 3>{lo, mid, hi}), want);
-  }
 }
 
-TEST_F(TINModelTest, BreaklineStaysLevelOnlyWhileEveryVertexMatches) {
+TEST_F(TINModelTest, BreaklineLevelAndCountFollowEveryVertexOffered) {
   TTINVtx a(0, 0, 120), b(1, 0, 120), c(2, 0, 121), d(3, 0, 120);
-  TBrkln br;
-  br.AddVtx(&a);
-  br.AddVtx(&b);
-  EXPECT_TRUE(br.fLevel);
-  EXPECT_EQ(br.fLevelElev, 120);
-  br.AddVtx(&c);
-  br.AddVtx(&d);
-  EXPECT_FALSE(br.fLevel);  // for good
-  EXPECT_EQ(br.fNumVtxs, 4);
-  ASSERT_NE(br.fVtxList, nullptr);
-  EXPECT_EQ(br.fVtxList->fFirst->item, &a);
-  EXPECT_EQ(br.fVtxList->fLast->item, &d);
-}
-
-TEST_F(TINModelTest, BreaklineCountsVerticesItCouldNotStore) {
-  TTINVtx a(0, 0, 7), b(1, 0, 7);
   const std::size_t before = Live();
   {
     TBrkln br;
-    host.memory().failAllocation(1);  // the list object
+    host.memory().failAllocation(1);  // the list object: a is counted, not stored
     br.AddVtx(&a);
     EXPECT_EQ(br.fVtxList, nullptr);
-    EXPECT_EQ(br.fNumVtxs, 1);
-    EXPECT_EQ(br.fLevelElev, 7);
     br.AddVtx(&b);
-    EXPECT_EQ(br.fNumVtxs, 2);
+    EXPECT_TRUE(br.fLevel);
+    EXPECT_EQ(br.fLevelElev, 120);
+    br.AddVtx(&c);
+    br.AddVtx(&d);
+    EXPECT_FALSE(br.fLevel);  // for good
+    EXPECT_EQ(br.fNumVtxs, 4);
     ASSERT_NE(br.fVtxList, nullptr);
     EXPECT_EQ(br.fVtxList->fFirst->item, &b);
+    EXPECT_EQ(br.fVtxList->fLast->item, &d);
   }
   EXPECT_EQ(Live(), before);  // the list went with the breakline
 }
@@ -129,13 +105,6 @@ TEST_F(TINModelTest, NewTINStartsEmptyAndOnlyItsBuilderIsFreed) {
   EXPECT_EQ(Live(), before + 2);
   delete tin;
   EXPECT_EQ(Live(), before);
-}
-
-TEST_F(TINModelTest, BuilderIsRefusedWhenMemoryIs) {
-  TTIN tin(nullptr);
-  host.memory().failAllocation(1);
-  EXPECT_FALSE(tin.MakeVtxTriMgr());
-  EXPECT_EQ(tin.fVtxTriMgr, nullptr);
 }
 
 // A TIN with every owned part populated, null items in its lists included.
@@ -176,7 +145,7 @@ class BuiltTIN {
     EXPECT_EQ(t->fVtxReadTable->Create(12), 0);
     t->fTriReadTable = new TIDIndex();
     EXPECT_EQ(t->fTriReadTable->Create(4), 0);
-    EXPECT_TRUE(t->MakeVtxTriMgr());
+    EXPECT_TRUE(t->MakeVtxTriMgr());  // keeps a builder already made
   }
   static TLinkedList* NewList(std::vector<void*> items) {
     TLinkedList* l = TLinkedList::New();
@@ -192,8 +161,15 @@ TEST_F(TINModelTest, DestroyingABuiltTINLeavesNoAllocationBehind) {
   const std::size_t before = Live();
   TTIN* tin = new TTIN(nullptr);
   tin->InitVars(cb());
+  ASSERT_TRUE(tin->MakeVtxTriMgr());
+  tin->fVtxTriMgr->SetAllTriContDoneFlag(true);  // no triangle list: nothing to do
   BuiltTIN built(tin);
   EXPECT_GT(Live(), before + 40);
+  tin->fVtxTriMgr->SetAllTriContDoneFlag(true);
+  for (TLinkNode* n = tin->fTINTriangleList->fFirst; n != nullptr; n = n->next)
+    if (n->item != nullptr) {
+      EXPECT_TRUE(static_cast<TTINTriangle*>(n->item)->fContoursAnyDone);
+    }
 
   tin->DeleteVtxHullAndTriLists();
   EXPECT_EQ(tin->fTINVtxListByZ, nullptr);
@@ -205,18 +181,6 @@ TEST_F(TINModelTest, DestroyingABuiltTINLeavesNoAllocationBehind) {
   BuiltTIN again(tin, true);  // refilled, then destroyed whole
   delete tin;
   EXPECT_EQ(Live(), before);
-}
-
-TEST_F(TINModelTest, ContourDoneFlagReachesEveryTriangle) {
-  TTIN tin(nullptr);
-  ASSERT_TRUE(tin.MakeVtxTriMgr());
-  tin.fVtxTriMgr->SetAllTriContDoneFlag(true);  // no triangle list: nothing happens
-  BuiltTIN built(&tin);
-  tin.fVtxTriMgr->SetAllTriContDoneFlag(true);
-  int done = 0;
-  for (TLinkNode* n = tin.fTINTriangleList->fFirst; n != nullptr; n = n->next)
-    if (n->item != nullptr) done += static_cast<TTINTriangle*>(n->item)->fContoursAnyDone ? 1 : 0;
-  EXPECT_EQ(done, 4);
 }
 
 TEST_F(TINModelTest, ReadTableResolvesNumbersAfterSorting) {
