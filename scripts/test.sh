@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the whole test suite of an existing build (./scripts/setup.sh builds it).
+# Installs what is missing, builds, and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/setup.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"

@@ -30,6 +30,7 @@ class TTINVtxTriMgr;
 class TIDIndex;
 class TStoreWriter;
 class TStoreReader;
+struct TElevRange;
 
 // Values a TIN starts with.
 constexpr std::int16_t kTINVersion = 2;
@@ -75,6 +76,31 @@ class TTIN final : public TPluginObject {
   // with makeGroups, in a group of its own.  The 3D pass runs even after the
   // 2D pass failed; the result is the last pass's code.
   TErr MakeGroupAndPolysForTriangles();
+
+  // Command flows (shell/TINFlows.cpp).  CreateTIN: undo method, bases
+  // (normalTIN = no first base), defaults, the parameters dialog, the build
+  // and the graphics; kErrCancel when the dialog is cancelled.  ChangeTIN:
+  // the dialog (skipped for a non-resident TIN while the Option key is held),
+  // old graphics deleted, then a rebuild or new contours, then graphics.
+  TErr CreateTIN(TTIN* firstBase, TTIN* secondBase, TElevRange range);
+  TErr ChangeTIN();
+  // Hull, triangles and contours as the parameters ask, in that order.
+  TErr DrawGraphics();
+  // A new contour map traced on the present triangulation; on failure the
+  // map is freed and its code returned.
+  TErr RemakeContourMap();
+  void FreeContourMap();
+  // Reports (analysis/): docTouched becomes 0 when the report text was
+  // placed in the drawing.
+  TErr CalcArea(std::int32_t* docTouched);
+  TErr CalcCutFillDatum(std::int32_t* docTouched);
+
+  // Contour graphics (contour/ContourOutput.cpp): the contour map's polylines
+  // as 2D and/or 3D objects on the TIN's layers, in groups when asked; 0 when
+  // there is no contour map, else the error code.  The 2D vertex kind is 0
+  // (corners) to 4 (smoothed); other values mean corners.
+  std::int32_t MakeGroupAndPolysForContourPolylines(std::int16_t cntr2DVtxKind, bool want2DCntr,
+                                            bool want3DCntr, bool labelCntrs, bool makeGroups);
 
   void GetTINParams(TTINParams* out) const { *out = fTINParams; }
   std::int32_t GetContourInterval() const { return fTINParams.contourInterval; }

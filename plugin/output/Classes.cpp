@@ -19,7 +19,10 @@ std::int16_t ClassID(int classNum) {
   return classNum >= 1 && classNum <= kNumClasses ? gClassTable[classNum].id : 0;
 }
 
+// An entry not registered yet (id 0) matches nothing: objects without a class
+// must never be taken for ours.
 bool IsOneOfOurClasses(std::int16_t classID) {
+  if (classID == 0) return false;
   for (int i = 1; i <= kNumClasses; ++i)
     if (gClassTable[i].id == classID) return true;
   return false;

@@ -26,25 +26,35 @@ constexpr TErr kErrSaveGetState = 0x10006;
 constexpr TErr kErrNewTINList = 0x1000B;
 constexpr TErr kErrNewReadTIN = 0x1000C;  // a TIN object could not be made while reading
 constexpr TErr kErrMemLowAtStart = 0x10010;
+constexpr TErr kErrNewDiffTIN = 0x10007;
+constexpr TErr kErrNewChooser = 0x1000A;
 // Group 3: memory ran low while drawing; drawing stopped.  0x30000 exactly
 // still lets the TINs be saved.
 constexpr TErr kErrGroupDrawingStopped = 0x30000;
 // Group 4: the drawing header was not available when saving.
 constexpr TErr kErrNoHeaderAtSave = 0x40065;
+// Group 4: the parameters dialog (allocation, initialisation) or the chooser.
+constexpr TErr kErrInitTINDlg = 0x40001;
+constexpr TErr kErrNewTINDlg = 0x40002;
+constexpr TErr kErrInitChooser = 0x40003;
 // Group 5: the user cancelled; never reported.
 constexpr TErr kErrCancel = 0x50000;
 constexpr std::int16_t kGroupCancel = 5;
 constexpr std::int16_t kGroupDrawingStopped = 3;
+// Group 6: fewer than three points selected on the current layer.
+constexpr TErr kErrTooFewPoints = 0x60000;
 // Group 7: the drawing holds no TIN.
 constexpr TErr kErrNoTIN = 0x70000;
+// Group 8: a difference TIN needs two TINs.
+constexpr TErr kErrTooFewTINs = 0x80000;
 // Group 12: the TIN list or the stored data could not be set up.
 constexpr TErr kErrInitTINList = 0xC0001;
 constexpr TErr kErrNoHeaderAtRead = 0xC0002;
 constexpr TErr kErrAppendReadTIN = 0xC0003;   // a read TIN could not join the registry
 constexpr TErr kErrNoTINListAtRead = 0xC0004;
-constexpr TErr kErrBrklnAppend = 0xC0005;     // a breakline's vertex could not be listed
-constexpr TErr kErrBrklnNoList = 0xC0006;     // a breakline's vertex list could not be made
-constexpr TErr kErrBrklnVtxNum = 0xC0007;     // a breakline entry names no vertex
+constexpr TErr kErrStoredBrklnAppend = 0xC0005;  // a breakline's vertex could not be listed
+constexpr TErr kErrStoredBrklnNoList = 0xC0006;  // a breakline's vertex list could not be made
+constexpr TErr kErrStoredBrklnVtxNum = 0xC0007;  // a breakline entry names no vertex
 // The stored data is damaged.  A field (or the records a count announces)
 // runs past the end of the data object; when writing, a field would land
 // past the size set by the measuring pass.
@@ -64,6 +74,10 @@ constexpr TErr kErrStoredReference = 0xC000A;
 // TIN record carries a record version other than 1 or 2.
 constexpr TErr kErrFormatVersion = 0xD0000;
 constexpr TErr kErrRecordVersion = 0xD0001;
+// Group 16: a difference TIN on a layer that already carries a TIN.
+constexpr TErr kErrLayerHasTIN = 0x100000;
+// Group 17: a base of the difference TIN keeps no geometry in the drawing.
+constexpr TErr kErrBaseNotResident = 0x110000;
 // Group 99: a command or stage that this build of the plug-in does not have
 // yet.  Reported honestly instead of pretending to work.
 constexpr TErr kErrNotBuilt = 0x630000;

@@ -47,10 +47,21 @@ class TLandMgr final : public TPluginObject {
   // Run the menu command of `msg`; returns docTouched.
   std::int32_t DoInterface(const void* msg);
 
-  // Registry.
+  // Registry: lookups return null (counts 0) when there is no list.
   std::int32_t GetNumOfTINs() const;
-  TTIN* GetTINByNum(std::int32_t num) const;
+  TTIN* GetTINByNum(std::int32_t num) const;  // 1-based registry position
   TTIN* GetTINByIDNum(std::uint32_t idNum) const;
+  // By tinName, or with `searchLayerNames` also by layer2DName / layer3DName.
+  TTIN* GetTINByName(const unsigned char* name, bool searchLayerNames) const;
+  // Appends at the end of the registry; false when the list refuses.
+  bool AppendTIN(TTIN* tin);
+  // The TIN whose name or layer names equal the current layer's name; else the
+  // one the user picks in the chooser (kErrNoTIN, kErrCancel, kErrNewChooser,
+  // kErrInitChooser).
+  TErr GetDesiredTIN(TTIN** tin);
+  // Bounding rectangles of the two hulls: true when one lies inside the other
+  // (equal rectangles: the first is the enclosed one).
+  bool OneTINEnclosesOther(TTIN* first, TTIN* second, TTIN** enclosed, TTIN** enclosing);
 
   // Commands.
   TErr CreateTIN();
@@ -58,8 +69,10 @@ class TLandMgr final : public TPluginObject {
   TErr CalcArea(std::int32_t* docTouched);
   TErr CalcCutFillDatum(std::int32_t* docTouched);
   TErr CreateDiffTIN();
+  // Null: interactive (the desired TIN, with the questions); a TIN: silent.
   TErr DeleteTIN(TTIN* tin);
   TErr GetTINOfCurrentLayer(TTIN** tin);
+  // Drops TINs whose data layer is gone, then difference TINs that lost a base.
   void PurgeOrphanTINs();
 
   // Storage: all TINs into / out of the data object.  With a null handle the

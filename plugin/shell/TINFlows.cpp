@@ -1,0 +1,127 @@
+// A TIN's own command flows: creation (dialog, build, graphics) and change
+// (dialog, old graphics deleted, rebuild or new contours, graphics).
+//
+// Order the rest of the system relies on: the dialog runs before the build,
+// so the build and the graphics see the final parameters; the hull outline is
+// drawn before the triangles, the triangles before the contours; a changed
+// TIN's old graphics go before new ones are made.
+#include "contour/TTINContourMap.h"
+#include "dialogs/TINDlg.h"
+#include "host/KVESDK.h"
+#include "model/TKestSortedLList.h"
+#include "model/TTIN.h"
+#include "model/TTINVtx.h"
+#include "output/DeleteGraphics.h"
+#include "output/Keys.h"
+#include "shell/LandMgr.h"
+#include "shell/Selection.h"
+#include "triangulate/BuildTIN.h"
+
+
+
+// Stages of the build that this version of the plug-in cannot run yet make
+// the command fail honestly when the user asked for what they produce.
+static TErr RefuseSkippedStages(const TTIN* tin, std::uint8_t skipped) {
+  const TTINParams& p = tin->fTINParams;
+  if (skipped & kStepBreaklines) return kErrNotBuilt;
+  if ((skipped & kStepContourMap) && (p.want2DCntr || p.want3DCntr)) return kErrNotBuilt;
+  return kNoErr;
+}
+
+static TErr Build(TTIN* tin) {
+  std::uint8_t skipped = 0;
+  TErr err = MakeSomethingOfMyself(tin, &skipped);
+  return err != kNoErr ? err : RefuseSkippedStages(tin, skipped);
+}
+
+// Runs the parameters dialog on the TIN's record.  `initFailure` is the code
+// for a dialog that cannot be initialised; kErrCancel when the user cancels.
+static TErr RunParamsDialog(TTIN* tin, TElevRange range, TErr initFailure) {
+  auto* dlg = new TTINDlg();
+  if (dlg == nullptr) return kErrNewTINDlg;
+  TErr err = kNoErr;
+  if (!dlg->ITINDlg(tin->fLandMgr->fCB, tin, range.low, range.high, &tin->fTINParams)) {
+    err = initFailure;
+  } else if (dlg->DoDialog()) {
+    dlg->GetTINParams(&tin->fTINParams);
+  } else {
+    err = kErrCancel;
+  }
+  dlg->Free();
+  delete dlg;
+  return err;
+}
+
+TErr TTIN::DrawGraphics() {
+  const TTINParams& p = fTINParams;
+  TErr err = kNoErr;
+  if (p.wantHull) MakeOnePolyConvexHull();
+  if (p.want2DTris || p.want3DTris) err = MakeGroupAndPolysForTriangles();
+  // Contour graphics are not in this version yet; a TIN cannot have a
+  // contour map before they are.
+  if (err == kNoErr && fContourMap != nullptr && (p.want2DCntr || p.want3DCntr)) err = kErrNotBuilt;
+  return err;
+}
+
+TErr TTIN::CreateTIN(TTIN* firstBase, TTIN* secondBase, TElevRange range) {
+  KVCallback cb = fLandMgr->fCB;
+  KV_SetUndoMethod(cb, kKVUndoPluginCommand);
+  fInnerTIN = firstBase;
+  fOuterTIN = secondBase;
+  fTINParams.normalTIN = firstBase == nullptr;
+  InitVars(cb);
+  ApplyDefaultInterval(&fTINParams, range.low, range.high);
+
+  TErr err = RunParamsDialog(this, range, kErrInitTINDlg);
+  if (err == kNoErr) err = Build(this);
+  if (err == kNoErr) err = DrawGraphics();
+  return err;
+}
+
+TErr TTIN::ChangeTIN() {
+  KVCallback cb = fLandMgr->fCB;
+  if ((fInnerTIN != nullptr && fInnerTIN->fTINParams.notResident) ||
+      (fOuterTIN != nullptr && fOuterTIN->fTINParams.notResident))
+    return kErrBaseNotResident;
+
+  const bool fromScratch = fTINParams.notResident;
+  KV_SetUndoMethod(cb, kKVUndoPluginCommand);
+
+  TElevRange range{fTINParams.lowContourElev, fTINParams.highContourElev};
+  if (!fromScratch && fTINVtxListByZ != nullptr && fTINVtxListByZ->fFirst != nullptr) {
+    const auto* lowest = static_cast<const TTINVtx*>(fTINVtxListByZ->fFirst->item);
+    const auto* highest = static_cast<const TTINVtx*>(fTINVtxListByZ->fLast->item);
+    if (lowest != nullptr && highest != nullptr) range = TElevRange{lowest->z, highest->z};
+  }
+
+  if (!(fromScratch && IsKeyDown(cb, kKeyOption))) {
+    TErr err = RunParamsDialog(this, range, kErrCancel);
+    if (err == kErrNewTINDlg) return kNoErr;  // no dialog, nothing changes
+    if (err != kNoErr) return kErrCancel;
+  }
+  const bool rebuild = fromScratch || fTINParams.notResident;
+
+  DeleteTINGraphics(cb, this);
+  FreeContourMap();
+
+  TErr err = kNoErr;
+  if (rebuild) {
+    DeleteVtxHullAndTriLists();
+    err = Build(this);
+  } else {
+    err = RemakeContourMap();
+  }
+  if (err == kNoErr) err = DrawGraphics();
+  return err;
+}
+
+void TTIN::FreeContourMap() {
+  delete fContourMap;
+  fContourMap = nullptr;
+}
+
+// Contour tracing is not in this version yet: with contours asked for, the
+// change fails honestly instead of leaving the TIN without them.
+TErr TTIN::RemakeContourMap() {
+  return fTINParams.want2DCntr || fTINParams.want3DCntr ? kErrNotBuilt : kNoErr;
+}
