@@ -345,11 +345,11 @@ std::int32_t TBrkln::Read(TStoreReader& in, const TTIN* tin) {
   const std::int32_t count = in.GetInt32();
   if (!in.CheckCount(count, kStoredIDBytes)) return in.Error();
   if (fVtxList == nullptr) fVtxList = NewList<TLinkedList>(&TLinkedList::ILinkedList);
-  if (fVtxList == nullptr) return kErrBrklnNoList;
+  if (fVtxList == nullptr) return kErrStoredBrklnNoList;
   for (std::int32_t k = 0; k < count; ++k) {
     TTINVtx* vtx = VertexAtPosition(tin->fVtxReadTable, in.GetInt32());
-    if (vtx == nullptr) return kErrBrklnVtxNum;
-    if (!fVtxList->Append(vtx)) return kErrBrklnAppend;
+    if (vtx == nullptr) return kErrStoredBrklnVtxNum;
+    if (!fVtxList->Append(vtx)) return kErrStoredBrklnAppend;
   }
   fNumVtxs = count;
   return in.Error();

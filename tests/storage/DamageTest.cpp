@@ -156,7 +156,7 @@ TEST_F(Damage, BreaklineNamingNoVertexFails) {
   ASSERT_EQ(BE32(b, entry), 2);
   for (std::int32_t bad : {0, 6, -1, std::numeric_limits<std::int32_t>::min()}) {
     PutBE32(b, entry, bad);
-    EXPECT_EQ(Read(b), kErrBrklnVtxNum) << bad;
+    EXPECT_EQ(Read(b), kErrStoredBrklnVtxNum) << bad;
   }
 }
 
@@ -185,7 +185,7 @@ TEST_F(Damage, RefusedAllocationAtEveryStepFailsCleanly) {
   }
   EXPECT_EQ(codes, (std::set<TErr>{kErrStoredItem, kErrNewReadTIN, kErrAppendReadTIN,
                                    kErrIDIndexBlock, kErrVtxIDIndexObject, kErrTriIDIndexObject,
-                                   kErrBrklnNoList, kErrBrklnAppend}));
+                                   kErrStoredBrklnNoList, kErrStoredBrklnAppend}));
   EXPECT_EQ(StoredBytes(host), whole);
 }
 
