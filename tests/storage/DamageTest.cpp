@@ -189,7 +189,7 @@ TEST_F(Damage, RefusedAllocationAtEveryStepFailsCleanly) {
   EXPECT_EQ(StoredBytes(host), whole);
 }
 
-TEST_F(Damage, MissingBaseLeavesADifferenceTINWithoutIt) {
+TEST_F(Damage, MissingBaseLeavesADifferenceTINWithoutItThatThePurgeRemoves) {
   ASSERT_EQ(MakeSampleDrawing(host), kNoErr);
   Bytes b = StoredBytes(host);
   // The difference TIN is the last record: 161 + 3 * 40 + 3 * 4 + 28 bytes.
@@ -206,6 +206,9 @@ TEST_F(Damage, MissingBaseLeavesADifferenceTINWithoutIt) {
   EXPECT_EQ(read->fInnerTIN, nullptr);
   EXPECT_EQ(read->fOuterTIN, mgr->GetTINByNum(1));
   EXPECT_FALSE(read->fTINParams.normalTIN) << "still a difference TIN";
+  mgr->PurgeOrphanTINs();
+  EXPECT_EQ(mgr->GetNumOfTINs(), 3);
+  EXPECT_EQ(mgr->GetTINByNum(3)->fTINParams.tinName[0], 3) << "\"Old\" stays";
   delete mgr;
 }
 
