@@ -147,6 +147,17 @@ TEST_F(Dispatch, SavingWithAnEmptyRegistryDeletesTheDataObject) {
   EXPECT_EQ(host.findDataObject(kTag), nullptr);
 }
 
+TEST_F(Dispatch, CancelledCommandChangesNothingAndShowsNothing) {
+  auto& doc = host.document();
+  for (int i = 0; i < 4; ++i) doc.select(doc.addLocus(doc.currentLayer(), i * 1000, (i * i) * 700, i));
+  host.dialogs().answers().once(11006, tinhost::DialogScript{}.cancelled());
+  EXPECT_EQ(session.runCommand(kMenuCreateTIN), kDocUnchanged);
+  EXPECT_EQ(host.dialogs().shown().size(), 1u) << "the parameters dialog ran";
+  EXPECT_TRUE(host.dialogs().alerts().empty());
+  EXPECT_EQ(host.toolbox().ordinal504Calls(), 0u);
+  EXPECT_EQ(host.findDataObject(kTag), nullptr);
+}
+
 TEST(AlertTexts, DetailNamesGroupAndLocationAsSignedHalves) {
   Host host;
   Str255 first;
