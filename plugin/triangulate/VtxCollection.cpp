@@ -1,5 +1,6 @@
 #include "triangulate/VtxCollection.h"
 
+#include "analysis/DiffTIN.h"
 #include "host/KVESDK.h"
 #include "model/TBrkln.h"
 #include "model/TKestSortedLList.h"
@@ -139,12 +140,8 @@ void Add3DPolyVtxsToTINVtxListByZ(TTINVtxTriMgr* mgr, KVObj poly) {
 TErr MakeVtxList(TTINVtxTriMgr* mgr) {
   TTIN* tin = mgr->fTIN;
   KVCallback cb = gKVCallback;
-  if (tin->fInnerTIN != nullptr) {
-    // A difference TIN takes its vertices from its two base TINs; that
-    // collection belongs to the difference-TIN analysis.
-    Trace(kTraceBuild, "MakeVtxList: difference TIN collection is not available\n");
-    return kErrNotBuilt;
-  }
+  // A difference TIN samples its two base TINs instead of reading the drawing.
+  if (tin->fInnerTIN != nullptr) return MakeDiffVtxList(mgr);
 
   TErr err = kNoErr;
   auto* array = new TKestXYAndHdlArray();

@@ -19,8 +19,7 @@ class TTINVtxTriMgr;
 // fVtxArrayByX exists only during the call.  0, or kErrNoXYArray,
 // kErrNoXYArrayHandle, kErrNoVtxListMemory, kErrVtxListInit,
 // kErrTooFewVertices.  A difference TIN (fInnerTIN set) collects from its
-// base TINs instead; that branch is not part of this build and answers
-// kErrNotBuilt.
+// base TINs instead, without the X-sorted array (MakeDiffVtxList).
 TErr MakeVtxList(TTINVtxTriMgr* mgr);
 
 // Adds the vertices of one 3D polygon that are not present yet, and makes

@@ -1,0 +1,39 @@
+// Difference TIN: a TIN whose elevations are its first base (the enclosed
+// TIN, fInnerTIN) minus its second base (the enclosing TIN, fOuterTIN).  Its
+// vertices are the vertices of each base that the other base covers, with
+// the difference sampled there; hull, triangulation and contours then follow
+// the ordinary build.
+//
+// Sampling scans: a point that is not a vertex of the sampled base walks the
+// base's whole vertex list and then its triangle list, and the duplicate test
+// walks the new vertex list, so the cost grows with the product of the two
+// bases' vertex counts.
+#pragma once
+
+#include <cstdint>
+
+#include "host/KVABI.h"
+#include "shell/Errors.h"
+
+class TTIN;
+class TTINVtxTriMgr;
+
+// The elevation of the first triangle in list order that contains p (inside
+// or on an edge), from its plane, truncated toward zero.  False, with *z
+// unchanged, when no triangle contains p; a point on an edge shared by two
+// triangles takes the one listed first.
+bool GetElevFromEnclosingTri(const TTIN* base, const KVPoint2D& p, std::int32_t* z);
+
+// The elevation of `base` at p: the elevation of its vertex at exactly p when
+// there is one (the first in elevation order), otherwise
+// GetElevFromEnclosingTri.  False when the base does not cover p.
+bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z);
+
+// The vertex list of a difference TIN (the TIN of `mgr`, fInnerTIN set):
+// first the first base's vertices in list order that the second base covers,
+// with z = first − second; then the second base's vertices not already taken
+// at the same XY and covered by the first base, with the same difference.
+// Uncovered points are dropped; a vertex that cannot be allocated is skipped.
+// 0, or kErrNoVtxListMemory, kErrVtxListInit, kErrDiffNullInnerVtx,
+// kErrDiffNullOuterVtx, kErrDiffTooFewVertices, kErrDiffBaseNoGeometry.
+TErr MakeDiffVtxList(TTINVtxTriMgr* mgr);
