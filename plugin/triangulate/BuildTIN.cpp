@@ -1,5 +1,6 @@
 #include "triangulate/BuildTIN.h"
 
+#include "contour/TTINContourMap.h"
 #include "host/KVUTIL.h"
 #include "model/TKestXYAndHdlArray.h"
 #include "model/TTIN.h"
@@ -47,9 +48,19 @@ TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
   // The links again, since breaklines and flips change the triangles.
   err = AssignHighTrianglesToVertices(mgr);
   if (err != kNoErr) return err;
-  // The contour map joins here: a new TTINContourMap (kErrNoContourMapMemory
-  // without memory) runs its MakeSomethingOfMyself and becomes fContourMap.
-  if (withContourMap) Skip(skipped, kStepContourMap, "TTINContourMap::MakeSomethingOfMyself");
+  // The contour map: on success it replaces the TIN's map; on failure it is
+  // freed and its code is the result.
+  if (withContourMap) {
+    auto* map = new TTINContourMap();
+    if (map == nullptr) return kErrNoContourMapMemory;
+    err = map->MakeSomethingOfMyself(tin);
+    if (err != kNoErr) {
+      delete map;
+      return err;
+    }
+    delete tin->fContourMap;
+    tin->fContourMap = map;
+  }
   return kNoErr;
 }
 

@@ -6,9 +6,10 @@
 // is the result.  What was built stays in the TIN and is freed with it.
 //
 // Later stages of the pipeline -- breakline enforcement (when useBrklns and
-// breaklines were collected), flat-triangle removal and, for the full build,
-// the contour map -- are not part of this build yet.  The driver passes over
-// them and reports each one it passed over in *skipped (a TBuildStep mask).
+// breaklines were collected) and flat-triangle removal -- are not part of
+// this build yet.  The driver passes over them and reports each one it passed
+// over in *skipped (a TBuildStep mask).  The full build ends with the contour
+// map (fContourMap).
 #pragma once
 
 #include <cstdint>

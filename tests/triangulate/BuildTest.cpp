@@ -86,7 +86,7 @@ TEST_P(BuildSets, DriverGivesAValidDelaunayTINWhoseAreasAddUp) {
   ASSERT_EQ(err, kNoErr);
   EXPECT_TRUE(TINIsValid(tin));
   ExpectAreasAddUp(tin);
-  EXPECT_EQ(skipped, kStepFlatTriangles | kStepContourMap);
+  EXPECT_EQ(skipped, kStepFlatTriangles);
   EXPECT_EQ(tin->fVtxArrayByX, nullptr);
   EXPECT_EQ(tin->fTriLastFoundIn, nullptr);
   ASSERT_NE(tin->fBrklnList, nullptr);
@@ -152,7 +152,7 @@ TEST_F(Build, BreaklineStepIsReportedAsSkippedWhenBreaklinesWereCollected) {
   TTIN* tin = NewTIN("Ground", true);
   std::uint8_t skipped = 0;
   ASSERT_EQ(MakeSomethingOfMyself(tin, &skipped), kNoErr);
-  EXPECT_EQ(skipped, kStepBreaklines | kStepFlatTriangles | kStepContourMap);
+  EXPECT_EQ(skipped, kStepBreaklines | kStepFlatTriangles);
   EXPECT_TRUE(TINIsValid(tin));
 }
 
