@@ -1,9 +1,7 @@
 // Drawings with stored TINs for the storage tests and the fuzzing seeds:
 // managers and TINs made through the model, geometry placed by hand or built
-// from real survey points, and the data object's bytes.
-//
-// The caller has installed the host as the module's callback value
-// (gKVCallback = host.callbacks()).
+// from real survey points, and the data object's bytes.  The caller has
+// installed the host as the module's callback value.
 #pragma once
 
 #include <array>
@@ -20,14 +18,15 @@ class TTIN;
 namespace storage_test {
 
 constexpr std::uint32_t kTag = 0x57584230;  // "WXB0"
+using Bytes = std::vector<std::uint8_t>;
 
 struct XYZ {
   std::int32_t x, y, z;
 };
 
-// A triangulation given by positions: vertices in rising z, triangles as
-// three clockwise corner positions, the hull and the breaklines as vertex
-// positions.  Neighbours and vertex-to-triangle links are derived.
+// A triangulation by positions: vertices in rising z, triangles as three
+// clockwise corner positions, hull and breaklines as vertex positions.
+// Neighbours and vertex-to-triangle links are derived.
 struct HandGeometry {
   std::vector<XYZ> vertices;
   std::vector<std::array<int, 3>> triangles;
@@ -35,41 +34,30 @@ struct HandGeometry {
   std::vector<std::vector<int>> breaklines;
 };
 
-// A manager with an empty registry; delete it to release everything in it.
+// A manager with an empty registry; deleting it releases its TINs.
 TLandMgr* NewManager(tinhost::Host& host);
-// A TIN initialised as a new one, with the builder, named `name` (layers
-// `name`-2D and `name`-3D), appended to the registry.
+// A new TIN with its builder, named `name` with layers `name`-2D and
+// `name`-3D, appended to the registry.
 TTIN* AddTIN(TLandMgr* mgr, const std::string& name, bool notResident);
+void SetNames(TTIN* tin, const std::string& name);
 void PlaceGeometry(TTIN* tin, const HandGeometry& g);
-// Loci on a layer named after the TIN, then the triangulation driver.
-TErr BuildFromPoints(tinhost::Host& host, TTIN* tin, const std::vector<XYZ>& pts);
-// x, y, z rows of a file of the shared data folder, times 10^digits.
-std::vector<XYZ> ReadPoints(const std::string& relPath, int digits);
+HandGeometry OneTriangle();        // three vertices, hull of three
+HandGeometry SquareAroundCentre(); // five vertices, four triangles, two breaklines
 
-// One triangle on three vertices with a hull of three.
-HandGeometry OneTriangle();
-// A square around its centre: five vertices, four triangles.
-HandGeometry SquareAroundCentre();
-
-// The data object's bytes (empty when there is none), and their replacement.
-std::vector<std::uint8_t> StoredBytes(tinhost::Host& host);
-void PutStoredBytes(tinhost::Host& host, const std::vector<std::uint8_t>& bytes);
-// The saving step of a command for `mgr`'s registry.
-TErr Save(TLandMgr* mgr);
-// A fresh manager that has read the data object (null when there is none to
-// read); *err gets the reader's result.  Delete the manager afterwards.
+Bytes StoredBytes(tinhost::Host& host);  // empty when there is no data object
+void PutStoredBytes(tinhost::Host& host, const Bytes& bytes);
+TErr Save(TLandMgr* mgr);  // the saving step of a command
+// A fresh manager that has read the data object; *err gets the result.
 TLandMgr* ReadBack(tinhost::Host& host, TErr* err);
 
-// A drawing of four TINs, saved into the data object: "Survey" resident, built
-// from real points, with two breaklines; "Parcel" keeping only parameters;
-// "Old" a version-1 record with a square; "Survey-diff" a difference TIN of
-// "Old" (first base) and "Survey" (second base).  Layers of the four names
-// exist.  Returns the writer's result.
+// Four TINs saved into the data object: "Survey" resident, built from real
+// survey points, with a closed and a level breakline; "Parcel" keeping only
+// parameters; "Old" a version-1 record of the square; "Survey-diff" a
+// difference TIN of "Old" (first base) and "Survey".  Their layers exist.
 TErr MakeSampleDrawing(tinhost::Host& host);
 
-// Big-endian fields of stored bytes.
-std::int32_t BE32(const std::vector<std::uint8_t>& b, std::size_t at);
-std::int16_t BE16(const std::vector<std::uint8_t>& b, std::size_t at);
-void PutBE32(std::vector<std::uint8_t>& b, std::size_t at, std::int32_t value);
+std::int32_t BE32(const Bytes& b, std::size_t at);
+std::int16_t BE16(const Bytes& b, std::size_t at);
+void PutBE32(Bytes& b, std::size_t at, std::int32_t value);
 
 }  // namespace storage_test
