@@ -17,7 +17,6 @@ class FlatAreas : public ContourTest {
     TTINVtx *a = v[0], *b = v[1], *c = v[2], *p = v[3], *q = v[4], *r = v[5];
     PlaceHull(tin, {p, q, r});
     LinkTriangles(tin, {{a, b, c}, {p, q, b}, {p, b, a}, {q, r, c}, {q, c, b}, {r, p, a}, {r, a, c}});
-    EXPECT_TRUE(TINIsValid(tin, {false, true}));
     *inner = {a, b, c};
     return tin;
   }

@@ -156,19 +156,11 @@ TEST_F(Output, WithGroupsOnlyTheGroupsAreRegisteredAndTheyHoldEverything) {
   EXPECT_EQ(created, (std::vector<ObjId>{groups2D[0], groups3D[0]}));
 }
 
-TEST_F(Output, NoMapOrNoPolylinesDrawsNothing) {
-  TTIN* tin = GridTIN(3, 3, 1000, 1, [](int, int) { return 5; });
-  EXPECT_EQ(tin->MakeGroupAndPolysForContourPolylines(kContourCorners, true, true, true, true), kNoErr);
-  HandMap(tin, {});
-  EXPECT_EQ(tin->MakeGroupAndPolysForContourPolylines(kContourSmoothed, true, true, true, true), kNoErr);
-  EXPECT_TRUE(CreatedSteps().empty());
-}
-
 // ---------------------------------------------------------------------------
 // Smoothing.
 
 // The 2D contour objects made from a hand-made map, smoothed.
-std::vector<std::vector<tinhost::Vertex>> SmoothedVertices(Output& t, TTIN* tin, tinhost::Host& host,
+std::vector<std::vector<tinhost::Vertex>> SmoothedVertices(TTIN* tin, tinhost::Host& host,
                                                            const unsigned char* layerName) {
   EXPECT_EQ(tin->MakeGroupAndPolysForContourPolylines(kContourSmoothed, true, false, true, false), kNoErr);
   std::vector<std::vector<tinhost::Vertex>> out;
@@ -176,14 +168,13 @@ std::vector<std::vector<tinhost::Vertex>> SmoothedVertices(Output& t, TTIN* tin,
     if (host.document().get(l).name == PView(layerName))
       for (ObjId id : host.document().members(l))
         if (host.document().get(id).type == kKVTypePoly2D) out.push_back(host.document().get(id).vertices);
-  (void)t;
   return out;
 }
 
 TEST_F(Output, SmoothedStraightPolylinesKeepCornerVerticesOnly) {
   TTIN* tin = GridTIN(6, 6, 1000, 1, [](int i, int) { return 10 * i; }, false);
   HandMap(tin, {{{{100, 100}, {4000, 3000}}, false}, {{{100, 100}, {1100, 600}, {3100, 1600}}, false}});
-  const auto polys = SmoothedVertices(*this, tin, host, tin->fTINParams.layer2DName);
+  const auto polys = SmoothedVertices(tin, host, tin->fTINParams.layer2DName);
   ASSERT_EQ(polys.size(), 2u);
   EXPECT_EQ(polys[0], (std::vector<tinhost::Vertex>{{100, 100, 0, 0}, {4000, 3000, 0, 0}}));
   EXPECT_EQ(polys[1], (std::vector<tinhost::Vertex>{{100, 100, 0, 0}, {1100, 600, 0, 0}, {3100, 1600, 0, 0}}));
@@ -196,7 +187,7 @@ TEST_F(Output, SmoothedBendsGetMirroredControlPointsWithinAThirdAndTheSpacing) {
   const std::vector<Pt> open{{500, 500}, {1400, 800}, {6000, 6000}, {9500, 2000}};
   const std::vector<Pt> closed{{2000, 2000}, {8000, 2500}, {5000, 9000}};
   HandMap(tin, {{open, false}, {closed, true}});
-  const auto polys = SmoothedVertices(*this, tin, host, tin->fTINParams.layer2DName);
+  const auto polys = SmoothedVertices(tin, host, tin->fTINParams.layer2DName);
   ASSERT_EQ(polys.size(), 2u);
   EXPECT_DOUBLE_EQ(tin->fMinDistToNextCont, 1000.0);
 
@@ -271,16 +262,10 @@ TEST_F(Output, SpacingOfTrianglesAndSegments) {
   ASSERT_NE(west, nullptr);
   EXPECT_DOUBLE_EQ(GetDistToNextCont(tin, {300, 500}, {500, 700}, nullptr), west->fDistToNextCont);
   // Both ends vertices: the smaller spacing of the two triangles of that edge.
-  TTINTriangle* withEdge = GetTriWithTheseTwoVtxs(tin->fTINTriangleList, GetVtxAtXY(tin, 2000, 1000),
-                                                  GetVtxAtXY(tin, 2000, 0));
-  if (withEdge == nullptr)
-    withEdge = GetTriWithTheseTwoVtxs(tin->fTINTriangleList, GetVtxAtXY(tin, 2000, 0), GetVtxAtXY(tin, 2000, 1000));
-  ASSERT_NE(withEdge, nullptr);
-  double expect = withEdge->fDistToNextCont;
-  for (const TTINTriangle* n : withEdge->fNeighbors)
-    if (n != nullptr && n->IndexOfVertex(GetVtxAtXY(tin, 2000, 0)) >= 0 &&
-        n->IndexOfVertex(GetVtxAtXY(tin, 2000, 1000)) >= 0)
-      expect = std::min(expect, n->fDistToNextCont);
+  const TTINVtx *p = GetVtxAtXY(tin, 2000, 0), *q = GetVtxAtXY(tin, 2000, 1000);
+  double expect = 1e300;
+  for (const TTINTriangle* tri : Triangles(tin))
+    if (tri->IndexOfVertex(p) >= 0 && tri->IndexOfVertex(q) >= 0) expect = std::min(expect, tri->fDistToNextCont);
   EXPECT_DOUBLE_EQ(GetDistToNextCont(tin, {2000, 1000}, {2000, 0}, nullptr), expect);
   TVtxXYIndex index;
   ASSERT_TRUE(index.Build(tin));

@@ -13,6 +13,8 @@ class Tracing : public ContourTest {};
 // ---------------------------------------------------------------------------
 // Against the marching pass.
 
+// Caught a loop closed along an edge back to its start vertex that marked the
+// wrong edge's triangles done, so the edge was traced a second time.
 TEST_F(Tracing, RandomGridsWithManyVerticesAndEdgesOnTheLevels) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     std::mt19937 rng(seed * 7919);
