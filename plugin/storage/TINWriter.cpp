@@ -84,18 +84,18 @@ TErr TLandMgr::AttachDataToDrawing(KVHandle handle, std::int32_t* counter) {
   out.PutInt32(kStoredFormatVersion);
 
   // TINs are numbered by registry position; null items are passed over.
+  const TLinkNode* first = fTINList != nullptr ? fTINList->fFirst : nullptr;
   std::int32_t n = 0;
-  ForEachItem<TTIN>(fTINList, [&](TTIN* tin) { tin->fIDNum = static_cast<std::uint32_t>(++n); });
+  for (const TLinkNode* node = first; node != nullptr; node = node->next)
+    if (node->item != nullptr) static_cast<TTIN*>(node->item)->fIDNum = static_cast<std::uint32_t>(++n);
   out.PutInt32(n);
 
-  if (fTINList != nullptr) {
-    for (const TLinkNode* node = fTINList->fFirst; node != nullptr; node = node->next)
-      if (node->item != nullptr) out.PutName(static_cast<TTIN*>(node->item)->fTINParams.tinName);
-    for (const TLinkNode* node = fTINList->fFirst; node != nullptr && out.Ok(); node = node->next) {
-      if (node->item == nullptr) continue;
-      const TErr err = static_cast<TTIN*>(node->item)->AttachDataToDrawing(out);
-      if (err != kNoErr) return err;
-    }
+  for (const TLinkNode* node = first; node != nullptr; node = node->next)
+    if (node->item != nullptr) out.PutName(static_cast<TTIN*>(node->item)->fTINParams.tinName);
+  for (const TLinkNode* node = first; node != nullptr && out.Ok(); node = node->next) {
+    if (node->item == nullptr) continue;
+    const TErr err = static_cast<TTIN*>(node->item)->AttachDataToDrawing(out);
+    if (err != kNoErr) return err;
   }
   return out.Error();
 }
