@@ -25,10 +25,10 @@ bool isSessionCommand(const std::string& name) {
 }
 
 void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) {
-  CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) or lines (3D polygons) from a survey file", drawing);
-  imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv or breaklines file")->required();
-  imp->add_option("--layer", c.importArgs.layer, "the layer to add to (created if missing; default: current)");
-  imp->add_option("--format", c.importArgs.format, "auto (default), pnezd, penzd, xyz, csv or breaklines");
+  CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) and lines (3D polygons) from a survey, DXF or LandXML file", drawing);
+  imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv, breaklines, .dxf or LandXML (.xml) file")->required();
+  imp->add_option("--layer", c.importArgs.layer, "the one layer to add to (created if missing; default: the current layer, or for DXF and LandXML the layers named in the file)");
+  imp->add_option("--format", c.importArgs.format, "auto (default: by extension and content), pnezd, penzd, xyz, csv, breaklines, dxf or landxml");
 
   CLI::App* layer = subcommand(app, c, "layer", "make a layer current (created if missing)", drawing);
   layer->add_option("NAME", c.layerArgs.name, "layer name")->required();
@@ -59,7 +59,7 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   info->add_flag("--json", c.infoArgs.json, "one JSON object");
   info->add_flag("--objects", c.infoArgs.objects, "list every object");
 
-  CLI::App* exp = subcommand(app, c, "export", "write the drawing's points, chosen by extension (.xyz, .csv)", drawing);
+  CLI::App* exp = subcommand(app, c, "export", "write the drawing, chosen by extension: points (.xyz, .csv), DXF (.dxf), LandXML (.xml), picture (.png, .svg, .pdf)", drawing);
   exp->add_option("OUT", c.exportArgs.out, "output file")->required();
   exp->add_option("--layer", c.exportArgs.layers, "only this layer; repeatable")
       ->expected(1)

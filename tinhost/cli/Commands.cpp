@@ -43,15 +43,29 @@ int runNew(const NewArgs& args, Console& io) {
 }
 
 Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
-  const auto format = io::parseFormat(args.format);
-  if (!format) throw UsageError("--format must be auto, pnezd, penzd, xyz, csv or breaklines, not '" + args.format + "'");
-  const io::ImportResult r = io::importSurveyFile(s.host(), args.file, *format, args.layer);
+  if (!io::isImportFormat(args.format))
+    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf or landxml, not '" + args.format +
+                     "'");
+  const io::ImportResult r = io::importFile(s.host(), args.file, args.format, args.layer);
   const std::string unit(unitName(s.host().document().units().kind));
-  io.out << "imported " << r.points << " point(s) and " << r.lines << " line(s) from " << args.file << " ("
-         << io::formatName(r.format) << ") onto layer \"" << r.layer << "\"\n";
+  io.out << "imported " << r.points << " point(s) and " << r.lines << " line(s)";
+  if (r.texts > 0) io.out << " and " << r.texts << " text(s)";
+  io.out << " from " << args.file << " (" << r.formatName << ") onto layer";
+  if (r.layers.size() > 1) io.out << "s";
+  if (r.layers.size() <= 1) io.out << " \"" << r.layer << "\"";
+  for (std::size_t i = 0; r.layers.size() > 1 && i < r.layers.size(); ++i)
+    io.out << (i == 0 ? " \"" : ", \"") << r.layers[i] << "\"";
+  io.out << "\n";
+  for (const std::string& note : r.notes) io.out << "note: " << note << "\n";
+  if (!r.skipped.empty()) {
+    io.err << "tinhost: warning: not imported from " << args.file << ":";
+    bool first = true;
+    for (const auto& [what, count] : r.skipped) io.err << (first ? " " : ", ") << count << " " << what, first = false;
+    io.err << "\n";
+  }
   if (r.originChosen)
     io.out << "drawing origin set to (" << number(r.originX) << ", " << number(r.originY) << ") " << unit << "\n";
-  return {kExitOk, r.points + r.lines > 0};
+  return {kExitOk, r.points + r.lines + r.texts > 0};
 }
 
 bool makeCurrentLayer(Session& s, const std::string& name) {
@@ -83,10 +97,11 @@ Outcome runUndo(Session& s, Console& io) {
 
 Outcome runExport(Session& s, const ExportArgs& args, Console& io) {
   const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers);
-  io.out << "wrote " << r.points << " point(s) to " << args.out << "\n";
+  const bool picture = r.format == "png" || r.format == "svg" || r.format == "pdf";
+  io.out << "wrote " << args.out << " (" << r.format << (r.detail.empty() ? "" : ", " + r.detail) << "): "
+         << (picture ? "drew " : "") << io::describeCounts(r) << "\n";
   if (r.skipped > 0)
-    io.err << "tinhost: warning: " << r.skipped << " object(s) other than points were not written (the "
-           << fs::path(args.out).extension().string() << " format holds points only)\n";
+    io.err << "tinhost: warning: " << r.skipped << " object(s) were not written: " << r.skippedWhat << "\n";
   return {kExitOk, false};
 }
 

@@ -1,69 +1,84 @@
 #include "io/Exporter.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
 #include "core/Host.h"
 #include "file/FileError.h"
-#include "io/Importer.h"
-#include "io/Placement.h"
+#include "io/DxfWriter.h"
+#include "io/ExportScope.h"
+#include "io/LandXmlWriter.h"
+#include "io/OutputFile.h"
+#include "io/Picture.h"
 #include "io/TextRows.h"
 
 namespace tinhost::io {
+namespace {
 
 using file::FileError;
 
+ExportResult writePoints(const ExportScope& scope, const std::filesystem::path& out, bool csv) {
+  OutputFile file(out);
+  ExportResult result;
+  result.format = csv ? "csv" : "xyz";
+  {
+    std::ofstream f(file.temp(), std::ios::binary | std::ios::trunc);
+    if (!f) throw FileError(out.string() + ": cannot write it");
+    const int decimals = scope.decimals();
+    const char sep = csv ? ',' : ' ';
+    if (csv) f << "x,y,z\n";
+    char line[160];
+    for (ObjId id : scope.objects()) {
+      const DrawingObject& o = scope.doc().get(id);
+      if (o.type != kKVTypeLocus3D || o.vertices.empty()) {
+        ++result.skipped;
+        continue;
+      }
+      const RealPoint p = scope.real(o.vertices.front());
+      std::snprintf(line, sizeof line, "%.*f%c%.*f%c%.*f\n", decimals, p.x, sep, decimals, p.y, sep, decimals, p.z);
+      f << line;
+      ++result.points;
+    }
+    f.close();
+    if (!f) throw FileError(out.string() + ": writing failed");
+  }
+  if (result.skipped > 0) result.skippedWhat = "objects other than points (the format holds points only)";
+  file.commit();
+  return result;
+}
+
+std::string plural(std::size_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
 ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers) {
   const std::string ext = lower(out.extension().string());
-  if (ext != ".xyz" && ext != ".csv")
-    throw FileError(out.string() + ": no exporter for '" + ext + "' files in this version (it writes .xyz and .csv)");
-  const Document& doc = host.document();
-  std::vector<ObjId> chosen;
-  for (const std::string& name : layers) {
-    const ObjId id = findLayer(host, name);
-    if (id == kNoObject) throw FileError(out.string() + ": the drawing has no layer '" + name + "'");
-    chosen.push_back(id);
-  }
-  if (chosen.empty()) chosen.assign(doc.layers().begin(), doc.layers().end());
+  const bool known = ext == ".xyz" || ext == ".csv" || ext == ".dxf" || ext == ".xml" || ext == ".landxml" ||
+                     ext == ".png" || ext == ".svg" || ext == ".pdf";
+  if (!known)
+    throw FileError(out.string() + ": no exporter for '" + ext +
+                    "' files (tinhost writes .xyz, .csv, .dxf, .xml (LandXML), .png, .svg and .pdf)");
+  const ExportScope scope(host, out, layers);
+  if (ext == ".xyz" || ext == ".csv") return writePoints(scope, out, ext == ".csv");
+  if (ext == ".dxf") return writeDxf(scope, out);
+  if (ext == ".xml" || ext == ".landxml") return writeLandXml(scope, out);
+  return writePicture(scope, out, ext == ".png" ? PictureFormat::Png : ext == ".svg" ? PictureFormat::Svg : PictureFormat::Pdf);
+}
 
-  const std::filesystem::path temp = out.parent_path() / ("." + out.filename().string() + ".writing");
-  std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-  if (!file) throw FileError(out.string() + ": cannot write it");
-  const UnitsRecord& units = doc.units();
-  const int decimals = displayDecimals(units.worldPerUnit);
-  const double ox = doc.state().originX, oy = doc.state().originY;
-  const char sep = ext == ".csv" ? ',' : ' ';
-  if (ext == ".csv") file << "x,y,z\n";
-  ExportResult result;
-  char line[160];
-  for (ObjId id : doc.walk(WalkScope::All)) {
-    const DrawingObject& o = doc.get(id);
-    if (std::find(chosen.begin(), chosen.end(), doc.layerOf(id)) == chosen.end()) continue;
-    if (o.type != kKVTypeLocus3D || o.vertices.empty()) {
-      if (o.type != kKVTypeGroup) ++result.skipped;
-      continue;
-    }
-    const Vertex& v = o.vertices.front();
-    std::snprintf(line, sizeof line, "%.*f%c%.*f%c%.*f\n", decimals, toReal(v.x, ox, units.worldPerUnit), sep,
-                  decimals, toReal(v.y, oy, units.worldPerUnit), sep, decimals,
-                  toReal(v.z, 0.0, units.worldPerUnit));
-    file << line;
-    ++result.points;
-  }
-  file.close();
-  std::error_code ec;
-  if (!file) {
-    std::filesystem::remove(temp, ec);
-    throw FileError(out.string() + ": writing failed");
-  }
-  std::filesystem::rename(temp, out, ec);
-  if (ec) {
-    const std::string why = ec.message();
-    std::filesystem::remove(temp, ec);
-    throw FileError(out.string() + ": cannot write it (" + why + ")");
-  }
-  return result;
+std::string describeCounts(const ExportResult& r) {
+  std::vector<std::string> parts;
+  if (r.points) parts.push_back(plural(r.points, "point"));
+  if (r.faces) parts.push_back(plural(r.faces, "triangle"));
+  if (r.polygons3D) parts.push_back(plural(r.polygons3D, "3D polygon"));
+  if (r.shapes2D) parts.push_back(plural(r.shapes2D, "2D polyshape"));
+  if (r.texts) parts.push_back(plural(r.texts, "text"));
+  if (parts.empty()) return "nothing";
+  std::string s;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    s += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+  return s;
 }
 
 }  // namespace tinhost::io

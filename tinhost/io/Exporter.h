@@ -1,10 +1,15 @@
-// Writes the points of a drawing back out in real coordinates (through the
-// drawing's origin), chosen by the output's extension:
+// Writes the drawing, or chosen layers of it, to a file chosen by extension,
+// in real coordinates (through the drawing's origin and unit):
 //   .xyz  "x y z" per 3D locus
 //   .csv  header x,y,z, one 3D locus per row
+//   .dxf  every object: loci as POINT, 3D triangles as 3DFACE, other 3D
+//         polygons as 3D POLYLINE, 2D polyshapes as LWPOLYLINE, text as TEXT
+//   .xml  LandXML: loci as CgPoints, 3D triangles as a TIN surface, 3D
+//         contours and breaklines as the surface's source data
+//   .png .svg .pdf  a plan picture of the drawing
 // Values carry as many decimals as the resolution holds, so an import at
-// 1 mm comes back digit for digit.  The file is written beside the target and
-// renamed over it when complete.
+// 1 mm comes back digit for digit.  Every file is written beside the target
+// and renamed over it when complete.
 #pragma once
 
 #include <cstddef>
@@ -19,12 +24,22 @@ class Host;
 namespace tinhost::io {
 
 struct ExportResult {
+  std::string format;  // "xyz", "csv", "dxf", "landxml", "png", ...
   std::size_t points = 0;
-  std::size_t skipped = 0;  // objects the format cannot hold (polygons, text, ...)
+  std::size_t faces = 0;       // 3D triangles (3DFACE, LandXML faces)
+  std::size_t polygons3D = 0;  // other 3D polygons (polylines, breaklines, contours)
+  std::size_t shapes2D = 0;    // 2D polyshapes
+  std::size_t texts = 0;
+  std::size_t skipped = 0;     // objects the format cannot hold
+  std::string skippedWhat;     // what they were, in words
+  std::string detail;          // e.g. the picture's size and scale
 };
 
 // `layers` empty: every layer.  Throws FileError for an unknown extension or
 // layer, or when the file cannot be written.
 ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers);
+
+// "12 point(s), 3 triangle(s) and 1 text(s)", the non-zero counts.
+std::string describeCounts(const ExportResult& r);
 
 }  // namespace tinhost::io

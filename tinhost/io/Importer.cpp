@@ -1,12 +1,16 @@
 #include "io/Importer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/Host.h"
 #include "file/FileError.h"
+#include "io/DxfReader.h"
+#include "io/LandXmlReader.h"
 #include "io/Placement.h"
 #include "io/Progress.h"
+#include "io/TextRows.h"
 
 namespace tinhost::io {
 namespace {
@@ -19,9 +23,9 @@ struct WorldPoint {
 
 struct Bounds {
   double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
-  void add(const SurveyPoint& p) {
-    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+  void add(double x, double y) {
+    minX = std::min(minX, x), maxX = std::max(maxX, x);
+    minY = std::min(minY, y), maxY = std::max(maxY, y);
   }
   bool empty() const { return minX > maxX; }
 };
@@ -32,23 +36,43 @@ class Converter {
       : name_(name), units_(units), ox_(ox), oy_(oy) {}
 
   WorldPoint operator()(const SurveyPoint& p) const {
-    const auto x = toWorld(p.x, ox_, units_.worldPerUnit);
-    if (!x) fail(p, doesNotFit("easting", p.x, ox_, units_));
-    const auto y = toWorld(p.y, oy_, units_.worldPerUnit);
-    if (!y) fail(p, doesNotFit("northing", p.y, oy_, units_));
-    const auto z = toWorld(p.z, 0.0, units_.worldPerUnit);
-    if (!z) fail(p, doesNotFit("elevation", p.z, 0.0, units_));
-    return {*x, *y, *z};
+    return {coord(p.x, ox_, "easting", p.line), coord(p.y, oy_, "northing", p.line),
+            coord(p.z, 0.0, "elevation", p.line)};
+  }
+  std::int32_t coord(double real, double origin, const char* axis, std::size_t line) const {
+    const auto w = toWorld(real, origin, units_.worldPerUnit);
+    if (!w) fail(line, doesNotFit(axis, real, origin, units_));
+    return *w;
   }
 
  private:
-  [[noreturn]] void fail(const SurveyPoint& p, const std::string& why) const {
-    throw FileError(name_ + ":" + std::to_string(p.line) + ": " + why + "; nothing of this file was added");
+  [[noreturn]] void fail(std::size_t line, const std::string& why) const {
+    throw FileError(name_ + ":" + std::to_string(line) + ": " + why + "; nothing of this file was added");
   }
   const std::string& name_;
   const UnitsRecord& units_;
   double ox_, oy_;
 };
+
+struct WorldText {
+  std::int32_t x, y;
+  std::int16_t size;
+  const std::string* text;
+};
+
+struct WorldLayer {
+  std::string name;
+  std::vector<WorldPoint> points;
+  std::vector<std::vector<WorldPoint>> lines;
+  std::vector<bool> closed;
+  std::vector<WorldText> texts;
+};
+
+// Text height in user units as the text block's size (100 = one unit).
+std::int16_t textSize(double height) {
+  const double size = std::round(height * 100.0);
+  return static_cast<std::int16_t>(std::clamp(size, 1.0, 32767.0));
+}
 
 }  // namespace
 
@@ -58,15 +82,21 @@ std::uint32_t findLayer(const Host& host, const std::string& name) {
   return kNoObject;
 }
 
-ImportResult importSurveyData(Host& host, const std::string& name, const SurveyData& data, const std::string& layerName) {
+ImportResult importDrawingData(Host& host, const std::string& name, const ImportedDrawing& data,
+                               const std::string& layerName) {
   Document& doc = host.document();
   ImportResult result;
-  result.format = data.format;
+  result.formatName = data.format;
+  result.skipped = data.skipped;
+  result.notes = data.notes;
 
   Bounds bounds;
-  for (const auto& p : data.points) bounds.add(p);
-  for (const auto& l : data.lines)
-    for (const auto& v : l.vertices) bounds.add(v);
+  for (const ImportedLayer& l : data.layers) {
+    for (const auto& p : l.points) bounds.add(p.x, p.y);
+    for (const auto& line : l.lines)
+      for (const auto& v : line.vertices) bounds.add(v.x, v.y);
+    for (const auto& t : l.texts) bounds.add(t.x, t.y);
+  }
   double ox = doc.state().originX, oy = doc.state().originY;
   if (!bounds.empty() && doc.walk(WalkScope::All).empty() && host.dataObjects().empty()) {
     ox = roundOrigin(bounds.minX, bounds.maxX);
@@ -76,13 +106,24 @@ ImportResult importSurveyData(Host& host, const std::string& name, const SurveyD
 
   // Convert everything first: a coordinate that does not fit adds nothing.
   const Converter convert(name, doc.units(), ox, oy);
-  std::vector<WorldPoint> points;
-  points.reserve(data.points.size());
-  for (const auto& p : data.points) points.push_back(convert(p));
-  std::vector<std::vector<WorldPoint>> lines;
-  for (const auto& l : data.lines) {
-    lines.emplace_back();
-    for (const auto& v : l.vertices) lines.back().push_back(convert(v));
+  std::vector<WorldLayer> layers;
+  std::size_t total = 0;
+  for (const ImportedLayer& l : data.layers) {
+    if (l.empty()) continue;
+    WorldLayer w;
+    w.name = layerName.empty() ? l.name : layerName;
+    for (const auto& p : l.points) w.points.push_back(convert(p));
+    for (const auto& line : l.lines) {
+      w.lines.emplace_back();
+      for (const auto& v : line.vertices) w.lines.back().push_back(convert(v));
+      w.closed.push_back(line.closed);
+    }
+    for (const auto& t : l.texts)
+      w.texts.push_back({convert.coord(t.x, ox, "easting", t.line), convert.coord(t.y, oy, "northing", t.line),
+                         textSize(t.height), &t.text});
+    result.points += w.points.size(), result.lines += w.lines.size(), result.texts += w.texts.size();
+    total += w.points.size() + w.lines.size() + w.texts.size();
+    layers.push_back(std::move(w));
   }
 
   if (result.originChosen) doc.setOrigin(ox, oy);
@@ -91,22 +132,35 @@ ImportResult importSurveyData(Host& host, const std::string& name, const SurveyD
   const std::size_t recordsBefore = host.undoLog().history().size();
   host.beginCommand();
   try {
-    ObjId layer = layerName.empty() ? doc.currentLayer() : findLayer(host, layerName);
-    if (layer == kNoObject) layer = host.createLayer(layerName, 1.0);
-    result.layer = doc.get(layer).name;
-    Progress progress("adding " + name, points.size() + lines.size());
+    Progress progress("adding " + name, total);
     std::size_t done = 0;
-    for (const WorldPoint& p : points) {
-      host.undoLog().created(doc.addLocus(layer, p.x, p.y, p.z));
+    auto step = [&]() {
       if ((++done & 0xFFF) == 0) progress.update(done);
-    }
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const ObjId poly = doc.createObject(kKVTypePoly3D);
-      for (const WorldPoint& v : lines[i]) doc.addVertex(poly, Vertex{v.x, v.y, v.z, kKVVertexCorner});
-      doc.setClosed(poly, data.lines[i].closed);
-      doc.addToContainer(poly, layer);
-      host.undoLog().created(poly);
-      progress.update(++done);
+    };
+    for (const WorldLayer& w : layers) {
+      ObjId layer = w.name.empty() ? doc.currentLayer() : findLayer(host, w.name);
+      if (layer == kNoObject) layer = host.createLayer(w.name, 1.0);
+      const std::string& shown = doc.get(layer).name;
+      if (std::find(result.layers.begin(), result.layers.end(), shown) == result.layers.end())
+        result.layers.push_back(shown);
+      for (const WorldPoint& p : w.points) {
+        host.undoLog().created(doc.addLocus(layer, p.x, p.y, p.z));
+        step();
+      }
+      for (std::size_t i = 0; i < w.lines.size(); ++i) {
+        const ObjId poly = doc.createObject(kKVTypePoly3D);
+        for (const WorldPoint& v : w.lines[i]) doc.addVertex(poly, Vertex{v.x, v.y, v.z, kKVVertexCorner});
+        doc.setClosed(poly, w.closed[i]);
+        doc.addToContainer(poly, layer);
+        host.undoLog().created(poly);
+        step();
+      }
+      for (const WorldText& t : w.texts) {
+        const ObjId block = doc.createText(*t.text, t.x, t.y, 0, t.size);
+        doc.addToContainer(block, layer);
+        host.undoLog().created(block);
+        step();
+      }
     }
   } catch (...) {
     // Take back what was added so far: all of the file or nothing.
@@ -115,9 +169,23 @@ ImportResult importSurveyData(Host& host, const std::string& name, const SurveyD
     throw;
   }
   host.endCommand();
-  result.points = points.size();
-  result.lines = lines.size();
+  if (!result.layers.empty()) result.layer = result.layers.front();
   return result;
+}
+
+ImportResult importSurveyData(Host& host, const std::string& name, const SurveyData& data, const std::string& layer) {
+  ImportedDrawing d;
+  d.format = std::string(formatName(data.format));
+  ImportedLayer& l = d.layer("");
+  l.points = data.points;
+  l.lines = data.lines;
+  ImportResult r = importDrawingData(host, name, d, layer);
+  r.format = data.format;
+  if (r.layers.empty()) {  // nothing in the file: say where it would have gone
+    const ObjId id = layer.empty() ? host.document().currentLayer() : findLayer(host, layer);
+    r.layer = id == kNoObject ? layer : host.document().get(id).name;
+  }
+  return r;
 }
 
 ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, Format format, const std::string& layer) {
@@ -129,6 +197,26 @@ ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, For
     data = readSurveyFile(path, format, [&progress](std::size_t done, std::size_t) { progress.update(done); });
   }
   return importSurveyData(host, path.string(), data, layer);
+}
+
+bool isImportFormat(const std::string& format) {
+  return format == "dxf" || format == "landxml" || parseFormat(format).has_value();
+}
+
+ImportResult importFile(Host& host, const std::filesystem::path& path, const std::string& format,
+                        const std::string& layer) {
+  std::string chosen = format;
+  if (chosen == "auto") {
+    const std::string ext = lower(path.extension().string());
+    if (ext == ".dxf") chosen = "dxf";
+    else if (ext == ".xml" || ext == ".landxml") chosen = "landxml";
+  }
+  const UnitKind unit = host.document().units().kind;
+  if (chosen == "dxf") return importDrawingData(host, path.string(), readDxfFile(path, unit), layer);
+  if (chosen == "landxml") return importDrawingData(host, path.string(), readLandXmlFile(path, unit), layer);
+  const auto survey = parseFormat(chosen);
+  if (!survey) throw FileError(path.string() + ": unknown format '" + format + "'");
+  return importSurveyFile(host, path, *survey, layer);
 }
 
 }  // namespace tinhost::io

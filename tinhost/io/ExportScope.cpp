@@ -1,0 +1,80 @@
+#include "io/ExportScope.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/Host.h"
+#include "core/Resources.h"
+#include "file/FileError.h"
+#include "io/Importer.h"
+#include "io/Placement.h"
+
+namespace tinhost::io {
+namespace {
+// The plug-in's class names of 3D contours (ordinary and index), by their
+// entries in its class-name list.
+constexpr std::int16_t kClassNameList = 11103;
+constexpr std::int16_t kContour3DEntries[] = {3, 4};
+}  // namespace
+
+ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& names)
+    : doc_(host.document()),
+      decimals_(displayDecimals(host.document().units().worldPerUnit)),
+      scale_(std::pow(10.0, decimals_)) {
+  for (const std::string& name : names) {
+    const ObjId id = findLayer(host, name);
+    if (id == kNoObject) throw file::FileError(out.string() + ": the drawing has no layer '" + name + "'");
+    if (std::find(layers_.begin(), layers_.end(), id) == layers_.end()) layers_.push_back(id);
+  }
+  if (layers_.empty()) layers_.assign(doc_.layers().begin(), doc_.layers().end());
+  for (ObjId id : doc_.walk(WalkScope::All)) {
+    const DrawingObject& o = doc_.get(id);
+    if (o.type == kKVTypeGroup) continue;
+    if (std::find(layers_.begin(), layers_.end(), doc_.layerOf(id)) != layers_.end()) objects_.push_back(id);
+  }
+  const auto classes = doc_.classes();
+  for (std::int16_t entry : kContour3DEntries) {
+    const auto name = Resources::embedded().string(kClassNameList, entry);
+    if (!name) continue;
+    for (std::size_t k = 0; k < classes.size(); ++k)
+      if (classes[k] == *name) contourClasses_.push_back(static_cast<std::int16_t>(k + 1));
+  }
+}
+
+// Rounded to the decimals that carry one world unit, so that files hold
+// 12.345 rather than 12.345000000000001 and read back to the same world unit.
+double ExportScope::rounded(double v) const { return std::round(v * scale_) / scale_; }
+
+RealPoint ExportScope::real(const Vertex& v) const {
+  const auto& s = doc_.state();
+  const std::int32_t w = s.units.worldPerUnit;
+  return {rounded(toReal(v.x, s.originX, w)), rounded(toReal(v.y, s.originY, w)), rounded(toReal(v.z, 0.0, w))};
+}
+
+double ExportScope::realX(double worldX) const { return rounded(doc_.state().originX + length(worldX)); }
+double ExportScope::realY(double worldY) const { return rounded(doc_.state().originY + length(worldY)); }
+double ExportScope::length(double world) const { return world / static_cast<double>(doc_.units().worldPerUnit); }
+
+bool ExportScope::isTriangle3D(const DrawingObject& o) {
+  return o.type == kKVTypePoly3D && o.closed && o.vertices.size() == 3;
+}
+
+bool ExportScope::isContour3D(const DrawingObject& o) const {
+  return o.type == kKVTypePoly3D && o.objectClass != 0 &&
+         std::find(contourClasses_.begin(), contourClasses_.end(), o.objectClass) != contourClasses_.end();
+}
+
+std::vector<CurvePoint> ExportScope::outline(const DrawingObject& poly) {
+  const bool curved = std::any_of(poly.vertices.begin(), poly.vertices.end(),
+                                  [](const Vertex& v) { return v.kind == kKVVertexControl; });
+  std::vector<CurvePoint> out;
+  if (!curved) {
+    for (const Vertex& v : poly.vertices) out.push_back({static_cast<double>(v.x), static_cast<double>(v.y)});
+    return out;
+  }
+  out = EvaluatePolyshapeCurve(poly.vertices, poly.closed, kCurveChordsPerArc);
+  if (poly.closed && out.size() > 1) out.pop_back();
+  return out;
+}
+
+}  // namespace tinhost::io

@@ -1,0 +1,25 @@
+#include "io/OutputFile.h"
+
+#include "file/FileError.h"
+
+namespace tinhost::io {
+
+OutputFile::OutputFile(std::filesystem::path target)
+    : target_(std::move(target)), temp_(target_.parent_path() / ("." + target_.filename().string() + ".writing")) {}
+
+OutputFile::~OutputFile() {
+  if (committed_) return;
+  std::error_code ec;
+  std::filesystem::remove(temp_, ec);
+}
+
+void OutputFile::commit() {
+  std::error_code ec;
+  if (!std::filesystem::exists(temp_, ec))
+    throw file::FileError(target_.string() + ": cannot write it");
+  std::filesystem::rename(temp_, target_, ec);
+  if (ec) throw file::FileError(target_.string() + ": cannot write it (" + ec.message() + ")");
+  committed_ = true;
+}
+
+}  // namespace tinhost::io
