@@ -1,5 +1,6 @@
 #include "model/TKestSortedLList.h"
 
+#include "model/TKeyRunIndex.h"
 #include "model/TTINVtx.h"
 #include "shell/Trace.h"
 
@@ -19,15 +20,132 @@ std::int16_t TKestSortedLList::Compare(void* newItem, void* listedItem) {
   return kSortEqual;
 }
 
+// The index: one run of list nodes per elevation, and the first and last node
+// of the list as the index last saw them.
+struct TKestSortedLList::TIndex final : public TPluginObject {
+  TKeyRunIndex runs;
+  TLinkNode* first = nullptr;
+  TLinkNode* last = nullptr;
+};
+
+void TKestSortedLList::DropIndex() {
+  delete fIndex;
+  fIndex = nullptr;
+}
+
+void TKestSortedLList::Free() {
+  DropIndex();
+  TLinkedList::Free();
+}
+
+// The index of the current list, built from the nodes when the list changed
+// behind it; null when it cannot be had (no memory, a null item, or a list
+// out of order), and the literal functions answer instead.
+TKestSortedLList::TIndex* TKestSortedLList::Indexed() {
+#ifdef TIN_LITERAL_CONTAINERS
+  return nullptr;
+#else
+  if (fIndex != nullptr && fIndex->first == fFirst && fIndex->last == fLast) return fIndex;
+  DropIndex();
+  auto* index = new TIndex();
+  if (index == nullptr) return nullptr;
+  const TTINVtx* prev = nullptr;
+  for (TLinkNode* node = fFirst; node != nullptr; node = node->next) {
+    const auto* v = static_cast<const TTINVtx*>(node->item);
+    std::int32_t below = 0;
+    TKeyRunIndex::TRun run = v != nullptr ? index->runs.Find(v->z, &below) : TKeyRunIndex::kNoRun;
+    const std::int32_t at = run == TKeyRunIndex::kNoRun ? 0 : index->runs.RunSize(run);
+    if (v == nullptr || (prev != nullptr && v->z < prev->z) ||
+        !index->runs.Insert(v->z, at, node)) {
+      delete index;
+      return nullptr;
+    }
+    prev = v;
+  }
+  index->first = fFirst;
+  index->last = fLast;
+  fIndex = index;
+  return fIndex;
+#endif
+}
+
 std::int32_t TKestSortedLList::CountItems() const {
+#ifndef TIN_LITERAL_CONTAINERS
+  if (fIndex != nullptr && fIndex->first == fFirst && fIndex->last == fLast)
+    return fIndex->runs.Total();
+#endif
   return sorted_list_literal::CountItems(*this);
 }
 
 bool TKestSortedLList::Search(void* item, std::int16_t* lastCompare) {
-  return sorted_list_literal::Search(*this, item, lastCompare);
+  TIndex* index = item != nullptr ? Indexed() : nullptr;
+  if (index == nullptr) return sorted_list_literal::Search(*this, item, lastCompare);
+  *lastCompare = kSortAfter;
+  TKeyRunIndex& runs = index->runs;
+  const std::int32_t n = runs.Total();
+  if (n == 0) return false;
+  const std::int32_t z = static_cast<const TTINVtx*>(item)->z;
+  std::int32_t below = 0;
+  const TKeyRunIndex::TRun run = runs.Find(z, &below);
+  if (run != TKeyRunIndex::kNoRun) {
+    const std::int32_t mid = FirstProbeIn(n, below, below + runs.RunSize(run) - 1);
+    fCurrent = static_cast<TLinkNode*>(runs.RunItems(run)[mid - below]);
+    *lastCompare = kSortEqual;
+    return true;
+  }
+  // No equal elevation: the search closes in on the gap before position
+  // `below`, and its last probe is one of the two nodes beside the gap.
+  std::int32_t lo = 0, hi = n - 1, mid = 0;
+  while (lo <= hi) {
+    mid = static_cast<std::int32_t>((std::int64_t{lo} + hi) / 2);
+    if (mid < below) lo = mid + 1;
+    else hi = mid - 1;
+  }
+  if (mid < below) {
+    const TKeyRunIndex::TRun prev = runs.Prev(z);
+    fCurrent = static_cast<TLinkNode*>(runs.RunItems(prev)[runs.RunSize(prev) - 1]);
+    *lastCompare = kSortAfter;
+  } else {
+    fCurrent = static_cast<TLinkNode*>(runs.RunItems(runs.Next(z))[0]);
+    *lastCompare = kSortBefore;
+  }
+  return false;
 }
 
-bool TKestSortedLList::Insert(void* item) { return sorted_list_literal::Insert(*this, item); }
+bool TKestSortedLList::Insert(void* item) {
+  TIndex* index =
+      item != nullptr && (fSortFlags & kSortInOrder) != 0 ? Indexed() : nullptr;
+  if (index == nullptr) {
+    const bool inserted = sorted_list_literal::Insert(*this, item);
+    if (fIndex != nullptr) DropIndex();
+    return inserted;
+  }
+  // Search leaves the node the literal search ends on; the new node goes
+  // after it unless nothing equal was found and it sorts after the new one.
+  std::int16_t r = kSortAfter;
+  const bool found = Search(item, &r);
+  const bool inserted = !found && r != kSortAfter ? InsertBefore(item) : InsertAfter(item);
+  if (!inserted) {
+    Trace(kTraceBuild, "ERROR: in TKestSortedLList::Insert no node for the item\n");
+    return false;
+  }
+  // The new node's place in its run: after the node found, else its first.
+  const std::int32_t z = static_cast<const TTINVtx*>(item)->z;
+  std::int32_t below = 0;
+  const TKeyRunIndex::TRun run = index->runs.Find(z, &below);
+  std::int32_t at = 0;
+  if (found) {
+    const std::int32_t size = index->runs.RunSize(run);
+    at = FirstProbeIn(index->runs.Total(), below, below + size - 1) - below + 1;
+  }
+  if (!index->runs.Insert(z, at, fCurrent)) {
+    DropIndex();
+    return true;
+  }
+  index->first = fFirst;
+  index->last = fLast;
+  return true;
+}
 
 namespace sorted_list_literal {
 

@@ -10,10 +10,20 @@
 // of several equal-elevation vertices enters first.
 //
 // The algorithm lives in the free functions of namespace sorted_list_literal,
-// which work on any TSortedList through Compare and SetPos.  The member
-// operations call them; a faster index behind the same members must produce
-// the same list order and leave the same current position, and can be
-// checked against these functions.
+// which work on any TSortedList through Compare and SetPos; each probe walks
+// the list, so n insertions cost O(n^2).  The members answer from an index of
+// the nodes by elevation (TKeyRunIndex) instead: the first probe that meets a
+// run of equal elevations depends only on the run's position and the list's
+// length, so the index finds the same node, the same comparison result and
+// the same current position in O(log n), and the list stays the same linked
+// list for everyone who walks it.  Built with TIN_LITERAL_CONTAINERS, the
+// members call the literal functions, which remain the tests' oracle.
+//
+// The index follows the list through Insert.  A list whose first or last
+// node changed by other means (the stored-TIN reader appends in order) is
+// indexed again from its nodes; adding or removing nodes in the middle by
+// other means is not supported while the list is searched.  Without memory
+// for the index, or with a null item, the literal functions are used.
 #pragma once
 
 #include <cstdint>
@@ -45,10 +55,18 @@ class TKestSortedLList final : public TSortedList {
   // gave no node: the item is then not in the list and stays the caller's.
   KV_EXPORT bool Insert(void* item);
 
+  // The host's Free, releasing the index as well.
+  void Free() override;
+
   static TKestSortedLList* New() { return new TKestSortedLList(); }
 
  private:
   TKestSortedLList() = default;
+  struct TIndex;
+  TIndex* Indexed();
+  void DropIndex();
+
+  TIndex* fIndex = nullptr;
 };
 
 // The literal search and insertion on a host sorted list.  Positions are

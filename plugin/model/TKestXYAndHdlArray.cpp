@@ -4,28 +4,49 @@
 #include <cstring>
 
 #include "host/KVEmul.h"
+#include "model/TXYIndex.h"
 #include "shell/Trace.h"
 
 TKestXYAndHdlArray::~TKestXYAndHdlArray() { DisposeXYAndHdlArray(); }
 
 std::int32_t TKestXYAndHdlArray::InitKestXYAndHdlArray() {
+  delete fIndex;
+  fIndex = nullptr;
   fCount = 0;
   fHdl = gKVCallback != nullptr ? KVE_NewHandle(gKVCallback, 0) : nullptr;
   return fHdl != nullptr ? 0 : kErrNoXYArrayHandle;
 }
 
 void TKestXYAndHdlArray::DisposeXYAndHdlArray() {
+  delete fIndex;
+  fIndex = nullptr;
   if (fHdl != nullptr && gKVCallback != nullptr) KVE_DisposeHandle(gKVCallback, fHdl);
   fHdl = nullptr;
   fCount = 0;
 }
 
 const TXYAndHdl* TKestXYAndHdlArray::Entries() const {
+  if (fIndex != nullptr && fHdl != nullptr && fCount > 0) {
+    // Lay the indexed entries out in the handle, in array order.
+    const std::int32_t size = fCount * static_cast<std::int32_t>(sizeof(TXYAndHdl));
+    if (KVE_GetHandleSize(gKVCallback, fHdl) < size) KVE_SetHandleSize(gKVCallback, fHdl, size);
+    if (KVE_MemError(gKVCallback) != kKVNoErr) return nullptr;
+    fIndex->CopyInOrder(reinterpret_cast<TXYAndHdl*>(*fHdl));
+  }
   return fHdl != nullptr && fCount > 0 ? reinterpret_cast<const TXYAndHdl*>(*fHdl) : nullptr;
 }
 
 bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
   if (fHdl == nullptr || gKVCallback == nullptr) return false;
+#ifndef TIN_LITERAL_CONTAINERS
+  if (fIndex == nullptr) fIndex = new TXYIndex();
+  if (fIndex == nullptr || !fIndex->Add(p, vtx)) {
+    Trace(kTraceBuild, "In AddXYAndHdl no memory for the entry\n");
+    return false;
+  }
+  ++fCount;
+  return true;
+#endif
   KVCallback cb = gKVCallback;
 
   // Grow by exactly one entry, keeping the handle's state across the resize.
@@ -51,10 +72,12 @@ bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXY(TXYPoint p) const {
+  if (fIndex != nullptr) return fIndex->FindExact(p);
   return xy_array_literal::FindExact(Entries(), fCount, p);
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXYNearest(TXYPoint p, bool* exact) const {
+  if (fIndex != nullptr) return fIndex->FindNearest(p, exact);
   return xy_array_literal::FindNearest(Entries(), fCount, p, exact);
 }
 

@@ -9,9 +9,13 @@
 // value.
 //
 // The searches live in the free functions of namespace xy_array_literal, which
-// work on a plain run of entries; the members call them.  A faster storage
-// (geometric growth, another index) behind the same members must give the
-// same entry order and the same results, and can be checked against them.
+// work on a plain run of entries: growing by one entry moves the tail, and the
+// nearest search walks every entry closer in x than the best distance, so
+// both cost O(n).  The members keep the entries in a TXYIndex instead, which
+// gives the same entry order and the same answers, ties included, in
+// O(log n); Entries() lays them out in the handle on demand.  Built with
+// TIN_LITERAL_CONTAINERS, the members use the handle and the literal
+// functions, which remain the tests' oracle.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +24,7 @@
 #include "host/PluginMemory.h"
 
 class TTINVtx;
+class TXYIndex;
 
 // InitKestXYAndHdlArray: the toolbox gave no handle.
 constexpr std::int32_t kErrNoXYArrayHandle = 0x9003E;
@@ -59,12 +64,14 @@ class TKestXYAndHdlArray final : public TPluginObject {
   TTINVtx* GetHdlByXYNearest(TXYPoint p, bool* exact) const;
 
   std::int32_t Count() const { return fCount; }
-  // The entries in order (valid until the next addition); null when empty.
+  // The entries in order (valid until the next addition); null when empty,
+  // or when the handle cannot hold them.
   const TXYAndHdl* Entries() const;
 
  private:
   KVHandle fHdl = nullptr;
   std::int32_t fCount = 0;
+  TXYIndex* fIndex = nullptr;
 };
 
 namespace xy_array_literal {

@@ -101,11 +101,27 @@ TEST_F(XYArrayTest, DistancesSpanTheWhole32BitRange) {
 }
 
 TEST_F(XYArrayTest, FailuresLeaveTheArrayAsItWas) {
-  Add(1, 1);
-  host.memory().failAllocation(1);
-  TTINVtx extra(2, 2, 0);
-  EXPECT_FALSE(arr->AddXYAndHdl({2, 2}, &extra));
-  EXPECT_EQ(Order(), (Pairs{{1, 1}}));
+  // An addition whose memory is refused answers false and changes nothing;
+  // one that needed no new memory succeeds.  Over 100 additions the storage
+  // must have grown, so some of them fail.
+  Pairs expected;
+  int refused = 0;
+  std::vector<std::unique_ptr<TTINVtx>> extra;
+  for (std::int32_t i = 0; i < 100; ++i) {
+    extra.emplace_back(new TTINVtx(i % 7, i, 0));
+    host.memory().failAllocation(1);
+    const bool added = arr->AddXYAndHdl({i % 7, i}, extra.back().get());
+    host.memory().clearFailure();
+    if (!added) {
+      ++refused;
+      ASSERT_EQ(Order(), expected);
+      ASSERT_TRUE(arr->AddXYAndHdl({i % 7, i}, extra.back().get()));
+    }
+    expected = Order();
+    ASSERT_EQ(arr->GetHdlByXY({i % 7, i}), extra.back().get());
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(arr->Count(), 100);
 
   TKestXYAndHdlArray other;
   host.memory().failAllocation(1);

@@ -1,0 +1,263 @@
+#include "model/TXYIndex.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// A leaf holds up to this many entries before it splits into four.
+constexpr std::int32_t kLeafCapacity = 8;
+// One insertion splits at most one leaf per level: 33 levels of 4 quads.
+constexpr std::int32_t kQuadsPerInsert = 33 * 4;
+// The quadtree covers every 32-bit coordinate.
+constexpr std::int64_t kRootOrigin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kRootSize = std::int64_t{1} << 32;
+constexpr std::uint64_t kFirstLabel = std::uint64_t{1} << 63;
+
+template <class T>
+bool Grow(T** block, std::int32_t* cap, std::int32_t used, std::int32_t need) {
+  if (*cap >= need) return true;
+  std::int64_t grown = *cap == 0 ? 64 : std::int64_t{*cap} * 2;
+  while (grown < need) grown *= 2;
+  if (grown > std::numeric_limits<std::int32_t>::max() / 2) return false;
+  auto* p = static_cast<T*>(PluginAlloc(sizeof(T) * static_cast<std::size_t>(grown)));
+  if (p == nullptr) return false;
+  if (used > 0) std::memcpy(p, *block, sizeof(T) * static_cast<std::size_t>(used));
+  PluginFree(*block);
+  *block = p;
+  *cap = static_cast<std::int32_t>(grown);
+  return true;
+}
+
+std::int64_t Gap(std::int64_t v, std::int64_t lo, std::int64_t size) {
+  if (v < lo) return lo - v;
+  if (v >= lo + size) return v - (lo + size - 1);
+  return 0;
+}
+
+}  // namespace
+
+TXYIndex::~TXYIndex() {
+  PluginFree(fEntries);
+  PluginFree(fQuads);
+}
+
+bool TXYIndex::Reserve() {
+  if (!Grow(&fEntries, &fCap, fCount, fCount + 1)) return false;
+  if (!Grow(&fQuads, &fQuadCap, fQuadCount, fQuadCount + kQuadsPerInsert + 1)) return false;
+  if (fQuadCount == 0) {
+    fQuads[0] = Quad{{-1, -1, -1, -1}, -1, 0};
+    fQuadCount = 1;
+  }
+  return true;
+}
+
+void TXYIndex::Relabel(TKeyRunIndex::TRun run) {
+  const std::int32_t n = fRuns.RunSize(run);
+  const std::uint64_t step = std::numeric_limits<std::uint64_t>::max() / (std::uint64_t(n) + 1);
+  const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
+  for (std::int32_t j = 0; j < n; ++j) fEntries[EntryOf(items[j])].label = (std::uint64_t(j) + 1) * step;
+}
+
+bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
+  if (!Reserve()) return false;
+  if (!fDuplicateXY && FindExact(p) != nullptr) fDuplicateXY = true;
+
+  // Where the array's insertion puts the entry: before the entry of the run
+  // that the binary search meets, or as a run of its own.
+  std::int32_t below = 0;
+  const TKeyRunIndex::TRun run = fRuns.Find(p.x, &below);
+  std::int32_t k = 0;
+  std::uint64_t label = kFirstLabel;
+  bool relabel = false;
+  if (run != TKeyRunIndex::kNoRun) {
+    const std::int32_t size = fRuns.RunSize(run);
+    k = FirstProbeIn(fCount, below, below + size - 1) - below;
+    const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
+    const std::uint64_t lo = k == 0 ? 0 : fEntries[EntryOf(items[k - 1])].label;
+    const std::uint64_t hi = fEntries[EntryOf(items[k])].label;
+    label = lo + (hi - lo) / 2;
+    relabel = hi - lo < 2;
+  }
+  const std::int32_t e = fCount;
+  if (!fRuns.Insert(p.x, k, Item(e))) return false;
+  fEntries[e] = Entry{p.x, p.y, vtx, label, -1};
+  ++fCount;
+  if (relabel) Relabel(run);
+  QuadInsert(e);
+  return true;
+}
+
+void TXYIndex::QuadInsert(std::int32_t e) {
+  std::int32_t q = 0;
+  std::int64_t x0 = kRootOrigin, y0 = kRootOrigin, size = kRootSize;
+  const Entry& entry = fEntries[e];
+  for (;;) {
+    while (fQuads[q].child[0] != -1) {
+      size /= 2;
+      const int cx = entry.x >= x0 + size ? 1 : 0;
+      const int cy = entry.y >= y0 + size ? 1 : 0;
+      x0 += cx * size;
+      y0 += cy * size;
+      q = fQuads[q].child[cy * 2 + cx];
+    }
+    fEntries[e].nextInLeaf = fQuads[q].first;
+    fQuads[q].first = e;
+    if (++fQuads[q].count <= kLeafCapacity || size == 1) return;
+    // Split the leaf and hand its entries to the four quarters; the new
+    // entry may still crowd one of them, so go on from there.
+    const std::int64_t half = size / 2;
+    std::int32_t moving = fQuads[q].first;
+    for (int c = 0; c < 4; ++c) {
+      fQuads[q].child[c] = fQuadCount;
+      fQuads[fQuadCount++] = Quad{{-1, -1, -1, -1}, -1, 0};
+    }
+    fQuads[q].first = -1;
+    fQuads[q].count = 0;
+    std::int32_t crowded = -1;
+    while (moving != -1) {
+      const std::int32_t next = fEntries[moving].nextInLeaf;
+      const int cx = fEntries[moving].x >= x0 + half ? 1 : 0;
+      const int cy = fEntries[moving].y >= y0 + half ? 1 : 0;
+      Quad& child = fQuads[fQuads[q].child[cy * 2 + cx]];
+      if (moving != e) {
+        fEntries[moving].nextInLeaf = child.first;
+        child.first = moving;
+        ++child.count;
+      } else {
+        crowded = cy * 2 + cx;
+      }
+      moving = next;
+    }
+    // Insert the new entry again, from the quarter it falls in.
+    const int cx = crowded & 1, cy = crowded >> 1;
+    x0 += cx * half;
+    y0 += cy * half;
+    size = half;
+    q = fQuads[q].child[crowded];
+  }
+}
+
+TTINVtx* TXYIndex::FindExact(TXYPoint p) const {
+  if (fCount == 0) return nullptr;
+  if (fDuplicateXY) {
+    // The array's own rule: scan down from the probed entry, then up.
+    std::int32_t below = 0;
+    const TKeyRunIndex::TRun run = fRuns.Find(p.x, &below);
+    if (run == TKeyRunIndex::kNoRun) return nullptr;
+    const std::int32_t size = fRuns.RunSize(run);
+    const std::int32_t m = FirstProbeIn(fCount, below, below + size - 1) - below;
+    const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
+    for (std::int32_t j = m; j >= 0; --j)
+      if (fEntries[EntryOf(items[j])].y == p.y) return fEntries[EntryOf(items[j])].hdl;
+    for (std::int32_t j = m + 1; j < size; ++j)
+      if (fEntries[EntryOf(items[j])].y == p.y) return fEntries[EntryOf(items[j])].hdl;
+    return nullptr;
+  }
+  std::int32_t q = 0;
+  std::int64_t x0 = kRootOrigin, y0 = kRootOrigin, size = kRootSize;
+  while (fQuads[q].child[0] != -1) {
+    size /= 2;
+    const int cx = p.x >= x0 + size ? 1 : 0;
+    const int cy = p.y >= y0 + size ? 1 : 0;
+    x0 += cx * size;
+    y0 += cy * size;
+    q = fQuads[q].child[cy * 2 + cx];
+  }
+  for (std::int32_t e = fQuads[q].first; e != -1; e = fEntries[e].nextInLeaf)
+    if (fEntries[e].x == p.x && fEntries[e].y == p.y) return fEntries[e].hdl;
+  return nullptr;
+}
+
+std::int32_t TXYIndex::StartEntry(TXYPoint p) const {
+  std::int32_t below = 0;
+  const TKeyRunIndex::TRun run = fRuns.Find(p.x, &below);
+  if (run != TKeyRunIndex::kNoRun) {
+    const std::int32_t size = fRuns.RunSize(run);
+    return EntryOf(fRuns.RunItems(run)[FirstProbeIn(fCount, below, below + size - 1) - below]);
+  }
+  // The insertion point: the first entry of the next run, or the last entry
+  // when it lies past the end; then one step down if that is nearer in x.
+  const TKeyRunIndex::TRun next = fRuns.Next(p.x);
+  if (next == TKeyRunIndex::kNoRun) {
+    const TKeyRunIndex::TRun last = fRuns.LastRun();
+    return EntryOf(fRuns.RunItems(last)[fRuns.RunSize(last) - 1]);
+  }
+  const std::int32_t s = EntryOf(fRuns.RunItems(next)[0]);
+  const TKeyRunIndex::TRun prev = fRuns.Prev(p.x);
+  if (prev == TKeyRunIndex::kNoRun) return s;
+  const std::int32_t before = EntryOf(fRuns.RunItems(prev)[fRuns.RunSize(prev) - 1]);
+  const std::int64_t dxS = std::int64_t{fEntries[s].x} - p.x;
+  const std::int64_t dxBefore = std::int64_t{p.x} - fEntries[before].x;
+  return dxBefore < dxS ? before : s;
+}
+
+TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) const {
+  *exact = false;
+  if (fCount == 0) return nullptr;
+  const std::int32_t start = StartEntry(p);
+  std::int64_t best = std::numeric_limits<std::int64_t>::max();
+  std::int32_t winner = -1;
+
+  // Of two entries at the best distance the array walk keeps the start
+  // entry, else the one it meets first going down from the start (the later
+  // one before it), else the first one going up.
+  auto preferred = [&](std::int32_t a, std::int32_t b) {
+    if (a == start || b == start) return a == start;
+    const bool aBelow = Before(a, start), bBelow = Before(b, start);
+    if (aBelow != bBelow) return aBelow;
+    return aBelow ? Before(b, a) : Before(a, b);
+  };
+
+  // Depth-first over the quadtree, nearer quarters first, skipping quarters
+  // whose box is farther than the best distance (equal ones may hold ties).
+  struct Pending {
+    std::int32_t q;
+    std::int64_t x0, y0, size, bound;
+  };
+  Pending stack[kQuadsPerInsert];
+  std::int32_t top = 0;
+  stack[top++] = Pending{0, kRootOrigin, kRootOrigin, kRootSize, 0};
+  while (top > 0) {
+    const Pending cur = stack[--top];
+    if (cur.bound > best) continue;
+    const Quad& quad = fQuads[cur.q];
+    if (quad.child[0] == -1) {
+      for (std::int32_t e = quad.first; e != -1; e = fEntries[e].nextInLeaf) {
+        const std::int64_t d = std::llabs(std::int64_t{fEntries[e].x} - p.x) +
+                               std::llabs(std::int64_t{fEntries[e].y} - p.y);
+        if (d < best || (d == best && preferred(e, winner))) {
+          best = d;
+          winner = e;
+        }
+      }
+      continue;
+    }
+    const std::int64_t half = cur.size / 2;
+    Pending kids[4];
+    for (int c = 0; c < 4; ++c) {
+      const std::int64_t x0 = cur.x0 + (c & 1) * half, y0 = cur.y0 + (c >> 1) * half;
+      kids[c] = Pending{quad.child[c], x0, y0, half, Gap(p.x, x0, half) + Gap(p.y, y0, half)};
+    }
+    // Push the farthest first so that the nearest is taken next.
+    for (int i = 1; i < 4; ++i)
+      for (int j = i; j > 0 && kids[j].bound > kids[j - 1].bound; --j) std::swap(kids[j], kids[j - 1]);
+    for (const Pending& kid : kids)
+      if (kid.bound <= best) stack[top++] = kid;
+  }
+  *exact = best == 0;
+  return fEntries[winner].hdl;
+}
+
+void TXYIndex::CopyInOrder(TXYAndHdl* out) const {
+  std::int32_t i = 0;
+  fRuns.ForEachRun([&](TKeyRunIndex::TRun run) {
+    const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
+    for (std::int32_t j = 0; j < fRuns.RunSize(run); ++j) {
+      const Entry& e = fEntries[EntryOf(items[j])];
+      out[i++] = TXYAndHdl{e.x, e.y, e.hdl};
+    }
+  });
+}

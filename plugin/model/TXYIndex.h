@@ -1,0 +1,82 @@
+// TXYIndex: the entries of an X-sorted vertex array (TKestXYAndHdlArray)
+// without the array.  The literal array keeps entries contiguous and sorted by
+// x, moves its tail on every addition and finds the nearest vertex by walking
+// out from the probed entry, both O(n) per call.  This index answers the same
+// three questions with the same results:
+//
+//  - the entry order: runs of equal x in a TKeyRunIndex, and a new entry goes
+//    before the entry that the array's binary search meets first
+//    (FirstProbeIn).  Within a run every entry carries a 64-bit label that
+//    grows along the run, so two entries' places in the array compare as
+//    (x, label) without knowing their indices;
+//  - the exact lookup: a bucket quadtree finds the entry at (x, y);
+//  - the nearest entry in Manhattan distance: the quadtree yields every entry
+//    at the smallest distance, and the array walk's tie rule picks one: the
+//    start entry if it is among them, else the last one before the start,
+//    else the first one after it (the walk goes down from the start, then up,
+//    and keeps the first entry met at a distance).
+//
+// All memory comes from the host allocator; Add answers false and changes
+// nothing when none is available.
+#pragma once
+
+#include <cstdint>
+
+#include "host/PluginMemory.h"
+#include "model/TKestXYAndHdlArray.h"
+#include "model/TKeyRunIndex.h"
+
+class TXYIndex final : public TPluginObject {
+ public:
+  TXYIndex() = default;
+  ~TXYIndex();
+  TXYIndex(const TXYIndex&) = delete;
+  TXYIndex& operator=(const TXYIndex&) = delete;
+
+  std::int32_t Count() const { return fCount; }
+  bool Add(TXYPoint p, TTINVtx* vtx);
+  TTINVtx* FindExact(TXYPoint p) const;
+  // Null (exact false) when empty.
+  TTINVtx* FindNearest(TXYPoint p, bool* exact) const;
+  // The entries in array order into out[0 .. Count()-1].
+  void CopyInOrder(TXYAndHdl* out) const;
+
+ private:
+  struct Entry {
+    std::int32_t x, y;
+    TTINVtx* hdl;
+    std::uint64_t label;  // grows along the run of equal x
+    std::int32_t nextInLeaf;
+  };
+  struct Quad {
+    std::int32_t child[4];  // -1: none; all -1 in a leaf
+    std::int32_t first;     // a leaf's entries, linked by nextInLeaf
+    std::int32_t count;
+  };
+
+  // The entry's index in the array, as an item of the run index.
+  static void* Item(std::int32_t e) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(e)); }
+  static std::int32_t EntryOf(const void* item) {
+    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(item));
+  }
+  // True when entry a comes before entry b in the array.
+  bool Before(std::int32_t a, std::int32_t b) const {
+    const Entry& ea = fEntries[a];
+    const Entry& eb = fEntries[b];
+    return ea.x < eb.x || (ea.x == eb.x && ea.label < eb.label);
+  }
+  // The entry that the array's search starts its nearest walk from.
+  std::int32_t StartEntry(TXYPoint p) const;
+  void Relabel(TKeyRunIndex::TRun run);
+  bool Reserve();
+  void QuadInsert(std::int32_t e);
+
+  Entry* fEntries = nullptr;
+  std::int32_t fCount = 0;
+  std::int32_t fCap = 0;
+  Quad* fQuads = nullptr;
+  std::int32_t fQuadCount = 0;
+  std::int32_t fQuadCap = 0;
+  bool fDuplicateXY = false;  // two entries share an (x, y)
+  TKeyRunIndex fRuns;
+};
