@@ -16,22 +16,20 @@
 #include "shell/LandMgr.h"
 #include "shell/Selection.h"
 #include "triangulate/BuildTIN.h"
+#include "triangulate/TriangulateErrors.h"
 
 
 
 // Stages of the build that this version of the plug-in cannot run yet make
 // the command fail honestly when the user asked for what they produce.
-static TErr RefuseSkippedStages(const TTIN* tin, std::uint8_t skipped) {
-  const TTINParams& p = tin->fTINParams;
-  if (skipped & kStepBreaklines) return kErrNotBuilt;
-  if ((skipped & kStepContourMap) && (p.want2DCntr || p.want3DCntr)) return kErrNotBuilt;
-  return kNoErr;
+static TErr RefuseSkippedStages(std::uint8_t skipped) {
+  return (skipped & (kStepBreaklines | kStepContourMap)) != 0 ? kErrNotBuilt : kNoErr;
 }
 
 static TErr Build(TTIN* tin) {
   std::uint8_t skipped = 0;
   TErr err = MakeSomethingOfMyself(tin, &skipped);
-  return err != kNoErr ? err : RefuseSkippedStages(tin, skipped);
+  return err != kNoErr ? err : RefuseSkippedStages(skipped);
 }
 
 // Runs the parameters dialog on the TIN's record.  `initFailure` is the code
@@ -57,9 +55,9 @@ TErr TTIN::DrawGraphics() {
   TErr err = kNoErr;
   if (p.wantHull) MakeOnePolyConvexHull();
   if (p.want2DTris || p.want3DTris) err = MakeGroupAndPolysForTriangles();
-  // Contour graphics are not in this version yet; a TIN cannot have a
-  // contour map before they are.
-  if (err == kNoErr && fContourMap != nullptr && (p.want2DCntr || p.want3DCntr)) err = kErrNotBuilt;
+  if (err == kNoErr && fContourMap != nullptr && (p.want2DCntr || p.want3DCntr))
+    err = MakeGroupAndPolysForContourPolylines(p.cntr2DVtxKind, p.want2DCntr, p.want3DCntr,
+                                               p.labelCntrs, p.makeGroups);
   return err;
 }
 
@@ -120,8 +118,15 @@ void TTIN::FreeContourMap() {
   fContourMap = nullptr;
 }
 
-// Contour tracing is not in this version yet: with contours asked for, the
-// change fails honestly instead of leaving the TIN without them.
 TErr TTIN::RemakeContourMap() {
-  return fTINParams.want2DCntr || fTINParams.want3DCntr ? kErrNotBuilt : kNoErr;
+  auto* map = new TTINContourMap();
+  if (map == nullptr) return kErrNoContourMapMemory;
+  TErr err = map->MakeSomethingOfMyself(this);
+  if (err != kNoErr) {
+    delete map;
+    return err;
+  }
+  FreeContourMap();
+  fContourMap = map;
+  return kNoErr;
 }

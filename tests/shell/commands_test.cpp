@@ -116,6 +116,30 @@ TEST_F(CommandTest, CreateBuildsDrawsAndRegistersTheTIN) {
   EXPECT_EQ(host.dialogs().shown().front().itemText(16).empty(), false);
 }
 
+TEST_F(CommandTest, ContoursFollowTheTrianglesAndAChangeRedrawsThem) {
+  MakeCurrent("Ground");
+  SurveyGrid("Ground");
+  PlainTINAnswers();
+  host.dialogs().answers().always(11006).check(30, true).check(33, true);
+  ASSERT_EQ(mgr->CreateTIN(), kNoErr);
+  const std::size_t contours2D = CountClass(kClass2DContour) + CountClass(kClass2DIndexContour);
+  const std::size_t contours3D = CountClass(kClass3DContour) + CountClass(kClass3DIndexContour);
+  EXPECT_GT(contours2D, 0u);
+  EXPECT_EQ(contours3D, contours2D);
+  // The hull outline, triangles and contours were made in that order.
+  std::vector<std::int16_t> order;
+  for (tinhost::ObjId id : host.document().walk(tinhost::WalkScope::All)) {
+    std::int16_t c = host.document().get(id).objectClass;
+    if (order.empty() || order.back() != c) order.push_back(c);
+  }
+  auto first = [&](int cls) { return std::find(order.begin(), order.end(), ClassID(cls)) - order.begin(); };
+  EXPECT_LT(first(kClass3DTriangle), first(kClass2DContour));
+
+  ASSERT_EQ(mgr->GetTINByNum(1)->ChangeTIN(), kNoErr);
+  EXPECT_EQ(CountClass(kClass2DContour) + CountClass(kClass2DIndexContour), contours2D)
+      << "old contours replaced, not doubled";
+}
+
 TEST_F(CommandTest, ChangingAResidentTINKeepsItsTrianglesUnlessMadeNonResident) {
   MakeCurrent("Ground");
   SurveyGrid("Ground");
