@@ -1,5 +1,7 @@
 #include "triangulate/ConvexHull.h"
 
+#include "triangulate/HullBand.h"
+
 #include "model/TKestSortedLList.h"
 #include "model/TTIN.h"
 #include "model/TTINVtx.h"
@@ -27,25 +29,11 @@ TErr AppendHullVtx(TTIN* tin, TTINVtx* start, TTINVtx* next) {
   return kNoErr;
 }
 
-}  // namespace
-
-TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
-  TTIN* tin = mgr->fTIN;
-  TKestSortedLList* vertices = tin->fTINVtxListByZ;
-  if (vertices == nullptr) return kErrHullNoVtxList;
-  if (vertices->fFirst == nullptr) return kErrHullEmptyVtxList;
-
-  // Start: smallest y, then smallest x.
-  TTINVtx* start = nullptr;
-  std::int32_t count = 0;
-  for (TLinkNode* node = vertices->fFirst; node != nullptr; node = node->next) {
-    auto* v = static_cast<TTINVtx*>(node->item);
-    if (v == nullptr) continue;
-    ++count;
-    if (start == nullptr || v->y < start->y || (v->y == start->y && v->x < start->x)) start = v;
-  }
-  if (start == nullptr) return kErrHullEmptyVtxList;
-
+// The gift-wrapping walk from `start` over the vertices that forEach(fn)
+// hands to fn in vertex-list order: the smallest clockwise turn from the
+// previous direction, the nearest on a tie, in double precision.
+template <class ForEach>
+TErr GiftWrap(TTIN* tin, ForEach forEach, std::int32_t count, TTINVtx* start) {
   // A closed walk visits each vertex at most twice (collinear input goes out
   // and back); more steps mean it has lost its way.
   const std::int64_t maxSteps = 2 * std::int64_t{count} + 2;
@@ -55,9 +43,8 @@ TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
   for (;;) {
     TTINVtx* cand = nullptr;
     double candTurn = 0.0, candDist = 0.0, candAz = 0.0;
-    for (TLinkNode* node = vertices->fFirst; node != nullptr; node = node->next) {
-      auto* v = static_cast<TTINVtx*>(node->item);
-      if (v == nullptr || v == current) continue;
+    forEach([&](TTINVtx* v) {
+      if (v == current) return;
       const double az = GetVtxAzimuth(current, v);
       double turn = NormalizeAngle(az - prevAz);
       if (turn >= kThreeHalfPiTurn) turn -= kTwoPi;
@@ -68,7 +55,7 @@ TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
         candDist = dist;
         candAz = az;
       }
-    }
+    });
     if (cand == nullptr) break;  // a single vertex: the hull is the start alone
     if (cand != start) {
       const TErr err = AppendHullVtx(tin, start, cand);
@@ -84,4 +71,66 @@ TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
     }
   }
   return kNoErr;
+}
+
+// The start vertex (smallest y, then smallest x) and the number of vertices.
+TErr FindStart(TTIN* tin, TTINVtx** start, std::int32_t* count) {
+  *start = nullptr;
+  *count = 0;
+  TKestSortedLList* vertices = tin->fTINVtxListByZ;
+  if (vertices == nullptr) return kErrHullNoVtxList;
+  if (vertices->fFirst == nullptr) return kErrHullEmptyVtxList;
+  for (TLinkNode* node = vertices->fFirst; node != nullptr; node = node->next) {
+    auto* v = static_cast<TTINVtx*>(node->item);
+    if (v == nullptr) continue;
+    ++*count;
+    if (*start == nullptr || v->y < (*start)->y || (v->y == (*start)->y && v->x < (*start)->x))
+      *start = v;
+  }
+  return *start == nullptr ? kErrHullEmptyVtxList : kNoErr;
+}
+
+// The walk over every vertex of the list.
+TErr WrapAll(TTIN* tin, TTINVtx* start, std::int32_t count) {
+  TLinkNode* first = tin->fTINVtxListByZ->fFirst;
+  auto everyVertex = [first](auto fn) {
+    for (TLinkNode* node = first; node != nullptr; node = node->next)
+      if (node->item != nullptr) fn(static_cast<TTINVtx*>(node->item));
+  };
+  return GiftWrap(tin, everyVertex, count, start);
+}
+
+}  // namespace
+
+TErr DetermineConvexHullLiteral(TTINVtxTriMgr* mgr) {
+  TTINVtx* start = nullptr;
+  std::int32_t count = 0;
+  const TErr err = FindStart(mgr->fTIN, &start, &count);
+  return err != kNoErr ? err : WrapAll(mgr->fTIN, start, count);
+}
+
+TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
+#ifdef TIN_LITERAL_CONTAINERS
+  return DetermineConvexHullLiteral(mgr);
+#else
+  TTIN* tin = mgr->fTIN;
+  TTINVtx* start = nullptr;
+  std::int32_t count = 0;
+  TErr err = FindStart(tin, &start, &count);
+  if (err != kNoErr) return err;
+  auto** band = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(count)));
+  if (band == nullptr) return WrapAll(tin, start, count);
+  std::int32_t i = 0;
+  for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr; node = node->next)
+    if (node->item != nullptr) band[i++] = static_cast<TTINVtx*>(node->item);
+  // Only the vertices near the boundary can win a step of the walk; the
+  // others leave the array, which keeps the list order.
+  const std::int32_t kept = KeepHullBand(band, count);
+  auto bandVertices = [band, kept](auto fn) {
+    for (std::int32_t j = 0; j < kept; ++j) fn(band[j]);
+  };
+  err = GiftWrap(tin, bandVertices, count, start);
+  PluginFree(band);
+  return err;
+#endif
 }

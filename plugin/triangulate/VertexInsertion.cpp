@@ -1,5 +1,8 @@
 #include "triangulate/VertexInsertion.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "host/KVUTIL.h"
 #include "model/TKestSortedLList.h"
 #include "model/TKestXYAndHdlArray.h"
@@ -185,14 +188,58 @@ TErr AddOneVertexAndTriangulate(TTIN* tin, TTINVtx* vtx) {
   return AddOneVertexAndAdjustTriangles(tin, vtx, nullptr, kNoIndex);
 }
 
+namespace {
+
+// The hull's vertices sorted by address, so that the membership test of each
+// insertion is a binary search instead of a walk of the hull list.  Null when
+// there is no hull or no memory: the insertions then walk the list.
+struct THullSet {
+  TTINVtx** vtxs = nullptr;
+  std::int32_t count = 0;
+  explicit THullSet(const TLinkedList* hull) {
+#ifndef TIN_LITERAL_CONTAINERS
+    if (hull == nullptr) return;
+    std::int32_t n = 0;
+    for (const TLinkNode* node = hull->fFirst; node != nullptr; node = node->next) ++n;
+    vtxs = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(n)));
+    if (vtxs == nullptr) return;
+    for (const TLinkNode* node = hull->fFirst; node != nullptr; node = node->next)
+      vtxs[count++] = static_cast<TTINVtx*>(node->item);
+    std::sort(vtxs, vtxs + count, std::less<TTINVtx*>());
+#else
+    (void)hull;
+#endif
+  }
+  ~THullSet() { PluginFree(vtxs); }
+  THullSet(const THullSet&) = delete;
+  THullSet& operator=(const THullSet&) = delete;
+  bool Has(TTINVtx* v) const {
+    return std::binary_search(vtxs, vtxs + count, v, std::less<TTINVtx*>());
+  }
+};
+
+// AddOneVertexAndTriangulate with the membership test answered by the set.
+TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet) {
+  if (hullSet.vtxs == nullptr) return AddOneVertexAndTriangulate(tin, vtx);
+  if (!MemLevelOK(gKVCallback)) return kErrMemLowInsert;
+  TLinkedList* hull = tin->fConvexHullVtxList;
+  if (hull == nullptr || hull->fFirst == nullptr) return kErrInsertNoHull;
+  if (hullSet.Has(vtx)) return kNoErr;
+  return AddOneVertexAndAdjustTriangles(tin, vtx, nullptr, kNoIndex);
+}
+
+}  // namespace
+
 TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
   tin->fTriLastFoundIn = nullptr;
   TErr err = kNoErr;
   if (tin->fTINVtxListByZ != nullptr) {
+    // Insertions change the triangles, never the hull list.
+    const THullSet hullSet(tin->fConvexHullVtxList);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
          node = node->next) {
       if (node->item == nullptr) err = kErrNullVtxInList;
-      else err = AddOneVertexAndTriangulate(tin, static_cast<TTINVtx*>(node->item));
+      else err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet);
       SpinBusyCursor(gKVCallback);
     }
   }
