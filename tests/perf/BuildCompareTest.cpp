@@ -1,0 +1,52 @@
+// Whole builds with the indexed containers and hull against builds with the
+// step-by-step ones (the same program built with TIN_LITERAL_CONTAINERS): the
+// same result code, vertex list, hull list, triangle list in the same order
+// with the same neighbours, and the same vertex links, on every comparison
+// input.
+#include <cstdio>
+#include <fstream>
+
+#include "PerfSets.h"
+
+namespace {
+
+std::string RunProgram(const std::string& program, const std::string& input) {
+  std::string out;
+  FILE* p = popen((program + " " + input).c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[65536];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  if (pclose(p) != 0) out += "\n(exit status not 0)";
+  return out;
+}
+
+class BuildCompare : public ::testing::TestWithParam<PerfSet> {};
+
+TEST_P(BuildCompare, IndexedBuildDecidesExactlyAsTheLiteralOne) {
+  // Both builds stop on this set with the edge repair's memory code after
+  // seconds of flipping; the hull and containers are compared on it above.
+  if (std::string(GetParam().name) == "NearlyCollinearSides")
+    GTEST_SKIP() << "the edge repair does not finish on this set (0x10041 in both builds)";
+  const std::vector<XYZ> pts = GetParam().make();
+  ASSERT_FALSE(pts.empty()) << "no data for " << GetParam().name;
+  const std::string input = ::testing::TempDir() + "perf_" + GetParam().name + ".csv";
+  {
+    std::ofstream out(input);
+    for (const XYZ& p : pts) out << p.x << ',' << p.y << ',' << p.z << '\n';
+  }
+  const std::string indexed = RunProgram(std::string(TIN_PERF_DUMP_INDEXED), input);
+  const std::string literal = RunProgram(std::string(TIN_PERF_DUMP_LITERAL), input);
+  std::remove(input.c_str());
+  ASSERT_EQ(indexed.rfind("result ", 0), 0u) << indexed.substr(0, 200);
+  ASSERT_EQ(indexed.size(), literal.size());
+  EXPECT_TRUE(indexed == literal) << "the builds differ for " << GetParam().name;
+  // Not a trivial agreement: a triangle list was made wherever the input
+  // spans an area.
+  if (indexed.rfind("result 0\n", 0) == 0) {
+    EXPECT_NE(indexed.find("\nt "), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, BuildCompare, ::testing::ValuesIn(PerfSets()), PerfSetName);
+
+}  // namespace

@@ -1,0 +1,74 @@
+// Builds the TIN of the loci in a file of "x,y,z" integer rows (on one layer
+// of an in-process host) and prints what the build decided, in order: the
+// result code, the vertex list, the hull list and every triangle with its
+// corners and neighbours.  Built twice, with the indexed containers and with
+// TIN_LITERAL_CONTAINERS, so that a test can compare the two outputs.
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "core/Host.h"
+#include "host/PString.h"
+#include "host/PluginMemory.h"
+#include "model/TTIN.h"
+#include "model/TTINTriangle.h"
+#include "model/TTINVtx.h"
+#include "model/TKestSortedLList.h"
+#include "triangulate/BuildTIN.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s POINTS.csv\n", argv[0]);
+    return 2;
+  }
+  tinhost::Host host;
+  gKVCallback = host.callbacks();
+  const tinhost::ObjId layer = host.document().createLayer("Ground", 1.0);
+  std::ifstream in(argv[1]);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::int32_t x = 0, y = 0, z = 0;
+    if (std::sscanf(line.c_str(), "%d,%d,%d", &x, &y, &z) == 3) host.document().addLocus(layer, x, y, z);
+  }
+
+  auto* tin = new TTIN(nullptr);
+  tin->InitVars(host.callbacks());
+  if (!tin->MakeVtxTriMgr()) return 1;
+  PFromView(tin->fTINParams.tinName, "Ground", kNameCapacity);
+  const TErr err = RebuildSurface(tin);
+  std::printf("result %d\n", static_cast<int>(err));
+
+  std::map<const void*, long> ids;
+  long id = 0;
+  for (const TLinkNode* n = tin->fTINVtxListByZ != nullptr ? tin->fTINVtxListByZ->fFirst : nullptr;
+       n != nullptr; n = n->next) {
+    const auto* v = static_cast<const TTINVtx*>(n->item);
+    ids[v] = id++;
+    std::printf("v %d %d %d %d\n", v->x, v->y, v->z, static_cast<int>(v->fTriangleMark));
+  }
+  for (const TLinkNode* n = tin->fConvexHullVtxList != nullptr ? tin->fConvexHullVtxList->fFirst : nullptr;
+       n != nullptr; n = n->next)
+    std::printf("h %ld\n", ids[n->item]);
+  long tid = 0;
+  std::map<const void*, long> tids;
+  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst : nullptr;
+       n != nullptr; n = n->next)
+    tids[n->item] = tid++;
+  tids[nullptr] = -1;
+  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst : nullptr;
+       n != nullptr; n = n->next) {
+    const auto* t = static_cast<const TTINTriangle*>(n->item);
+    std::printf("t %ld %ld %ld / %ld %ld %ld\n", ids[t->fVertices[0]], ids[t->fVertices[1]],
+                ids[t->fVertices[2]], tids[t->fNeighbors[0]], tids[t->fNeighbors[1]],
+                tids[t->fNeighbors[2]]);
+  }
+  // Every vertex's link, as the contours will start from it.
+  for (const TLinkNode* n = tin->fTINVtxListByZ != nullptr ? tin->fTINVtxListByZ->fFirst : nullptr;
+       n != nullptr; n = n->next)
+    std::printf("l %ld\n", tids[static_cast<const TTINVtx*>(n->item)->fTriangle]);
+  delete tin;
+  gKVCallback = nullptr;
+  return 0;
+}
