@@ -1,0 +1,52 @@
+// Times one TIN build (collection from loci on a layer, hull, triangulation,
+// links; no contours) of an "x,y,z" integer points file in an in-process host,
+// and prints the seconds of the build, the triangle count and the peak
+// resident memory of the process.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "core/Host.h"
+#include "host/PString.h"
+#include "host/PluginMemory.h"
+#include "model/TTIN.h"
+#include "model/TTINTriangle.h"
+#include "triangulate/BuildTIN.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s POINTS.csv\n", argv[0]);
+    return 2;
+  }
+  tinhost::Host host;
+  gKVCallback = host.callbacks();
+  const tinhost::ObjId layer = host.document().createLayer("Ground", 1.0);
+  FILE* in = std::fopen(argv[1], "r");
+  if (in == nullptr) return 2;
+  std::int32_t x = 0, y = 0, z = 0;
+  long points = 0;
+  while (std::fscanf(in, "%d,%d,%d", &x, &y, &z) == 3) {
+    host.document().addLocus(layer, x, y, z);
+    ++points;
+  }
+  std::fclose(in);
+
+  auto* tin = new TTIN(nullptr);
+  tin->InitVars(host.callbacks());
+  if (!tin->MakeVtxTriMgr()) return 1;
+  PFromView(tin->fTINParams.tinName, "Ground", kNameCapacity);
+  const auto start = std::chrono::steady_clock::now();
+  const TErr err = RebuildSurface(tin);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  long triangles = 0;
+  if (tin->fTINTriangleList != nullptr)
+    for (const TLinkNode* n = tin->fTINTriangleList->fFirst; n != nullptr; n = n->next) ++triangles;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("points %ld result %d seconds %.3f triangles %ld peak_kb %ld\n", points,
+              static_cast<int>(err), seconds, triangles, usage.ru_maxrss);
+  delete tin;
+  gKVCallback = nullptr;
+  return err == 0 ? 0 : 1;
+}

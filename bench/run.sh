@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Benchmarks of the TIN build against peers measured in the same run.
+#
+#   bench/run.sh [BUILD_DIR] [SIZES]     e.g. bench/run.sh build-perf "100000 1000000"
+#
+# Generates reproducible inputs (fixed seeds) under $BUILD_DIR/bench-data:
+# uniform random points, a 1000 x 1000 integer grid, clustered points and the
+# real LiDAR ground points of ../shared/data; times one build of each with
+# bench/tin_build_points and, on the same file, CGAL's Delaunay and
+# constrained Delaunay triangulations (bench/cgal_peer), and prints every time
+# as a ratio to CGAL's Delaunay_triangulation_2 with the peak resident memory
+# of each process.  Then the Google Benchmark building blocks (indexed against
+# step by step), and whole `tinhost run DRAWING create` commands on a large
+# drawing, including the drawing's save, against the import of the same
+# points as the peer.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
+# libcgal-dev, python3.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build-perf}
+sizes=${2:-"100000 1000000"}
+bin=$build/bench
+data=$build/bench-data
+mkdir -p "$data"
+
+gen() {  # gen KIND N FILE
+  python3 - "$@" <<'PY'
+import random, sys
+kind, n, path = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+r = random.Random(12)
+seen = set()
+with open(path, "w") as f:
+    def put(x, y, z):
+        if (x, y) not in seen:
+            seen.add((x, y)); f.write(f"{x},{y},{z}\n")
+    if kind == "random":
+        while len(seen) < n:
+            put(r.randint(0, 10**8), r.randint(0, 10**8), r.randint(0, 100000))
+    elif kind == "grid":
+        side = int(round(n ** 0.5))
+        for j in range(side):
+            for i in range(side):
+                put(i * 1000, j * 1000, (i * 7 + j * 13) % 1000)
+    elif kind == "clustered":
+        centres = [(r.randint(0, 10**8), r.randint(0, 10**8)) for _ in range(50)]
+        while len(seen) < n:
+            cx, cy = r.choice(centres)
+            put(cx + int(r.gauss(0, 20000)), cy + int(r.gauss(0, 20000)), r.randint(0, 100000))
+PY
+}
+
+lidar() {  # real ground points, millimetres
+  python3 - "$1" "${TIN_DATA_DIR:-$here/../../shared/data}/lidar_utm42n/lidar_utm42n_ground_points.csv" <<'PY'
+import sys
+seen = set()
+with open(sys.argv[2]) as src, open(sys.argv[1], "w") as out:
+    next(src)
+    for line in src:
+        x, y, z = (int(float(v) * 1000) for v in line.split(",")[:3])
+        if (x, y) not in seen:
+            seen.add((x, y)); out.write(f"{x},{y},{z}\n")
+PY
+}
+
+field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p" <<<"$2"; }
+
+compare() {  # compare NAME FILE
+  local ours dt cdt
+  ours=$("$bin/tin_build_points" "$2")
+  dt=$("$bin/cgal_peer" dt "$2")
+  cdt=$("$bin/cgal_peer" cdt "$2")
+  python3 - "$1" "$ours" "$dt" "$cdt" <<'PY'
+import re, sys
+name, ours, dt, cdt = sys.argv[1:]
+def f(s, k): return float(re.search(k + r" ([0-9.]+)", s).group(1))
+t0 = f(dt, "seconds")
+m0 = f(dt, "peak_kb")
+for who, s in (("tin build", ours), ("CGAL DT", dt), ("CGAL CDT", cdt)):
+    print(f"{name:>22} {who:>10}: {f(s,'seconds'):8.3f} s  x{f(s,'seconds')/t0:6.2f}  "
+          f"peak {f(s,'peak_kb')/1024:7.1f} MiB  x{f(s,'peak_kb')/m0:5.2f}  "
+          f"triangles {int(f(s,'triangles'))}")
+PY
+}
+
+echo "== builds: time and peak memory as ratios to CGAL Delaunay_triangulation_2 =="
+for n in $sizes; do
+  [ -s "$data/random_$n.csv" ] || gen random "$n" "$data/random_$n.csv"
+  compare "random $n" "$data/random_$n.csv"
+done
+[ -s "$data/grid_1000x1000.csv" ] || gen grid 1000000 "$data/grid_1000x1000.csv"
+compare "grid 1000x1000" "$data/grid_1000x1000.csv"
+[ -s "$data/clustered_200000.csv" ] || gen clustered 200000 "$data/clustered_200000.csv"
+compare "clustered 200000" "$data/clustered_200000.csv"
+[ -s "$data/lidar.csv" ] || lidar "$data/lidar.csv"
+compare "lidar_utm42n ground" "$data/lidar.csv"
+
+echo "== building blocks: indexed against step by step (Google Benchmark) =="
+"$bin/tin_bench" --benchmark_min_time=0.05 --benchmark_filter='Insert|Nearest|Hull'
+
+echo "== whole command: tinhost run DRAWING create (no contours), with the save =="
+host=$build/bin/tinhost
+for n in $sizes; do
+  drawing=$data/drawing_$n.tdb
+  xyz=$data/random_$n.xyz
+  [ -s "$xyz" ] || awk -F, '{printf "%.3f %.3f %.3f\n", $1/1000, $2/1000, $3/1000}' \
+      "$data/random_$n.csv" > "$xyz"
+  rm -f "$drawing"
+  "$host" new "$drawing" > /dev/null
+  /usr/bin/time -f "%e %M" -o "$data/import.time" "$host" import "$drawing" "$xyz" --layer Ground > /dev/null
+  /usr/bin/time -f "%e %M" -o "$data/create.time" "$host" run "$drawing" create --layer Ground \
+      --set want2DCntr=0 --set want3DCntr=0 --set want3DTris=1 > /dev/null
+  read -r ti mi < "$data/import.time"
+  read -r tc mc < "$data/create.time"
+  python3 -c "
+ti, mi, tc, mc = $ti, $mi, $tc, $mc
+print(f'{\"random $n\":>22}     import: {ti:8.2f} s  peak {mi/1024:7.1f} MiB')
+print(f'{\"random $n\":>22}     create: {tc:8.2f} s  x{tc/max(ti,0.01):6.2f} of import  peak {mc/1024:7.1f} MiB')"
+done
