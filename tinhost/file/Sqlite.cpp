@@ -9,9 +9,28 @@ namespace tinhost::file {
 Connection::Connection(const std::string& path, Mode mode) : path_(path) {
   const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                                            : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  if (sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-    fail("cannot open it");
+  if (sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) closeAndFail("cannot open it");
   sqlite3_extended_result_codes(db_, 1);
+  // A drawing file comes from anywhere: no writes that could corrupt it
+  // through the schema, no extensions, and no functions with side effects
+  // run from its views or triggers.
+  int on = 0;
+  if (sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, &on) != SQLITE_OK || on != 1 ||
+      sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &on) != SQLITE_OK || on != 0 ||
+      sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on) != SQLITE_OK || on != 0)
+    closeAndFail("cannot open it safely");
+}
+
+// The constructor's failure: the connection SQLite made even for a file it
+// could not open is closed here, since no destructor will run.
+void Connection::closeAndFail(const std::string& doing) {
+  try {
+    fail(doing);
+  } catch (...) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 Connection::~Connection() { sqlite3_close_v2(db_); }

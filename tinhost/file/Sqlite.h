@@ -1,6 +1,7 @@
 // A thin RAII layer over the SQLite C interface: a connection and prepared
 // statements.  Every failure throws FileError with SQLite's own words and the
-// file's name.
+// file's name.  Connections run in defensive mode with extension loading off
+// and the schema untrusted, since a drawing file may be hostile.
 #pragma once
 
 #include <sqlite3.h>
@@ -30,6 +31,7 @@ class Connection {
   [[noreturn]] void fail(const std::string& doing) const;
 
  private:
+  [[noreturn]] void closeAndFail(const std::string& doing);
   std::string path_;
   sqlite3* db_ = nullptr;
 };

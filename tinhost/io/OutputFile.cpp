@@ -5,7 +5,13 @@
 namespace tinhost::io {
 
 OutputFile::OutputFile(std::filesystem::path target)
-    : target_(std::move(target)), temp_(target_.parent_path() / ("." + target_.filename().string() + ".writing")) {}
+    : target_(std::move(target)), temp_(target_.parent_path() / ("." + target_.filename().string() + ".writing")) {
+  // Whatever sits at the temporary name (a file left by a killed export, or a
+  // link planted to send the writing elsewhere) goes first: the link itself
+  // is removed, never what it points to.
+  std::error_code ec;
+  std::filesystem::remove(temp_, ec);
+}
 
 OutputFile::~OutputFile() {
   if (committed_) return;
