@@ -6,7 +6,9 @@
 #include "model/TTIN.h"
 #include "model/TTINVtx.h"
 #include "shell/Trace.h"
+#include "triangulate/Breaklines.h"
 #include "triangulate/ConvexHull.h"
+#include "triangulate/FlatTriangles.h"
 #include "triangulate/HullFan.h"
 #include "triangulate/TriangulateErrors.h"
 #include "triangulate/VertexInsertion.h"
@@ -14,11 +16,6 @@
 #include "triangulate/VtxCollection.h"
 
 namespace {
-
-void Skip(std::uint8_t* skipped, TBuildStep step, const char* what) {
-  Trace(kTraceBuild, "Build: step %s is not part of this build; skipped\n", what);
-  if (skipped != nullptr) *skipped = static_cast<std::uint8_t>(*skipped | step);
-}
 
 TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
   if (skipped != nullptr) *skipped = 0;
@@ -39,12 +36,12 @@ TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
     if (list == nullptr) Trace(kTraceBuild, "Build: no empty breakline list\n");
     tin->fBrklnList = list;
   }
-  // Breakline enforcement joins here: ApplyBreaklines when useBrklns is set
-  // and at least one breakline was collected.
+  // Breakline enforcement when useBrklns is set and at least one breakline
+  // was collected, then flat-triangle removal (which does nothing otherwise).
   if (tin->fTINParams.useBrklns && tin->fBrklnList != nullptr && tin->fBrklnList->fFirst != nullptr)
-    Skip(skipped, kStepBreaklines, "ApplyBreaklines");
-  // Flat-triangle removal joins here: FillConcavities.
-  Skip(skipped, kStepFlatTriangles, "FillConcavities");
+    err = ApplyBreaklines(tin);
+  if (err == kNoErr) err = FillConcavities(tin);
+  if (err != kNoErr) return err;
   // The links again, since breaklines and flips change the triangles.
   err = AssignHighTrianglesToVertices(mgr);
   if (err != kNoErr) return err;

@@ -5,11 +5,11 @@
 // Each step runs only if every earlier one returned 0; the first nonzero code
 // is the result.  What was built stays in the TIN and is freed with it.
 //
-// Later stages of the pipeline -- breakline enforcement (when useBrklns and
-// breaklines were collected) and flat-triangle removal -- are not part of
-// this build yet.  The driver passes over them and reports each one it passed
-// over in *skipped (a TBuildStep mask).  The full build ends with the contour
-// map (fContourMap).
+// After the links: breakline enforcement (when useBrklns is set and
+// breaklines were collected), flat-triangle removal, the links again, and for
+// the full build the contour map (fContourMap).  *skipped (a TBuildStep mask)
+// names the stages a build passed over; every stage is part of this build,
+// so it is always 0.
 #pragma once
 
 #include <cstdint>

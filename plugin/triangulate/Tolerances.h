@@ -35,3 +35,10 @@ constexpr double kOnLineRatioTol = 0.05;
 // A point-location cross product smaller than this is noted in the trace as
 // "near an edge"; it never changes a decision.
 constexpr double kEdgeTraceTol = 0.0001;
+
+// Breakline queries: a segment's box is grown by this many world units on
+// every side before a vertex is tested against it, and a segment spanning
+// fewer world units than kBrklnShortSpan in x or in y accepts every vertex
+// inside the grown box.
+constexpr int kBrklnBoxGrowth = 1;
+constexpr int kBrklnShortSpan = 5;

@@ -86,7 +86,7 @@ TEST_P(BuildSets, DriverGivesAValidDelaunayTINWhoseAreasAddUp) {
   ASSERT_EQ(err, kNoErr);
   EXPECT_TRUE(TINIsValid(tin));
   ExpectAreasAddUp(tin);
-  EXPECT_EQ(skipped, kStepFlatTriangles);
+  EXPECT_EQ(skipped, 0);
   EXPECT_EQ(tin->fVtxArrayByX, nullptr);
   EXPECT_EQ(tin->fTriLastFoundIn, nullptr);
   ASSERT_NE(tin->fBrklnList, nullptr);
@@ -139,21 +139,22 @@ TEST_F(Build, RebuildSurfaceFreesAndRebuildsTheSameTIN) {
   for (const TTINTriangle* t : Triangles(tin)) before.push_back(Corners(t));
   std::uint8_t skipped = 0xFF;
   ASSERT_EQ(RebuildSurface(tin, &skipped), kNoErr);
-  EXPECT_EQ(skipped, kStepFlatTriangles);  // no contour map on a rebuild
+  EXPECT_EQ(skipped, 0);  // no contour map on a rebuild
   std::vector<std::string> after;
   for (const TTINTriangle* t : Triangles(tin)) after.push_back(Corners(t));
   EXPECT_EQ(before, after);
   EXPECT_TRUE(TINIsValid(tin));
 }
 
-TEST_F(Build, BreaklineStepIsReportedAsSkippedWhenBreaklinesWereCollected) {
+TEST_F(Build, CollectedBreaklinesAreEnforcedByTheDriver) {
   AddLoci({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {100, 100, 0}});
   AddPoly({{20, 20, 5}, {80, 70, 6}});
   TTIN* tin = NewTIN("Ground", true);
-  std::uint8_t skipped = 0;
+  std::uint8_t skipped = 0xFF;
   ASSERT_EQ(MakeSomethingOfMyself(tin, &skipped), kNoErr);
-  EXPECT_EQ(skipped, kStepBreaklines | kStepFlatTriangles);
-  EXPECT_TRUE(TINIsValid(tin));
+  EXPECT_EQ(skipped, 0);
+  // Forced edges need not be Delaunay.
+  EXPECT_TRUE(TINIsValid(tin, TTINCheckOptions{false, true}));
 }
 
 struct RealData {
