@@ -100,6 +100,21 @@ std::int32_t KeepHullBand(TTINVtx** v, std::int32_t n) {
   // Vertical or horizontal distance, hence the factor √2 on the band.
   const long double band = kHullBandRatio * (width + height) * 1.5L;
 
+  // The octagon's sides; a side of length 0 (two extremes at one vertex)
+  // is left out.
+  Pt sideFrom[8], sideTo[8];
+  long double sideBand[8];
+  int sides = 0;
+  for (int w = 0; w < 8; ++w) {
+    const Pt a{v[ext[w]]->x, v[ext[w]]->y, 0};
+    const Pt b{v[ext[(w + 1) % 8]]->x, v[ext[(w + 1) % 8]]->y, 0};
+    if (a.a == b.a && a.b == b.b) continue;
+    sideFrom[sides] = a;
+    sideTo[sides] = b;
+    sideBand[sides++] =
+        band * std::hypot(static_cast<long double>(b.a) - a.a, static_cast<long double>(b.b) - a.b);
+  }
+
   // Candidates: the vertices not deep inside the octagon.
   auto* cand = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
   if (cand == nullptr) return n;
@@ -107,13 +122,7 @@ std::int32_t KeepHullBand(TTINVtx** v, std::int32_t n) {
   for (std::int32_t i = 0; i < n; ++i) {
     const Pt p{v[i]->x, v[i]->y, i};
     bool deep = true;
-    for (int w = 0; w < 8 && deep; ++w) {
-      const Pt a{v[ext[w]]->x, v[ext[w]]->y, 0};
-      const Pt b{v[ext[(w + 1) % 8]]->x, v[ext[(w + 1) % 8]]->y, 0};
-      if (a.a == b.a && a.b == b.b) continue;
-      const long double len = std::hypot(static_cast<long double>(b.a) - a.a, static_cast<long double>(b.b) - a.b);
-      deep = Cross(a, b, p) > band * len;
-    }
+    for (int w = 0; w < sides && deep; ++w) deep = Cross(sideFrom[w], sideTo[w], p) > sideBand[w];
     if (!deep) cand[m++] = i;
   }
 
