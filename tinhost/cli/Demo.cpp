@@ -106,6 +106,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
   indent(io.out, made.str());
 
   const std::string diffName = "Earthwork" + Resources::embedded().string(11101, 13).value_or("");
+  const std::string ground2D = "Ground" + Resources::embedded().string(11101, 14).value_or("");
   const std::string pluginOption = plugin.empty() ? "" : " --plugin \"" + plugin + "\"";
   auto quoted = [&dir](const char* name) { return "\"" + (dir / name).string() + "\""; };
   const std::vector<Step> steps = {
@@ -124,7 +125,8 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
        "--set labelCntrs=1 --set notResident=0"},
       {"earthwork volumes (cut and fill of the difference against 0)",
        "run cutfill --layer Earthwork --choose \"" + diffName + "\""},
-      {"picture of the drawing", "export " + quoted("survey.svg")},
+      {"picture of the ground: survey, triangles, contours and labels",
+       "export " + quoted("survey.png") + " --layer Ground --layer \"" + ground2D + "\""},
   };
 
   Session session(drawing);
@@ -159,7 +161,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
          << "  " << (dir / "ground_points.csv").string() << ", " << (dir / "ground_breaklines.csv").string()
          << "    the survey sample\n"
          << "  " << (dir / "design_pad.csv").string() << "    the designed pad\n";
-  if (fs::exists(dir / "survey.svg")) io.out << "  " << (dir / "survey.svg").string() << "    the picture\n";
+  if (fs::exists(dir / "survey.png")) io.out << "  " << (dir / "survey.png").string() << "    the picture\n";
   char summary[160];
   std::snprintf(summary, sizeof summary, "%d of %zu steps succeeded in %.1f s.\n",
                 static_cast<int>(steps.size()) - failed, steps.size(), seconds);

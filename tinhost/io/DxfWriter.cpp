@@ -260,7 +260,7 @@ ExportResult writeDxf(const ExportScope& scope, const std::filesystem::path& out
       const DrawingObject& o = doc.get(id);
       if (o.type == kKVTypeLocus3D && !o.vertices.empty()) {
         ew.point(o), ++result.points;
-      } else if (ExportScope::isTriangle3D(o)) {
+      } else if (scope.isTriangle3D(o)) {
         ew.face(o), ++result.faces;
       } else if (o.type == kKVTypePoly3D && o.vertices.size() >= 2) {
         ew.polyline3D(o), ++result.polygons3D;

@@ -15,12 +15,29 @@ namespace {
 // entries in its class-name list.
 constexpr std::int16_t kClassNameList = 11103;
 constexpr std::int16_t kContour3DEntries[] = {3, 4};
+constexpr std::int16_t kTriangle3DEntry = 6;
+
+// The drawing's class ids whose names are those entries of the plug-in's list.
+std::vector<std::int16_t> classIds(const Document& doc, std::initializer_list<std::int16_t> entries) {
+  std::vector<std::int16_t> ids;
+  const auto classes = doc.classes();
+  for (std::int16_t entry : entries) {
+    const auto name = Resources::embedded().string(kClassNameList, entry);
+    if (!name) continue;
+    for (std::size_t k = 0; k < classes.size(); ++k)
+      if (classes[k] == *name) ids.push_back(static_cast<std::int16_t>(k + 1));
+  }
+  return ids;
+}
 }  // namespace
 
 ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& names)
     : doc_(host.document()),
       decimals_(displayDecimals(host.document().units().worldPerUnit)),
       scale_(std::pow(10.0, decimals_)) {
+  // Read once: the document assembles its whole state for this.
+  const DocumentState& state = doc_.state();
+  originX_ = state.originX, originY_ = state.originY;
   for (const std::string& name : names) {
     const ObjId id = findLayer(host, name);
     if (id == kNoObject) throw file::FileError(out.string() + ": the drawing has no layer '" + name + "'");
@@ -32,13 +49,8 @@ ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, con
     if (o.type == kKVTypeGroup) continue;
     if (std::find(layers_.begin(), layers_.end(), doc_.layerOf(id)) != layers_.end()) objects_.push_back(id);
   }
-  const auto classes = doc_.classes();
-  for (std::int16_t entry : kContour3DEntries) {
-    const auto name = Resources::embedded().string(kClassNameList, entry);
-    if (!name) continue;
-    for (std::size_t k = 0; k < classes.size(); ++k)
-      if (classes[k] == *name) contourClasses_.push_back(static_cast<std::int16_t>(k + 1));
-  }
+  contourClasses_ = classIds(doc_, {kContour3DEntries[0], kContour3DEntries[1]});
+  triangleClasses_ = classIds(doc_, {kTriangle3DEntry});
 }
 
 // Rounded to the decimals that carry one world unit, so that files hold
@@ -46,17 +58,17 @@ ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, con
 double ExportScope::rounded(double v) const { return std::round(v * scale_) / scale_; }
 
 RealPoint ExportScope::real(const Vertex& v) const {
-  const auto& s = doc_.state();
-  const std::int32_t w = s.units.worldPerUnit;
-  return {rounded(toReal(v.x, s.originX, w)), rounded(toReal(v.y, s.originY, w)), rounded(toReal(v.z, 0.0, w))};
+  const std::int32_t w = doc_.units().worldPerUnit;
+  return {rounded(toReal(v.x, originX_, w)), rounded(toReal(v.y, originY_, w)), rounded(toReal(v.z, 0.0, w))};
 }
 
-double ExportScope::realX(double worldX) const { return rounded(doc_.state().originX + length(worldX)); }
-double ExportScope::realY(double worldY) const { return rounded(doc_.state().originY + length(worldY)); }
+double ExportScope::realX(double worldX) const { return rounded(originX_ + length(worldX)); }
+double ExportScope::realY(double worldY) const { return rounded(originY_ + length(worldY)); }
 double ExportScope::length(double world) const { return world / static_cast<double>(doc_.units().worldPerUnit); }
 
-bool ExportScope::isTriangle3D(const DrawingObject& o) {
-  return o.type == kKVTypePoly3D && o.closed && o.vertices.size() == 3;
+bool ExportScope::isTriangle3D(const DrawingObject& o) const {
+  return o.type == kKVTypePoly3D && o.closed && o.vertices.size() == 3 && o.objectClass != 0 &&
+         std::find(triangleClasses_.begin(), triangleClasses_.end(), o.objectClass) != triangleClasses_.end();
 }
 
 bool ExportScope::isContour3D(const DrawingObject& o) const {

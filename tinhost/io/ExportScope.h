@@ -43,8 +43,10 @@ class ExportScope {
   // Decimals that carry every world unit of the drawing.
   int decimals() const { return decimals_; }
 
-  // A 3D polygon of three corners, closed: a triangle of a surface.
-  static bool isTriangle3D(const DrawingObject& o);
+  // A triangle of a surface: a closed 3D polygon of three corners in the
+  // plug-in's 3D triangle class.  (A closed three-point breakline stays a
+  // breakline.)
+  bool isTriangle3D(const DrawingObject& o) const;
   // A 3D polygon of one of the plug-in's 3D contour classes.
   bool isContour3D(const DrawingObject& o) const;
   // The line a 2D polyshape draws: its corners, or the curve its control
@@ -55,9 +57,10 @@ class ExportScope {
   const Document& doc_;
   std::vector<ObjId> layers_;
   std::vector<ObjId> objects_;
-  std::vector<std::int16_t> contourClasses_;
+  std::vector<std::int16_t> contourClasses_, triangleClasses_;
   int decimals_ = 3;
   double scale_ = 1000.0;  // 10^decimals_
+  double originX_ = 0, originY_ = 0;
   double rounded(double v) const;
 };
 

@@ -97,7 +97,8 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
       for (const auto& v : line.vertices) bounds.add(v.x, v.y);
     for (const auto& t : l.texts) bounds.add(t.x, t.y);
   }
-  double ox = doc.state().originX, oy = doc.state().originY;
+  const DocumentState& state = doc.state();  // assembled on each call: read once
+  double ox = state.originX, oy = state.originY;
   if (!bounds.empty() && doc.walk(WalkScope::All).empty() && host.dataObjects().empty()) {
     ox = roundOrigin(bounds.minX, bounds.maxX);
     oy = roundOrigin(bounds.minY, bounds.maxY);

@@ -89,7 +89,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
     const auto at = std::find(scope.layers().begin(), scope.layers().end(), doc.layerOf(id)) - scope.layers().begin();
     LayerObjects& l = byLayer[static_cast<std::size_t>(at)];
     if (o.type == kKVTypeLocus3D && !o.vertices.empty()) l.points.push_back(&o);
-    else if (ExportScope::isTriangle3D(o)) l.triangles.push_back(&o);
+    else if (scope.isTriangle3D(o)) l.triangles.push_back(&o);
     else if (o.type == kKVTypePoly3D && o.vertices.size() >= 2) (scope.isContour3D(o) ? l.contours : l.breaklines).push_back(&o);
     else {
       ++result.skipped;

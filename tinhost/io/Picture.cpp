@@ -113,7 +113,7 @@ class Painter {
         for (std::size_t i = 0; i < o.vertices.size(); ++i)
           (i == 0 ? cairo_move_to : cairo_line_to)(cr_, view_.x(o.vertices[i].x), view_.y(o.vertices[i].y));
         if (o.closed) cairo_close_path(cr_);
-        ++(ExportScope::isTriangle3D(o) ? result.faces : result.polygons3D);
+        ++(scope_.isTriangle3D(o) ? result.faces : result.polygons3D);
       } else {
         continue;
       }

@@ -1,0 +1,140 @@
+// A drawing built in memory, a scratch directory, and comparisons in
+// real-world coordinates (each drawing has its own origin).
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/Host.h"
+#include "core/Resources.h"
+#include "io/Exporter.h"
+#include "io/Importer.h"
+#include "io/Placement.h"
+
+namespace tinhost::testing {
+
+namespace fs = std::filesystem;
+
+struct RealVertex {
+  double x, y, z;
+};
+
+inline fs::path dataFile(const std::string& rel) { return fs::path(TIN_DATA_DIR) / rel; }
+
+inline std::string readText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class InterchangeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "tinhost-io-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  fs::path path(const std::string& name) const { return dir_ / name; }
+  fs::path write(const std::string& name, const std::string& text) const {
+    std::ofstream(path(name), std::ios::binary) << text;
+    return path(name);
+  }
+
+  // A drawing in feet at 1000 world units per foot with its origin far from
+  // zero, as after importing a survey in state-plane coordinates.
+  static void setUp(Host& host, UnitKind kind = UnitKind::Foot) {
+    UnitsRecord u;
+    u.kind = kind;
+    u.worldPerUnit = 1000;
+    host.document().setUnits(u);
+    host.document().setOrigin(30000, 38000);
+  }
+  static ObjId layer(Host& host, const std::string& name) {
+    const ObjId id = io::findLayer(host, name);
+    return id != kNoObject ? id : host.document().createLayer(name, 1.0);
+  }
+  static ObjId poly(Host& host, ObjId container, std::int16_t type, const std::vector<Vertex>& vs, bool closed) {
+    Document& d = host.document();
+    const ObjId p = d.createObject(type);
+    for (const Vertex& v : vs) d.addVertex(p, v);
+    d.setClosed(p, closed);
+    d.addToContainer(p, container);
+    return p;
+  }
+
+  // The drawing's id of one of the plug-in's object classes (its entry in
+  // the class-name list: 3 = 3D contour, 6 = 3D triangle).
+  static std::int16_t pluginClass(Host& host, std::int16_t entry) {
+    return host.document().addClass(*Resources::embedded().string(11103, entry));
+  }
+  // A 3D triangle as the plug-in draws it.
+  static ObjId triangle(Host& host, ObjId container, const std::vector<Vertex>& corners) {
+    const ObjId t = poly(host, container, kKVTypePoly3D, corners, true);
+    host.document().setObjectClass(t, pluginClass(host, 6));
+    return t;
+  }
+
+  static RealVertex real(const Host& host, const Vertex& v) {
+    const auto& s = host.document().state();
+    const std::int32_t w = s.units.worldPerUnit;
+    return {io::toReal(v.x, s.originX, w), io::toReal(v.y, s.originY, w), io::toReal(v.z, 0.0, w)};
+  }
+  // Every object of one type on a layer, in drawing order.
+  static std::vector<const DrawingObject*> objects(const Host& host, const std::string& layerName, std::int16_t type) {
+    std::vector<const DrawingObject*> out;
+    const ObjId l = io::findLayer(host, layerName);
+    for (ObjId id : host.document().walk(WalkScope::All)) {
+      const DrawingObject& o = host.document().get(id);
+      if (o.type == type && host.document().layerOf(id) == l) out.push_back(&o);
+    }
+    return out;
+  }
+  static void expectSamePlace(const RealVertex& a, const RealVertex& b, double tol = 1e-6) {
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+  }
+
+  // Expects `f` to throw a FileError whose message holds every one of `parts`,
+  // and the drawing to keep its object count.
+  template <class F>
+  static void expectRefused(Host& host, F&& f, const std::vector<std::string>& parts) {
+    const std::size_t before = host.document().objectCount();
+    try {
+      f();
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& e) {
+      for (const std::string& p : parts) EXPECT_NE(std::string(e.what()).find(p), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(host.document().objectCount(), before);
+  }
+
+  // Runs a command; its standard output, or nothing when it fails.
+  static std::optional<std::string> capture(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::string out;
+    char buf[4096];
+    while (const std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+    return ::pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace tinhost::testing
