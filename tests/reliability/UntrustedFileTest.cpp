@@ -13,6 +13,7 @@
 #include "file/DrawingFile.h"
 #include "file/FileError.h"
 #include "file/Sqlite.h"
+#include "io/DxfReader.h"
 #include "io/Exporter.h"
 
 namespace {
@@ -100,6 +101,14 @@ TEST_F(UntrustedFiles, ExportDoesNotFollowALinkAtItsWorkingName) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target))) << name;
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "inside" / ("." + std::string(name) + ".writing")))) << name;
   }
+}
+
+// Fault found by the DXF fuzz target: a group code such as 6.7e44 was cast
+// to long before its range was checked (undefined behaviour).
+TEST_F(UntrustedFiles, DxfGroupCodeTooLargeForALongIsRefused) {
+  const fs::path dxf = dir / "inside" / "huge-code.dxf";
+  std::ofstream(dxf) << "  0\nSECTION\n  2\nENTITIES\n6.66667e+44\n1\n  0\nENDSEC\n  0\nEOF\n";
+  EXPECT_THROW(tinhost::io::readDxfFile(dxf, tinhost::UnitKind::Metre), FileError);
 }
 
 }  // namespace

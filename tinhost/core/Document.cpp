@@ -1,6 +1,8 @@
 #include "core/Document.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <functional>
 
 #include "core/HostError.h"
@@ -302,12 +304,16 @@ void Document::setObjectClass(ObjId id, std::int16_t cls) { mut(id).objectClass 
 void Document::move(ObjId id, std::int32_t dx, std::int32_t dy) {
   DrawingObject& obj = mut(id);
   if (obj.type == kKVTypeLayer || obj.type == kKVTypeHeader) throw HostError("cannot move " + idText(id));
+  // World coordinates are 32-bit: a move past the edge of the world stops there.
+  auto shifted = [](std::int32_t v, std::int32_t d) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{v} + d, INT32_MIN, INT32_MAX));
+  };
   for (Vertex& v : obj.vertices) {
-    v.x += dx;
-    v.y += dy;
+    v.x = shifted(v.x, dx);
+    v.y = shifted(v.y, dy);
   }
-  obj.anchorX += dx;
-  obj.anchorY += dy;
+  obj.anchorX = shifted(obj.anchorX, dx);
+  obj.anchorY = shifted(obj.anchorY, dy);
   if (obj.type == kKVTypeGroup) forEachMember(id, [&](ObjId m) { move(m, dx, dy); });
 }
 

@@ -46,7 +46,8 @@ void checkStructure(const std::string& name, const std::string& text) {
       throw FileError(name + ":" + std::to_string(codeLine) + ": a line longer than 1023 characters");
     const std::string_view codeText = trim(rows.line());
     const auto code = parseNumber(codeText);
-    if (!code || *code != std::floor(*code) || *code < 0)
+    // Group codes run from 0 to 1071; a larger number cannot even be held as a long.
+    if (!code || *code != std::floor(*code) || *code < 0 || *code > 1071)
       throw FileError(name + ":" + std::to_string(codeLine) + ": '" + std::string(codeText) +
                       "' is not a group code (a whole number); the file is not DXF or is damaged");
     const long c = static_cast<long>(*code);
