@@ -7,7 +7,8 @@
 // are small crosses; text blocks stand where their box is in the drawing, at
 // least 2 mm high so that labels stay readable, over a white halo.  Under the
 // drawing: a scale bar in the drawing's unit and the sheet scale; in the top
-// right corner a north arrow.
+// right corner a north arrow.  Fill patterns are not drawn: a terrain plan is
+// line work, and filled triangles would hide each other.
 //
 // Objects of one look are stroked together, so a million triangles take
 // seconds.
