@@ -228,7 +228,8 @@ TErr TTINContourMap::MakeOnePolyForEachContourPolyline(TTIN* tin, KVObj containe
     for (TLinkNode* node = fTINContourPolylineList->fFirst; node != nullptr; node = node->next) {
       if (!MemLevelOK(cb)) return kErrContourOutputMemBefore;
       const auto* line = static_cast<const TTINContourPolyline*>(node->item);
-      if (line != nullptr) {
+      // A polyline whose crossings all truncated to one point has no extent.
+      if (line != nullptr && line->GetCount() >= 2) {
         if (is3D) MakeOnePoly3D(cb, *line, container, parentType, classes);
         else MakeOnePoly2D(cb, *line, tin, vtxKind, container, parentType, labelCntrs, classes, &index);
       }

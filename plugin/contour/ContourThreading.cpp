@@ -109,9 +109,15 @@ TContourPt TContourThreader::Crossing(const TTINTriangle* tri, std::int16_t edge
 
 TErr TContourThreader::Add(const TContourPt& p) {
   const std::int32_t n = fLine->GetCount();
+  // Two crossings that truncate to the same world point (a contour passing
+  // within one world unit of a vertex) are one point of the polyline.  The
+  // thread itself has moved on to the next triangle -- every walk here is
+  // bounded by the triangle count -- so this is not a stalled thread, and
+  // failing the whole contour map over it would refuse real survey data at
+  // ordinary intervals.  The point is kept once.
   if (n > 0 && fLine->GetPoint(n - 1) == p) {
-    Trace(kTraceBuild, "prevThruXY == thruXY at z = %d\n", fZ);
-    return kErrRepeatedPoint;
+    Trace(kTraceBuild, "prevThruXY == thruXY at z = %d; point kept once\n", fZ);
+    return kNoErr;
   }
   return fLine->AddPoint(p) ? kNoErr : kErrContourMemLow;
 }

@@ -296,14 +296,18 @@ TEST_F(Tracing, DamagedModelsEndTheRunWithTheirCodes) {
   EXPECT_EQ(err, kErrContourWalkRunaway);
 }
 
-TEST_F(Tracing, CrossingsThatTruncateToOnePointAreRefused) {
-  // Both crossings of the only triangle lie within a unit of (0, 0).
+TEST_F(Tracing, CrossingsThatTruncateToOnePointAreKeptOnce) {
+  // Both crossings of the only triangle lie within a unit of (0, 0): the
+  // contour is traced, with the point once, instead of failing the map.
   TTIN* tin = NewTIN();
   std::vector<TTINVtx*> v = PlaceVertices(tin, {{0, 0, 1}, {3, 0, -1000}, {0, 3, -1000}});
   LinkTriangles(tin, {{v[0], v[1], v[2]}});
   TErr err = 0;
-  TraceMap(tin, 10, 0, INT32_MIN, INT32_MAX, 5, &err);
-  EXPECT_EQ(err, kErrRepeatedPoint);
+  TTINContourMap* map = TraceMap(tin, 10, 0, INT32_MIN, INT32_MAX, 5, &err);
+  EXPECT_EQ(err, kNoErr);
+  for (const TTINContourPolyline* line : Polylines(map))
+    for (std::int32_t i = 1; i < line->GetCount(); ++i)
+      EXPECT_FALSE(line->GetPoint(i) == line->GetPoint(i - 1));
 }
 
 TEST_F(Tracing, LowMemoryAndRefusedPolylinesEndTheRunWithoutLeaks) {
