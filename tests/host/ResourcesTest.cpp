@@ -22,7 +22,10 @@ void expectEntries(const Resources& r, std::int16_t list, std::initializer_list<
 TEST(EmbeddedResources, EveryStringTheTerrainCommandsNameIsPresent) {
   const Resources& r = Resources::embedded();
   expectEntries(r, 11100, {0, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
-  expectEntries(r, 11101, {4, 5, 6, 7, 10, 11, 12, 13, 14, 15, 16});
+  expectEntries(r, 11101, {4, 5, 6, 7, 10, 11, 12, 14, 15, 16});
+  // The difference-TIN suffix is present and deliberately empty.
+  ASSERT_TRUE(r.string(11101, 13).has_value());
+  EXPECT_TRUE(r.string(11101, 13)->empty());
   expectEntries(r, 11102, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
   expectEntries(r, 11103, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   std::set<std::string> classNames;
