@@ -13,13 +13,13 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/ScratchDirTest.h"
 #include <nlohmann/json.hpp>
 
 extern char** environ;
 
 namespace tinhost::testing {
-
-namespace fs = std::filesystem;
 
 struct RunResult {
   int status = -1;     // exit status, -1 when killed
@@ -27,36 +27,11 @@ struct RunResult {
   std::string out, err;
 };
 
-inline std::string readText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 inline fs::path tinhostBinary() { return fs::path(TIN_BIN_DIR) / "tinhost"; }
 inline fs::path probePlugin() { return fs::path(TIN_PROBE_PLUGIN); }
-inline fs::path dataFile(const std::string& rel) { return fs::path(TIN_DATA_DIR) / rel; }
-
-class CliTest : public ::testing::Test {
+class CliTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tinhost-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  fs::path path(const std::string& name) const { return dir_ / name; }
   std::string p(const std::string& name) const { return path(name).string(); }
-
-  fs::path write(const std::string& name, const std::string& text) const {
-    std::ofstream(path(name), std::ios::binary) << text;
-    return path(name);
-  }
 
   // Runs tinhost with `args`; `env` entries ("NAME=value") are added to the environment.
   RunResult run(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
@@ -118,7 +93,6 @@ class CliTest : public ::testing::Test {
   }
 
  private:
-  fs::path dir_;
 };
 
 }  // namespace tinhost::testing

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScratchDirTest.h"
+
 #include "core/Host.h"
 #include "core/Resources.h"
 #include "io/Exporter.h"
@@ -23,37 +25,12 @@
 
 namespace tinhost::testing {
 
-namespace fs = std::filesystem;
-
 struct RealVertex {
   double x, y, z;
 };
 
-inline fs::path dataFile(const std::string& rel) { return fs::path(TIN_DATA_DIR) / rel; }
-
-inline std::string readText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class InterchangeTest : public ::testing::Test {
+class InterchangeTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tinhost-io-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  fs::path path(const std::string& name) const { return dir_ / name; }
-  fs::path write(const std::string& name, const std::string& text) const {
-    std::ofstream(path(name), std::ios::binary) << text;
-    return path(name);
-  }
 
   // A drawing in feet at 1000 world units per foot with its origin far from
   // zero, as after importing a survey in state-plane coordinates.
@@ -134,7 +111,6 @@ class InterchangeTest : public ::testing::Test {
     return ::pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
   }
 
-  fs::path dir_;
 };
 
 }  // namespace tinhost::testing
