@@ -18,5 +18,5 @@ cmake --build build-asan -j"$(nproc)"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="report_objects=1"
+export LSAN_OPTIONS="report_objects=1:suppressions=$PWD/scripts/lsan.supp"
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 1500 "$@"

@@ -15,6 +15,12 @@
 #include "shell/LandMgr.h"
 #include "shell/Trace.h"
 
+// a - b of two elevations as a 32-bit value.  Ranges near the limits of the
+// coordinate type wrap as 32-bit arithmetic does instead of overflowing.
+static std::int32_t Diff32(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
 namespace {
 
 // Lowest and highest vertex elevation of a TIN; 0 and 0 for a missing TIN or
@@ -104,13 +110,13 @@ void TTINDlg::ComputeDiffRange() {
   std::int32_t innerLow, innerHigh, outerLow, outerHigh;
   TINElevRange(RegistryTIN(fTIN, fChoice26), &innerLow, &innerHigh);
   TINElevRange(RegistryTIN(fTIN, fChoice25), &outerLow, &outerHigh);
-  fElevLow = innerLow - outerHigh;
-  fElevHigh = innerHigh - outerLow;
+  fElevLow = Diff32(innerLow, outerHigh);
+  fElevHigh = Diff32(innerHigh, outerLow);
 }
 
 void TTINDlg::ShowElevRange() {
   Str255 text;
-  const std::int32_t values[3] = {fElevLow, fElevHigh, fElevHigh - fElevLow};
+  const std::int32_t values[3] = {fElevLow, fElevHigh, Diff32(fElevHigh, fElevLow)};
   const std::int16_t items[3] = {kItemElevLow, kItemElevHigh, kItemElevExtent};
   for (int i = 0; i < 3; ++i) {
     text[0] = 0;
@@ -123,7 +129,7 @@ bool TTINDlg::ImportData() {
   if (IsNewDiffTIN()) {
     ComputeDiffRange();
     fTINParams.contourInterval = fElevLow < fElevHigh
-                                     ? (fElevHigh - fElevLow) / kDefaultIntervalDivisor
+                                     ? static_cast<std::int32_t>((std::int64_t{fElevHigh} - fElevLow) / kDefaultIntervalDivisor)
                                      : GetUnitsValue(fCB);
   }
   ShowElevRange();
