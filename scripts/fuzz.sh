@@ -5,6 +5,8 @@
 # (crash, leak, sanitizer report, timeout) fails the script and leaves the
 # reproducer in build-fuzz/findings/<target>/.
 #   scripts/fuzz.sh [seconds per target, default 60]
+# With FUZZ_RUNS=N set, each target instead runs exactly N inputs from a fixed
+# seed, so that a run is repeatable (CI uses this).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,8 +24,15 @@ for target in "${TARGETS[@]}"; do
   scratch="build-fuzz/scratch/${target}"
   findings="build-fuzz/findings/${target}"
   rm -rf "$scratch" && mkdir -p "$scratch" "$findings"
-  echo "== ${target}: ${SECONDS_PER_TARGET}s from $(ls "$corpus" | wc -l) seeds"
-  if ! "build-fuzz/tests/fuzz/${target}" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \
+  what="${SECONDS_PER_TARGET}s"
+  [ -n "${FUZZ_RUNS:-}" ] && what="${FUZZ_RUNS} runs"
+  echo "== ${target}: ${what} from $(ls "$corpus" | wc -l) seeds"
+  if [ -n "${FUZZ_RUNS:-}" ]; then
+    budget=(-runs="$FUZZ_RUNS" -seed=1)
+  else
+    budget=(-max_total_time="$SECONDS_PER_TARGET")
+  fi
+  if ! "build-fuzz/tests/fuzz/${target}" "${budget[@]}" -timeout=10 \
         -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
         -artifact_prefix="${findings}/" "$scratch" "$corpus"; then
     echo "fuzz.sh: ${target} found a fault; reproducer in ${findings}/" >&2
