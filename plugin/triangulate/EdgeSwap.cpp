@@ -1,7 +1,10 @@
 #include "triangulate/EdgeSwap.h"
 
 #include <cmath>
+#include <cstdint>
 
+#include "host/KVUTIL.h"
+#include "model/TTIN.h"
 #include "model/TTINTriangle.h"
 #include "model/TTINVtx.h"
 #include "shell/Trace.h"
@@ -194,8 +197,24 @@ enum : std::uint8_t {
 
 }  // namespace
 
+// Flips one repair may make before the triangle count is looked at: a repair
+// after one insertion needs few; only long ones pay for counting.
+constexpr std::uint64_t kFlipsBeforeCounting = 4096;
+
+// The most flips a repair can need: fewer than the square of the triangle
+// count.  Past it the repair is cycling, which the double-precision circle test
+// can do on nearly degenerate triangles.
+static std::uint64_t FlipBound(const TTIN* tin) {
+  if (tin == nullptr || tin->fTINTriangleList == nullptr) return UINT64_MAX;  // nothing to count
+  std::uint64_t triangles = 0;
+  if (tin->fTINTriangleList != nullptr)
+    for (const TLinkNode* n = tin->fTINTriangleList->fFirst; n != nullptr; n = n->next) ++triangles;
+  return triangles * triangles + kFlipsBeforeCounting;
+}
+
 TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
-  (void)tin;
+  std::uint64_t flips = 0;
+  std::uint64_t flipBound = 0;  // 0 until counted
   TWorkList<RepairFrame, 64> stack;
   if (!stack.Push(RepairFrame{tri, {nullptr, nullptr, nullptr}, 0, kEnter}))
     return kErrRepairNoMemory;
@@ -228,6 +247,10 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
         bool known = false;
         if (!CheckIfDelauneyOkay(pair, &known)) {
           // Flip, repair this triangle, then the neighbour, and leave the loop.
+          if (++flips > kFlipsBeforeCounting) {
+            if (flipBound == 0) flipBound = FlipBound(tin);
+            if (flips > flipBound) return kErrRepairDoesNotSettle;
+          }
           SwapPairOfTriangles(pair);
           f.stage = kAfterSwapSelf;
           child = f.tri;

@@ -67,3 +67,7 @@ constexpr TErr kErrRepairNoMemory = 0x10041;
 // The hull walk did not come back to its start within twice the number of
 // vertices (a guard; exact input never reaches it).
 constexpr TErr kErrHullNotClosed = 0x90042;
+// The edge repair kept flipping past any number of flips that a settling
+// repair can need (the square of the triangle count): the double-precision
+// circle test is cycling on nearly degenerate triangles.
+constexpr TErr kErrRepairDoesNotSettle = 0x90044;
