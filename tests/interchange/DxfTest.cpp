@@ -478,23 +478,12 @@ TEST_F(DxfTest, MetresInTheFileBecomeFeetInTheDrawing) {
   expectSamePlace(real(h, pts[0]->vertices[0]), {10 / 0.3048, 20 / 0.3048, 5 / 0.3048}, 1e-3);
 }
 
-struct BadDxf {
-  const char* what;
-  std::string text;
-  std::vector<std::string> message;
-};
+using BadDxf = BadFile;
 
 class BadDxfTest : public DxfTest, public ::testing::WithParamInterface<BadDxf> {};
 
 TEST_P(BadDxfTest, IsRefusedNamingTheLineAndAddsNothing) {
-  Host h;
-  setUp(h);
-  h.document().addLocus(h.document().currentLayer(), 1, 2, 3);
-  const fs::path file = write("bad.dxf", GetParam().text);
-  std::vector<std::string> parts = GetParam().message;
-  for (auto& p : parts)
-    if (p.rfind(":", 0) == 0) p = file.string() + p;  // ":12:" -> "/tmp/.../bad.dxf:12:"
-  expectRefused(h, [&] { io::importFile(h, file, "auto", ""); }, parts);
+  expectBadImportRefused("bad.dxf", GetParam().text, GetParam().message);
 }
 
 std::string cutAfterLine(const std::string& text, int lines) {

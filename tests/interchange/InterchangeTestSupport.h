@@ -29,6 +29,13 @@ struct RealVertex {
   double x, y, z;
 };
 
+// A malformed file and the parts its error message must contain.
+struct BadFile {
+  const char* what;
+  std::string text;
+  std::vector<std::string> message;
+};
+
 class InterchangeTest : public ScratchDirTest {
  protected:
 
@@ -89,6 +96,20 @@ class InterchangeTest : public ScratchDirTest {
 
   // Expects `f` to throw a FileError whose message holds every one of `parts`,
   // and the drawing to keep its object count.
+  // A file that must be refused: the import names the place (message parts
+  // starting with ":" get the file's path put in front) and adds nothing to a
+  // drawing that already holds a locus.
+  void expectBadImportRefused(const std::string& fileName, const std::string& text,
+                              std::vector<std::string> parts) const {
+    Host h;
+    setUp(h);
+    h.document().addLocus(h.document().currentLayer(), 1, 2, 3);
+    const fs::path file = write(fileName, text);
+    for (auto& p : parts)
+      if (p.rfind(":", 0) == 0) p = file.string() + p;  // ":12:" -> "/tmp/.../bad.dxf:12:"
+    expectRefused(h, [&] { io::importFile(h, file, "auto", ""); }, parts);
+  }
+
   template <class F>
   static void expectRefused(Host& host, F&& f, const std::vector<std::string>& parts) {
     const std::size_t before = host.document().objectCount();

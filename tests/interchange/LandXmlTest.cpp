@@ -189,23 +189,12 @@ TEST_F(LandXmlTest, QuarrySurfacesLandOnTheirOwnLayersNorthingFirst) {
     expectSamePlace(real(h, loci[i]->vertices[0]), {eg.points[i].x, eg.points[i].y, eg.points[i].z}, 6e-4);
 }
 
-struct BadXml {
-  const char* what;
-  std::string text;
-  std::vector<std::string> message;
-};
+using BadXml = BadFile;
 
 class BadLandXmlTest : public LandXmlTest, public ::testing::WithParamInterface<BadXml> {};
 
 TEST_P(BadLandXmlTest, IsRefusedNamingThePlaceAndAddsNothing) {
-  Host h;
-  setUp(h);
-  h.document().addLocus(h.document().currentLayer(), 1, 2, 3);
-  const fs::path file = write("bad.xml", GetParam().text);
-  std::vector<std::string> parts = GetParam().message;
-  for (auto& p : parts)
-    if (p.rfind(":", 0) == 0) p = file.string() + p;
-  expectRefused(h, [&] { io::importFile(h, file, "auto", ""); }, parts);
+  expectBadImportRefused("bad.xml", GetParam().text, GetParam().message);
 }
 
 const std::string kHead = "<?xml version=\"1.0\"?>\n<LandXML version=\"1.2\">\n";
