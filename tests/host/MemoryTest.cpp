@@ -123,9 +123,15 @@ TEST(MemoryHandles, NilAndForeignHandlesReportNilHandleError) {
   EXPECT_EQ(mem.lastError(), kKVNilHandleErr);
   mem.disposeHandle(foreign);
   EXPECT_EQ(mem.misuse().size(), 1u);
-  int local = 0;
-  mem.release(&local);
+  // An address inside a live block is not a block of its own: noted, and the
+  // block stays live.
+  void* block64 = nullptr;
+  ASSERT_EQ(mem.allocate(64, &block64), kKVNoErr);
+  mem.release(static_cast<char*>(block64) + 48);
   EXPECT_EQ(mem.misuse().size(), 2u);
+  EXPECT_EQ(mem.stats().pluginBlocks, 1u);
+  mem.release(block64);
+  EXPECT_EQ(mem.stats().pluginBlocks, 0u);
 }
 
 TEST(MemoryHandles, DrawingHandlesAreBudgetedButNotPluginMemory) {

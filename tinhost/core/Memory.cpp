@@ -21,7 +21,12 @@ char* rawBlock(std::int32_t size) { return static_cast<char*>(std::malloc(size >
 Memory::Memory(std::int64_t budget) : budget_(budget) {}
 
 Memory::~Memory() {
-  for (auto& [block, size] : blocks_) std::free(block);
+  while (liveBlocks_ != nullptr) {
+    BlockHeader* next = liveBlocks_->next;
+    liveBlocks_->mark = 0;
+    std::free(liveBlocks_);
+    liveBlocks_ = next;
+  }
   for (auto& [h, rec] : handles_) {
     std::free(*rec.master);
     delete rec.master;
@@ -65,27 +70,39 @@ bool Memory::takeBudget(std::int64_t bytes, bool counted) {
 KVErr Memory::allocate(std::int32_t size, void** out) {
   if (out != nullptr) *out = nullptr;
   if (out == nullptr || size < 0 || !takeBudget(size, true)) return lastError_ = kKVMemFullErr;
-  char* block = rawBlock(size);
-  if (block == nullptr) {
+  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + static_cast<std::size_t>(size)));
+  if (header == nullptr) {
     inUse_ -= size;
     return lastError_ = kKVMemFullErr;
   }
-  blocks_.emplace(block, size);
-  *out = block;
+  header->prev = nullptr;
+  header->next = liveBlocks_;
+  header->size = size;
+  header->mark = kLiveMark;
+  if (liveBlocks_ != nullptr) liveBlocks_->prev = header;
+  liveBlocks_ = header;
+  ++blockCount_;
+  blockBytes_ += size;
+  *out = header + 1;
   return lastError_ = kKVNoErr;
 }
 
 void Memory::release(void* block) {
   lastError_ = kKVNoErr;
   if (block == nullptr) return;
-  const auto it = blocks_.find(block);
-  if (it == blocks_.end()) {
+  BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+  if (header->mark != kLiveMark) {
     note("InternalFree of a block that is not a live allocation");
     return;
   }
-  inUse_ -= it->second;
-  blocks_.erase(it);
-  std::free(block);
+  header->mark = 0;
+  if (header->prev != nullptr) header->prev->next = header->next;
+  else liveBlocks_ = header->next;
+  if (header->next != nullptr) header->next->prev = header->prev;
+  inUse_ -= header->size;
+  --blockCount_;
+  blockBytes_ -= header->size;
+  std::free(header);
 }
 
 KVHandle Memory::newHandle(std::int32_t size, HandleOwner owner) {
@@ -214,8 +231,8 @@ std::span<const std::uint8_t> Memory::contents(KVHandle h) const {
 
 MemoryStats Memory::stats() const {
   MemoryStats s;
-  s.pluginBlocks = blocks_.size();
-  for (const auto& [block, size] : blocks_) s.pluginBytes += size;
+  s.pluginBlocks = blockCount_;
+  s.pluginBytes = blockBytes_;
   for (const auto& [h, rec] : handles_) {
     if (rec.owner == HandleOwner::Plugin) {
       ++s.pluginHandles;
