@@ -61,6 +61,29 @@ TTINVtx* GetFarVertex(const TTINTriangle* t1, const TTINTriangle* t2) {
   return t2->fVertices[2];
 }
 
+namespace {
+
+// False when the directions R->P and P->S certainly differ by more than the
+// collinearity tolerance of the azimuth test: they point apart (dot product
+// not positive), or the sine of the angle between them exceeds 1e-6, ten
+// times the tolerance.  Both products are formed from exact 64-bit
+// differences in double precision, whose rounding (a few units in 2^-52 of
+// the vector lengths' product) is far below that margin, so the azimuth test,
+// two arc tangents, is needed only when this answers true and its outcome is
+// never changed.
+bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
+  const double wx = static_cast<double>(std::int64_t{p->x} - r->x);
+  const double wy = static_cast<double>(std::int64_t{p->y} - r->y);
+  const double ux = static_cast<double>(std::int64_t{s->x} - p->x);
+  const double uy = static_cast<double>(std::int64_t{s->y} - p->y);
+  const double dot = ux * wx + uy * wy;
+  if (dot <= 0.0) return false;
+  const double cross = ux * wy - uy * wx;
+  return cross * cross <= 1e-12 * (ux * ux + uy * uy) * (wx * wx + wy * wy);
+}
+
+}  // namespace
+
 bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
   *known = true;
   TTINTriangle* t1 = pair[0];
@@ -74,10 +97,12 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
   TTINVtx* q = GetFarVertex(t1, t2);
   // T1 without area because P lies on the common edge between R and S: the
   // pair fails and is flipped, although no circumcircle exists.
-  const double d = std::fabs(GetVtxAzimuth(g.P, g.S) - GetVtxAzimuth(g.R, g.P));
-  if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
-      CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
-    return false;
+  if (MayPointTheSameWay(g.R, g.P, g.S)) {
+    const double d = std::fabs(GetVtxAzimuth(g.P, g.S) - GetVtxAzimuth(g.R, g.P));
+    if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
+        CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
+      return false;
+  }
   // Corners on one line in another order have no circumcircle either; such a
   // pair is treated like the case above.
   const TTINVtx* c0 = t1->fVertices[0];
