@@ -8,12 +8,14 @@
 // it, and that probe depends only on a (the items below the key), b and the
 // container's size.  FirstProbeIn reproduces it without touching the items.
 //
-// The runs form a treap (a binary search tree by key, a heap by a fixed
-// pseudo-random priority) whose nodes carry the item count of their subtree.
-// A run's items are a contiguous array (a run of one item needs none), so
-// inserting into a run of length L moves up to L items.  All memory comes
-// from the host allocator; an operation that finds no memory returns false
-// and leaves the index unchanged.
+// The runs' keys form a B+-tree of wide nodes: a leaf holds up to kFan keys
+// with their runs and run sizes, an inner node the smallest key and the item
+// count of each child, and the leaves are chained in key order.  A million
+// keys make a tree four levels deep, and a search reads a few contiguous
+// nodes instead of some forty scattered ones.  A run's items are a
+// contiguous array (a run of one item needs none), so inserting into a run of
+// length L moves up to L items.  All memory comes from the host allocator; an
+// operation that finds no memory returns false and leaves the index unchanged.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +38,7 @@ class TKeyRunIndex final : public TPluginObject {
   TKeyRunIndex(const TKeyRunIndex&) = delete;
   TKeyRunIndex& operator=(const TKeyRunIndex&) = delete;
 
-  std::int32_t Total() const { return Sum(fRoot); }
+  std::int32_t Total() const { return fTotal; }
   // The run of `key`, or kNoRun; *below gets the number of items whose key
   // is smaller.
   TRun Find(std::int32_t key, std::int32_t* below) const;
@@ -46,12 +48,12 @@ class TKeyRunIndex final : public TPluginObject {
   TRun Prev(std::int32_t key) const;
   TRun LastRun() const;
 
-  std::int32_t RunKey(TRun r) const { return fNodes[r].key; }
-  std::int32_t RunSize(TRun r) const { return fNodes[r].size; }
+  std::int32_t RunKey(TRun r) const { return fRuns[r].key; }
+  std::int32_t RunSize(TRun r) const { return fRuns[r].size; }
   // The items of a run in order (valid until the run next grows).
-  TItem* RunItems(TRun r) { return fNodes[r].cap == 0 ? &fNodes[r].one : fNodes[r].many; }
+  TItem* RunItems(TRun r) { return fRuns[r].cap == 0 ? &fRuns[r].one : fRuns[r].many; }
   const TItem* RunItems(TRun r) const {
-    return fNodes[r].cap == 0 ? &fNodes[r].one : fNodes[r].many;
+    return fRuns[r].cap == 0 ? &fRuns[r].one : fRuns[r].many;
   }
 
   // Inserts `item` at offset `k` (0 .. size) of the run of `key`, which is
@@ -62,38 +64,55 @@ class TKeyRunIndex final : public TPluginObject {
   // Calls fn(run) for every run in key order.
   template <class Fn>
   void ForEachRun(Fn fn) const {
-    Walk(fRoot, fn);
+    for (std::int32_t b = fFirstLeaf; b != kNone; b = fBlocks[b].next)
+      for (std::int32_t j = 0; j < fBlocks[b].count; ++j) fn(fBlocks[b].ref[j]);
   }
 
  private:
-  struct Node {
+  static constexpr std::int32_t kFan = 64;
+  static constexpr std::int32_t kNone = -1;
+  static constexpr std::int32_t kMaxDepth = 16;  // 64^16 keys: never reached
+
+  struct Run {
     std::int32_t key;
-    std::uint32_t prio;
-    TRun left, right;
     std::int32_t size;  // items of this run
-    std::int32_t sum;   // items of the subtree
     std::int32_t cap;   // capacity of `many`; 0 while the single item is in `one`
     TItem one;
     TItem* many;
   };
+  // A tree node.  Leaf: key[j], run ref[j] with items[j] = its size.  Inner:
+  // child ref[j] holding the keys from key[j] (key[0] is not compared) with
+  // items[j] items under it.
+  struct Block {
+    std::int32_t count;
+    bool leaf;
+    std::int32_t next, prev;  // leaves: neighbours in key order
+    std::int32_t key[kFan];
+    std::int32_t ref[kFan];
+    std::int32_t items[kFan];
+  };
+  struct PathStep {
+    std::int32_t block, slot;
+  };
 
-  std::int32_t Sum(TRun t) const { return t == kNoRun ? 0 : fNodes[t].sum; }
-  void Update(TRun t) { fNodes[t].sum = Sum(fNodes[t].left) + Sum(fNodes[t].right) + fNodes[t].size; }
-  void Split(TRun t, std::int32_t key, TRun* l, TRun* r);
-  TRun InsertNode(TRun t, TRun n);
-  bool GrowRun(Node& node);
-  template <class Fn>
-  void Walk(TRun t, Fn& fn) const {
-    while (t != kNoRun) {
-      Walk(fNodes[t].left, fn);
-      fn(t);
-      t = fNodes[t].right;
-    }
-  }
+  // Descends to the leaf for `key`: the path (inner steps, then the leaf with
+  // the slot of the first key not below `key`), its depth, and the items of
+  // every key below `key`.
+  std::int32_t Descend(std::int32_t key, PathStep* path, std::int32_t* below) const;
+  bool ReserveRun();
+  bool ReserveBlocks(std::int32_t more);
+  std::int32_t NewBlock(bool leaf);
+  bool GrowRun(Run& run);
+  void InsertKey(PathStep* path, std::int32_t depth, std::int32_t key, TRun run);
 
-  Node* fNodes = nullptr;
-  std::int32_t fNodeCount = 0;
-  std::int32_t fNodeCap = 0;
-  TRun fRoot = kNoRun;
-  std::uint32_t fSeed = 0x9E3779B9u;
+  Run* fRuns = nullptr;
+  std::int32_t fRunCount = 0;
+  std::int32_t fRunCap = 0;
+  Block* fBlocks = nullptr;
+  std::int32_t fBlockCount = 0;
+  std::int32_t fBlockCap = 0;
+  std::int32_t fRoot = kNone;
+  std::int32_t fFirstLeaf = kNone;
+  std::int32_t fLastLeaf = kNone;
+  std::int32_t fTotal = 0;
 };
