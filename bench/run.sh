@@ -10,7 +10,9 @@
 # constrained Delaunay triangulations (bench/cgal_peer), and prints every time
 # as a ratio to CGAL's Delaunay_triangulation_2 with the peak resident memory
 # of each process.  Then the Google Benchmark building blocks (indexed against
-# step by step), and whole `tinhost run DRAWING create` commands on a large
+# step by step), the difference TIN (bench/tin_diff_bench: sampling indexed
+# against step by step, and a whole difference build of two 100,000-vertex
+# surfaces), and whole `tinhost run DRAWING create` commands on a large
 # drawing, including the drawing's save, against the import of the same
 # points as the peer.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
 # libcgal-dev, python3.
@@ -95,6 +97,9 @@ compare "lidar_utm42n ground" "$data/lidar.csv"
 
 echo "== building blocks: indexed against step by step (Google Benchmark) =="
 "$bin/tin_bench" --benchmark_min_time=0.05 --benchmark_filter='Insert|Nearest|Hull'
+
+echo "== difference TIN: sampling indexed against step by step; whole build of two 100,000-vertex surfaces =="
+"$bin/tin_diff_bench" --benchmark_min_time=0.05
 
 echo "== whole command: tinhost run DRAWING create (no contours), with the save =="
 host=$build/bin/tinhost

@@ -1,5 +1,7 @@
 #include "analysis/DiffTIN.h"
 
+#include <initializer_list>
+
 #include "analysis/AnalysisErrors.h"
 #include "analysis/TriangleSurface.h"
 #include "host/KVUTIL.h"
@@ -23,17 +25,19 @@ std::int32_t Difference(std::int32_t first, std::int32_t second) {
 }
 
 // Inserts a new vertex into the difference TIN's vertex list; a vertex that
-// cannot be allocated or listed is dropped.
-void AddDiffVtx(TTIN* tin, std::int32_t x, std::int32_t y, std::int32_t z) {
+// cannot be allocated or listed is dropped (false).
+bool AddDiffVtx(TTIN* tin, std::int32_t x, std::int32_t y, std::int32_t z) {
   auto* v = new TTINVtx(x, y, z);
   if (v == nullptr) {
     Trace(kTraceBuild, "MakeDiffVtxList: no memory for a vertex\n");
-    return;
+    return false;
   }
   if (!tin->fTINVtxListByZ->Insert(v)) {
     Trace(kTraceBuild, "MakeDiffVtxList: fTINVtxListByZ->Insert failed\n");
     delete v;
+    return false;
   }
+  return true;
 }
 
 bool HasVertexList(const TTIN* base) {
@@ -71,10 +75,42 @@ bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z) {
   return GetElevFromEnclosingTri(base, p, z);
 }
 
-TErr MakeDiffVtxList(TTINVtxTriMgr* mgr) {
-  TTIN* tin = mgr->fTIN;
+void TDiffIndexes::Build(const TTIN* firstBase, const TTIN* secondBase) {
+  first.Build(firstBase);
+  second.Build(secondBase);
+  // The difference takes at most one vertex per listed vertex of a base.
+  std::int64_t capacity = 0;
+  for (const TTIN* base : {firstBase, secondBase})
+    if (base->fTINVtxListByZ != nullptr) capacity += base->fTINVtxListByZ->CountItems();
+  taken.Reserve(capacity);
+}
+
+namespace {
+
+// The elevation of `base` at p, through its sampler when there is one.
+bool Sample(const TTIN* base, const TSurfaceSampler* sampler, const KVPoint2D& p, std::int32_t* z) {
+  return sampler != nullptr && sampler->Built() ? sampler->ElevAt(p, z) : GetElevAtXY(base, p, z);
+}
+
+// The duplicate test of the second pass: the table of positions taken so far
+// stands for a scan of the vertex list as long as it recorded every vertex
+// listed and no X-sorted array answers for the list.
+bool Taken(TTIN* tin, const TXYTable* taken, std::int32_t x, std::int32_t y) {
+  if (taken != nullptr && taken->Reserved() && tin->fVtxArrayByX == nullptr)
+    return taken->Contains(x, y);
+  return GetVtxAtXY(tin, x, y) != nullptr;
+}
+
+// Both passes of the difference branch; `indexes` null scans throughout.
+TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
   const TTIN* first = tin->fInnerTIN;
   const TTIN* second = tin->fOuterTIN;
+  TXYTable* taken = indexes != nullptr ? &indexes->taken : nullptr;
+  auto add = [&](std::int32_t x, std::int32_t y, std::int32_t z) {
+    if (!AddDiffVtx(tin, x, y, z) || taken == nullptr || !taken->Reserved()) return;
+    // A full table could no longer answer for the list: scan from now on.
+    if (!taken->Add(x, y, 0)) taken->Dispose();
+  };
 
   TKestSortedLList* list = TKestSortedLList::New();
   if (list == nullptr) return kErrNoVtxListMemory;
@@ -96,8 +132,10 @@ TErr MakeDiffVtxList(TTINVtxTriMgr* mgr) {
     KVPoint2D p;
     u->GetXY(&p);
     std::int32_t zo = 0;
-    if (GetElevAtXY(second, p, &zo)) AddDiffVtx(tin, u->x, u->y, Difference(u->z, zo));
-    else Trace(kTraceBuild, "MakeDiffVtxList: inner vertex outside the outer TIN\n");
+    if (Sample(second, indexes != nullptr ? &indexes->second : nullptr, p, &zo))
+      add(u->x, u->y, Difference(u->z, zo));
+    else
+      Trace(kTraceBuild, "MakeDiffVtxList: inner vertex outside the outer TIN\n");
     SpinBusyCursor(gKVCallback);
   }
 
@@ -105,15 +143,35 @@ TErr MakeDiffVtxList(TTINVtxTriMgr* mgr) {
   for (const TLinkNode* node = second->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
     const auto* w = static_cast<const TTINVtx*>(node->item);
     if (w == nullptr) return kErrDiffNullOuterVtx;
-    if (GetVtxAtXY(tin, w->x, w->y) != nullptr) continue;
+    if (Taken(tin, taken, w->x, w->y)) continue;
     KVPoint2D p;
     w->GetXY(&p);
     std::int32_t zi = 0;
-    if (GetElevAtXY(first, p, &zi)) AddDiffVtx(tin, w->x, w->y, Difference(zi, w->z));
-    else Trace(kTraceBuild, "MakeDiffVtxList: outer vertex outside the inner TIN\n");
+    if (Sample(first, indexes != nullptr ? &indexes->first : nullptr, p, &zi))
+      add(w->x, w->y, Difference(zi, w->z));
+    else
+      Trace(kTraceBuild, "MakeDiffVtxList: outer vertex outside the inner TIN\n");
     SpinBusyCursor(gKVCallback);
   }
 
   if (tin->fTINVtxListByZ->CountItems() < 3) return kErrDiffTooFewVertices;
   return kNoErr;
+}
+
+}  // namespace
+
+TErr MakeDiffVtxListLiteral(TTINVtxTriMgr* mgr) { return CollectDiffVertices(mgr->fTIN, nullptr); }
+
+TErr MakeDiffVtxList(TTINVtxTriMgr* mgr) {
+#ifdef TIN_LITERAL_CONTAINERS
+  return MakeDiffVtxListLiteral(mgr);
+#else
+  // The indexes come first, before the difference's own vertex list, and
+  // live only while the bases are sampled.
+  TTIN* tin = mgr->fTIN;
+  TDiffIndexes indexes;
+  if (HasVertexList(tin->fInnerTIN) && HasVertexList(tin->fOuterTIN))
+    indexes.Build(tin->fInnerTIN, tin->fOuterTIN);
+  return CollectDiffVertices(tin, &indexes);
+#endif
 }

@@ -4,14 +4,19 @@
 // the difference sampled there; hull, triangulation and contours then follow
 // the ordinary build.
 //
-// Sampling scans: a point that is not a vertex of the sampled base walks the
-// base's whole vertex list and then its triangle list, and the duplicate test
-// walks the new vertex list, so the cost grows with the product of the two
-// bases' vertex counts.
+// Sampling by scans: a point that is not a vertex of the sampled base walks
+// the base's whole vertex list and then its triangle list, and the duplicate
+// test walks the new vertex list, so the cost grows with the product of the
+// two bases' vertex counts.  MakeDiffVtxList answers the same questions
+// through indexes built once per build (TDiffIndexes), with the same results
+// in the same order; the scans remain for what an index could not be built
+// for, and as MakeDiffVtxListLiteral, the comparison oracle.
 #pragma once
 
 #include <cstdint>
 
+#include "analysis/SurfaceSampler.h"
+#include "analysis/XYTable.h"
 #include "host/KVABI.h"
 #include "shell/Errors.h"
 
@@ -36,4 +41,19 @@ bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z);
 // Uncovered points are dropped; a vertex that cannot be allocated is skipped.
 // 0, or kErrNoVtxListMemory, kErrVtxListInit, kErrDiffNullInnerVtx,
 // kErrDiffNullOuterVtx, kErrDiffTooFewVertices, kErrDiffBaseNoGeometry.
+// Samples through TDiffIndexes (built before the vertex list is made); with
+// TIN_LITERAL_CONTAINERS, by the scans.
 TErr MakeDiffVtxList(TTINVtxTriMgr* mgr);
+// The same with the scans throughout, whatever the build.
+TErr MakeDiffVtxListLiteral(TTINVtxTriMgr* mgr);
+
+// The indexes of one difference build: a sampler per base, and the positions
+// the difference TIN holds so far (filled as vertices are listed).  Build
+// makes what memory allows; each index is used only if it was built, and the
+// scans answer for any other.
+struct TDiffIndexes {
+  TSurfaceSampler first, second;
+  TXYTable taken;
+  // Precondition: both bases exist (either may lack its lists).
+  void Build(const TTIN* firstBase, const TTIN* secondBase);
+};

@@ -1,0 +1,130 @@
+// Difference TINs of two random surfaces over one square (fixed seeds): the
+// sampling of each base at the other's vertices through the indexes against
+// the scans (quadratic, so only small sizes), and the whole difference build
+// (sampling, hull, triangulation) of two 100,000-vertex surfaces.  Run
+// through bench/run.sh.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "analysis/DiffTIN.h"
+#include "core/Host.h"
+#include "host/PString.h"
+#include "host/PluginMemory.h"
+#include "model/TKestSortedLList.h"
+#include "model/TTIN.h"
+#include "model/TTINVtx.h"
+#include "model/TTINVtxTriMgr.h"
+#include "triangulate/BuildTIN.h"
+#include "triangulate/ConvexHull.h"
+#include "triangulate/VtxCollection.h"
+
+namespace {
+
+tinhost::Host& TheHost() {
+  static tinhost::Host host;
+  gKVCallback = host.callbacks();
+  return host;
+}
+
+// A triangulated surface of n random vertices in [0, 10^8]², elevations a
+// gentle slope plus noise.
+TTIN* Surface(std::int64_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<std::int32_t> c(0, 100000000), noise(0, 5000);
+  auto* tin = new TTIN(nullptr);
+  tin->InitVars(gKVCallback);
+  tin->MakeVtxTriMgr();
+  tin->fTINVtxListByZ = TKestSortedLList::New();
+  tin->fTINVtxListByZ->IKestSortedLList();
+  for (std::int64_t i = 0; i < n; ++i) {
+    const std::int32_t x = c(rng), y = c(rng);
+    tin->fTINVtxListByZ->Insert(new TTINVtx(x, y, x / 1000 + y / 2000 + noise(rng)));
+  }
+  if (DetermineConvexHull(tin->fVtxTriMgr) != 0 || TriangulateFromScratch(tin) != 0) {
+    delete tin;
+    return nullptr;
+  }
+  return tin;
+}
+
+struct Bases {
+  TTIN* first = nullptr;
+  TTIN* second = nullptr;
+  ~Bases() {
+    delete first;
+    delete second;
+  }
+};
+
+TTIN* NewDiff(const Bases& b) {
+  auto* d = new TTIN(nullptr);
+  d->InitVars(gKVCallback);
+  d->MakeVtxTriMgr();
+  PFromView(d->fTINParams.tinName, "Diff", kNameCapacity);
+  d->fTINParams.normalTIN = false;
+  d->fInnerTIN = b.first;
+  d->fOuterTIN = b.second;
+  return d;
+}
+
+template <bool kLiteral>
+void DiffSampling(benchmark::State& state) {
+  TheHost();
+  Bases b;
+  b.first = Surface(state.range(0), 21);
+  b.second = Surface(state.range(0), 22);
+  if (b.first == nullptr || b.second == nullptr) {
+    state.SkipWithError("base build failed");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTIN* diff = NewDiff(b);
+    state.ResumeTiming();
+    const TErr err =
+        kLiteral ? MakeDiffVtxListLiteral(diff->fVtxTriMgr) : MakeVtxList(diff->fVtxTriMgr);
+    if (err != 0) state.SkipWithError("sampling failed");
+    state.PauseTiming();
+    delete diff;
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
+}
+BENCHMARK(DiffSampling<false>)
+    ->Name("DiffSampling/indexed")
+    ->Arg(5000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(DiffSampling<true>)
+    ->Name("DiffSampling/literal")
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
+
+// The whole difference build: sampling, hull, triangulation.
+void DiffBuild(benchmark::State& state) {
+  TheHost();
+  Bases b;
+  b.first = Surface(state.range(0), 21);
+  b.second = Surface(state.range(0), 22);
+  if (b.first == nullptr || b.second == nullptr) {
+    state.SkipWithError("base build failed");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTIN* diff = NewDiff(b);
+    state.ResumeTiming();
+    if (RebuildSurface(diff) != 0) state.SkipWithError("difference build failed");
+    state.PauseTiming();
+    delete diff;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(DiffBuild)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

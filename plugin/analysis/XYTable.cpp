@@ -1,0 +1,64 @@
+#include "analysis/XYTable.h"
+
+#include <cstring>
+#include <limits>
+
+void TXYTable::Dispose() {
+  PluginFree(fSlots);
+  fSlots = nullptr;
+  fMask = 0;
+  fCount = 0;
+  fLimit = 0;
+}
+
+bool TXYTable::Reserve(std::int64_t entries) {
+  Dispose();
+  if (entries < 0 || entries > std::numeric_limits<std::int32_t>::max() / 4) return false;
+  std::uint64_t capacity = 16;
+  while (capacity < static_cast<std::uint64_t>(entries) * 2) capacity *= 2;
+  const std::size_t bytes = sizeof(Slot) * static_cast<std::size_t>(capacity);
+  fSlots = static_cast<Slot*>(PluginAlloc(bytes));
+  if (fSlots == nullptr) return false;
+  std::memset(fSlots, 0, bytes);
+  fMask = capacity - 1;
+  fLimit = static_cast<std::int32_t>(capacity / 2);
+  return true;
+}
+
+std::uint64_t TXYTable::Home(std::uint64_t key) const {
+  // The finaliser of splitmix64: nearby positions land far apart.
+  key ^= key >> 30;
+  key *= 0xbf58476d1ce4e5b9ULL;
+  key ^= key >> 27;
+  key *= 0x94d049bb133111ebULL;
+  key ^= key >> 31;
+  return key & fMask;
+}
+
+bool TXYTable::Add(std::int32_t x, std::int32_t y, std::int32_t value) {
+  if (fSlots == nullptr) return false;
+  const std::uint64_t key = Key(x, y);
+  for (std::uint64_t i = Home(key);; i = (i + 1) & fMask) {
+    Slot& s = fSlots[i];
+    if (s.used == 0) {
+      if (fCount >= fLimit) return false;
+      s = Slot{key, value, 1};
+      ++fCount;
+      return true;
+    }
+    if (s.key == key) return true;  // the first value stays
+  }
+}
+
+bool TXYTable::Find(std::int32_t x, std::int32_t y, std::int32_t* value) const {
+  if (fSlots == nullptr) return false;
+  const std::uint64_t key = Key(x, y);
+  for (std::uint64_t i = Home(key);; i = (i + 1) & fMask) {
+    const Slot& s = fSlots[i];
+    if (s.used == 0) return false;
+    if (s.key == key) {
+      *value = s.value;
+      return true;
+    }
+  }
+}

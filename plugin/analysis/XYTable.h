@@ -1,0 +1,52 @@
+// TXYTable: a fixed-capacity hash table from an (x, y) position to a 32-bit
+// value, for the difference TIN's lookups by exact position (a base's vertex
+// at a point, the positions the difference TIN already holds).  Open
+// addressing with linear probing in one block from the host allocator; the
+// first value stored at a position stays, so a table filled in list order
+// answers with the first listed entry, as a scan of the list would.
+#pragma once
+
+#include <cstdint>
+
+#include "host/PluginMemory.h"
+
+class TXYTable final : public TPluginObject {
+ public:
+  TXYTable() = default;
+  ~TXYTable() { Dispose(); }
+  TXYTable(const TXYTable&) = delete;
+  TXYTable& operator=(const TXYTable&) = delete;
+
+  // Room for `entries` positions, at most half full; false (and no table)
+  // when the host refuses the block or the count is out of range.
+  bool Reserve(std::int64_t entries);
+  bool Reserved() const { return fSlots != nullptr; }
+  void Dispose();
+  std::int32_t Count() const { return fCount; }
+
+  // Stores `value` at (x, y) unless a value is there already.  False when the
+  // table is full (more entries than reserved) and nothing was stored.
+  bool Add(std::int32_t x, std::int32_t y, std::int32_t value);
+  // The value at (x, y) into *value; false when there is none.
+  bool Find(std::int32_t x, std::int32_t y, std::int32_t* value) const;
+  bool Contains(std::int32_t x, std::int32_t y) const {
+    std::int32_t unused = 0;
+    return Find(x, y, &unused);
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t key;
+    std::int32_t value;
+    std::int32_t used;
+  };
+  static std::uint64_t Key(std::int32_t x, std::int32_t y) {
+    return (std::uint64_t{static_cast<std::uint32_t>(x)} << 32) | static_cast<std::uint32_t>(y);
+  }
+  std::uint64_t Home(std::uint64_t key) const;
+
+  Slot* fSlots = nullptr;
+  std::uint64_t fMask = 0;  // capacity − 1, the capacity a power of two
+  std::int32_t fCount = 0;
+  std::int32_t fLimit = 0;  // entries allowed before the table counts as full
+};
