@@ -15,7 +15,7 @@
 # surfaces), and whole `tinhost run DRAWING create` commands on a large
 # drawing, including the drawing's save, against the import of the same
 # points as the peer.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
-# libcgal-dev, python3.
+# libcgal-dev, python3; the contour peer needs /usr/bin/python3 with matplotlib.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build-perf}
@@ -119,4 +119,21 @@ for n in $sizes; do
 ti, mi, tc, mc = $ti, $mi, $tc, $mc
 print(f'{\"random $n\":>22}     import: {ti:8.2f} s  peak {mi/1024:7.1f} MiB')
 print(f'{\"random $n\":>22}     create: {tc:8.2f} s  x{tc/max(ti,0.01):6.2f} of import  peak {mc/1024:7.1f} MiB')"
+done
+
+echo "== contours: 100 levels over the z range, our contour map against matplotlib tricontour =="
+for n in $sizes; do
+  ours=$("$bin/tin_contour_points" "$data/random_$n.csv" "$data/contour_$n")
+  peer=$(/usr/bin/python3 "$here/contour_peer.py" "$data/contour_$n")
+  python3 - "random $n" "$ours" "$peer" <<'PY'
+import re, sys
+name, ours, peer = sys.argv[1:]
+def f(s, k): return float(re.search(k + r" ([0-9.]+)", s).group(1))
+t = f(ours, "seconds")
+g, p = f(peer, "generator_seconds"), f(peer, "tricontour_seconds")
+print(f"{name:>22}  contour map: {t:8.2f} s  {int(f(ours, 'polylines'))} lines  "
+      f"{int(f(ours, 'contour_points'))} points  peak {f(ours, 'peak_kb')/1024:7.1f} MiB")
+print(f"{name:>22}  matplotlib:  TriContourGenerator {g:8.2f} s (x{t/g:5.2f})  "
+      f"tricontour {p:8.2f} s (x{t/p:5.2f})  {int(f(peer, 'lines'))} lines")
+PY
 done

@@ -6,7 +6,8 @@
 #include "shell/Errors.h"
 
 // Memory below the MemLevelOK limit at the start of an elevation; also a
-// polyline, its point array or the polyline list that the host refused.
+// polyline, its point array, the polyline list or the sweep's tables that
+// the host refused.
 constexpr TErr kErrContourMemLow = 0x10013;
 // A vertex without its highest-neighbour triangle (or one whose triangle
 // does not have it as a corner, or whose step is not +1 or -1).

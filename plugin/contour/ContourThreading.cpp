@@ -126,8 +126,7 @@ TErr TContourThreader::Add(const TContourPt& p) {
 // Base vertices and their fans.
 
 TErr TContourThreader::TraceFromBaseVertices(std::int32_t z, bool major) {
-  fZ = z;
-  fMajor = major;
+  SetLevel(z, major);
   KVCallback cb = gKVCallback;
   for (TLinkNode* node = fTIN->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
     SpinBusyCursor(cb);

@@ -49,6 +49,16 @@ class TContourThreader {
   // appends the polylines to the map.  0 or the first error.
   TErr TraceFromBaseVertices(std::int32_t z, bool major);
 
+  // The same walk driven from outside (TContourSweep): the elevation, then
+  // the start step in each triangle that the walk would start from, in the
+  // walk's order, looking from the base vertex's corner in its highest
+  // triangle.
+  void SetLevel(std::int32_t z, bool major) {
+    fZ = z;
+    fMajor = major;
+  }
+  TErr StartIn(TTINTriangle* tri, std::int16_t lookFrom);
+
  private:
   // Where the thread stands between two steps.
   struct TCursor {
@@ -62,7 +72,6 @@ class TContourThreader {
   enum class TStart : std::uint8_t { kThroughEdges, kAtCorner };
 
   TErr WalkFanOf(TTINVtx* baseVtx);
-  TErr StartIn(TTINTriangle* tri, std::int16_t lookFrom);
   TErr Thread(TCursor cursor);
   TErr StepIntoTriangle(TCursor* c);
   TErr StepAroundVertex(TCursor* c);

@@ -1,6 +1,7 @@
 #include "contour/TTINContourMap.h"
 
 #include "contour/ContourErrors.h"
+#include "contour/ContourSweep.h"
 #include "contour/ContourThreading.h"
 #include "contour/TTINContourPolyline.h"
 #include "host/KVUTIL.h"
@@ -12,6 +13,12 @@
 #include "output/BusyCursor.h"
 #include "output/MemLevel.h"
 #include "shell/Trace.h"
+
+#ifdef TIN_LITERAL_CONTAINERS
+TTINContourMap::TTINContourMap() : fLiteralPasses(true) {}
+#else
+TTINContourMap::TTINContourMap() : fLiteralPasses(false) {}
+#endif
 
 TTINContourMap::~TTINContourMap() {
   if (fTINContourPolylineList == nullptr) return;
@@ -121,8 +128,8 @@ TErr TTINContourMap::FlagSkippableTriangles(TTIN* tin, std::int32_t z) {
 // ---------------------------------------------------------------------------
 // Neighbourhood queries.
 
-TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTINVtx* vA,
-                                     const TTINVtx* vB) {
+TTINTriangle* GetTriWithTheseTwoVtxsByScan(const TLinkedList* triangleList, const TTINVtx* vA,
+                                           const TTINVtx* vB) {
   if (triangleList == nullptr) return nullptr;
   for (const TLinkNode* node = triangleList->fFirst; node != nullptr; node = node->next) {
     auto* t = static_cast<TTINTriangle*>(node->item);
@@ -131,6 +138,56 @@ TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTIN
       if (t->fVertices[i] == vA && t->fVertices[(i + 1) % 3] == vB) return t;
   }
   return nullptr;
+}
+
+#ifndef TIN_LITERAL_CONTAINERS
+namespace {
+
+// A star walk longer than this falls back to the scan (a vertex of a sound
+// TIN has far fewer triangles).
+constexpr std::int64_t kMaxStarWalk = std::int64_t{1} << 22;
+
+// The triangle around vA, reached from vA's own triangle through
+// neighbours, that has the directed edge vA -> vB.  *complete tells that the
+// walk went all the way round (or from hull to hull), so that a null answer
+// is final.
+TTINTriangle* FindAroundVertex(TTINTriangle* start, const TTINVtx* vA, const TTINVtx* vB, bool* complete) {
+  *complete = false;
+  for (const std::int16_t direction : {kDirCW, kDirCCW}) {
+    TTINTriangle* cur = start;
+    for (std::int64_t steps = 0;; ++steps) {
+      const std::int16_t at = cur->IndexOfVertex(vA);
+      if (at == kNotFound || steps > kMaxStarWalk) return nullptr;
+      if ((direction == kDirCW || cur != start) && cur->fVertices[(at + 1) % 3] == vB) return cur;
+      std::int16_t nextIdx = kNotFound;
+      TTINTriangle* next = GetNabrAndVtxIdxByVtxAndDir(cur, vA, direction, at, &nextIdx);
+      if (next == start) {
+        *complete = true;
+        return nullptr;
+      }
+      if (next == nullptr) break;  // the hull: the other way round from the start
+      cur = next;
+    }
+  }
+  *complete = true;
+  return nullptr;
+}
+
+}  // namespace
+#endif
+
+TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTINVtx* vA,
+                                     const TTINVtx* vB) {
+#ifndef TIN_LITERAL_CONTAINERS
+  // A directed edge belongs to at most one triangle of a sound TIN, and that
+  // triangle lies in vA's star.
+  if (vA != nullptr && vA->fTriangle != nullptr) {
+    bool complete = false;
+    TTINTriangle* found = FindAroundVertex(vA->fTriangle, vA, vB, &complete);
+    if (found != nullptr || complete) return found;
+  }
+#endif
+  return GetTriWithTheseTwoVtxsByScan(triangleList, vA, vB);
 }
 
 TTINTriangle* GetNabrAndVtxIdxByVtxAndDir(const TTINTriangle* tri, const TTINVtx* vtx,
@@ -186,16 +243,33 @@ TErr TTINContourMap::MakeSomethingOfMyself(TTIN* tin) {
   ResetBusyCursorTicks(cb);
 
   TContourThreader threader(this, tin);
-  while (err == kNoErr) {
+  TContourSweep sweep(this, tin);
+  const std::int64_t levels = elevLoopContour <= highestElevToConsider
+                                  ? (highestElevToConsider - elevLoopContour) / params.contourInterval + 1
+                                  : 0;
+  bool swept = false;
+  if (!fLiteralPasses) {
+    const TContourSweep::TReady ready = sweep.Prepare(elevLoopContour, params.contourInterval, levels);
+    if (ready == TContourSweep::TReady::kNoMemory) return kErrContourMemLow;
+    swept = ready == TContourSweep::TReady::kSwept;
+  }
+  for (std::int64_t j = 0; err == kNoErr; ++j) {
     if (!MemLevelOK(cb)) return kErrContourMemLow;
     if (elevLoopContour > highestElevToConsider) break;
     const auto z = static_cast<std::int32_t>(elevLoopContour);
-    ClearDoneFlags(tin);
     const bool major = IsIndexContour(k, params.indexContourEvery);
-    err = DrawContAroundHorizTris(tin, z, major);
-    if (err != kNoErr) break;
-    FlagSkippableTriangles(tin, z);
-    err = threader.TraceFromBaseVertices(z, major);
+    if (swept) {
+      err = sweep.FlagLevel(j, major);
+      if (err != kNoErr) break;
+      threader.SetLevel(z, major);
+      err = sweep.TraceLevel(&threader);
+    } else {
+      ClearDoneFlags(tin);
+      err = DrawContAroundHorizTris(tin, z, major);
+      if (err != kNoErr) break;
+      FlagSkippableTriangles(tin, z);
+      err = threader.TraceFromBaseVertices(z, major);
+    }
     ++k;
     elevLoopContour += params.contourInterval;
   }

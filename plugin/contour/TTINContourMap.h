@@ -39,7 +39,7 @@ constexpr std::int16_t kNotFound = -1;
 
 class TTINContourMap final : public TPluginObject {
  public:
-  TTINContourMap() = default;
+  TTINContourMap();
   // Frees every polyline (a null item is skipped) and the list.
   ~TTINContourMap();
   TTINContourMap(const TTINContourMap&) = delete;
@@ -48,6 +48,11 @@ class TTINContourMap final : public TPluginObject {
   // Traces all contours of the TIN; 0 or the first error (ContourErrors.h).
   // On an error the polylines traced so far stay in the list.
   TErr MakeSomethingOfMyself(TTIN* tin);
+  // Runs every flagging pass and the base-vertex walk over all triangles
+  // and vertices at each elevation, as written, instead of the sweep
+  // (ContourSweep.h) that gives the same polylines; the sweep also falls
+  // back to them on a TIN it cannot vouch for.  The comparison tests use it.
+  void UseLiteralPasses(bool literal) { fLiteralPasses = literal; }
 
   // fHoriz of every triangle = its three elevations are equal.  Returns 0.
   static TErr FlagHorizontalTriangles(TTIN* tin);
@@ -81,7 +86,9 @@ class TTINContourMap final : public TPluginObject {
   TLinkedList* fTINContourPolylineList = nullptr;
 
  private:
+  friend class TContourSweep;  // runs the flat pass from its own seed list
   std::int64_t fFlatWalkLimit = 0;  // bound of the outline walks during one pass; 0 unknown
+  bool fLiteralPasses;  // true when built with TIN_LITERAL_CONTAINERS
 };
 
 // ceil(a / b) for b > 0, exact for negative and positive a: the quotient
@@ -101,9 +108,16 @@ TContourRange FirstContourAndRange(const TTINParams& p, std::int32_t zLow, std::
 bool IsIndexContour(std::int64_t k, std::int16_t every);
 
 // The first triangle in list order that has the directed edge vA -> vB (vA at
-// some corner i, vB at corner i+1); null when none.  Scans the whole list.
+// some corner i, vB at corner i+1); null when none.  In a sound TIN that
+// triangle is the only one and lies in vA's star, so the answer is found by
+// turning around vA from its linked triangle, in O(degree); the whole list
+// is scanned when vA has no link or the walk cannot go round (damaged
+// links), and always when built with TIN_LITERAL_CONTAINERS.
 TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTINVtx* vA,
                                      const TTINVtx* vB);
+// The literal scan of the whole list, kept as the oracle of the above.
+TTINTriangle* GetTriWithTheseTwoVtxsByScan(const TLinkedList* triangleList, const TTINVtx* vA,
+                                           const TTINVtx* vB);
 
 // The next triangle around `vtx`, whose corner index in `tri` is
 // `cornerIndex`: clockwise (kDirCW) across the edge that ends at the vertex,

@@ -1,8 +1,9 @@
 // Whole builds with the indexed containers and hull against builds with the
 // step-by-step ones (the same program built with TIN_LITERAL_CONTAINERS): the
 // same result code, vertex list, hull list, triangle list in the same order
-// with the same neighbours, and the same vertex links, on every comparison
-// input.
+// with the same neighbours, the same vertex links, and the same contour
+// polylines (sweep against the passes as written) and edge lookups (star walk
+// against the list scan), on every comparison input.
 #include <cstdio>
 #include <fstream>
 
@@ -47,6 +48,7 @@ TEST_P(BuildCompare, IndexedBuildDecidesExactlyAsTheLiteralOne) {
   // spans an area.
   if (indexed.rfind("result 0\n", 0) == 0) {
     EXPECT_NE(indexed.find("\nt "), std::string::npos);
+    EXPECT_NE(indexed.find("\ncontours 0\n"), std::string::npos);
   }
 }
 

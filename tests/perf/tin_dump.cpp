@@ -1,7 +1,9 @@
 // Builds the TIN of the loci in a file of "x,y,z" integer rows (on one layer
 // of an in-process host) and prints what the build decided, in order: the
 // result code, the vertex list, the hull list and every triangle with its
-// corners and neighbours.  Built twice, with the indexed containers and with
+// corners and neighbours; then the contour polylines at 20 levels over the
+// elevation range, and the triangle found for the reverse of every edge of
+// every fifth triangle.  Built twice, with the indexed containers and with
 // TIN_LITERAL_CONTAINERS, so that a test can compare the two outputs.
 #include <cstdio>
 #include <fstream>
@@ -12,6 +14,8 @@
 #include "core/Host.h"
 #include "host/PString.h"
 #include "host/PluginMemory.h"
+#include "contour/TTINContourMap.h"
+#include "contour/TTINContourPolyline.h"
 #include "model/TTIN.h"
 #include "model/TTINTriangle.h"
 #include "model/TTINVtx.h"
@@ -68,6 +72,36 @@ int main(int argc, char** argv) {
   for (const TLinkNode* n = tin->fTINVtxListByZ != nullptr ? tin->fTINVtxListByZ->fFirst : nullptr;
        n != nullptr; n = n->next)
     std::printf("l %ld\n", tids[static_cast<const TTINVtx*>(n->item)->fTriangle]);
+
+  if (err == 0 && tin->fTINVtxListByZ != nullptr && tin->fTINVtxListByZ->fFirst != nullptr) {
+    const std::int64_t lo = static_cast<const TTINVtx*>(tin->fTINVtxListByZ->fFirst->item)->z;
+    const std::int64_t hi = static_cast<const TTINVtx*>(tin->fTINVtxListByZ->fLast->item)->z;
+    TTINParams& p = tin->fTINParams;
+    p.contourInterval = static_cast<std::int32_t>((hi - lo) / 20 > 0 ? (hi - lo) / 20 : 1);
+    p.contourBaseElev = static_cast<std::int32_t>(lo);
+    p.lowContourElev = INT32_MIN;
+    p.highContourElev = INT32_MAX;
+    auto* map = new TTINContourMap();
+    std::printf("contours %d\n", static_cast<int>(map->MakeSomethingOfMyself(tin)));
+    for (const TLinkNode* n = map->fTINContourPolylineList != nullptr ? map->fTINContourPolylineList->fFirst
+                                                                      : nullptr;
+         n != nullptr; n = n->next) {
+      const auto* poly = static_cast<const TTINContourPolyline*>(n->item);
+      std::printf("c %d %d %d", poly->GetElevation(), poly->IsMajor() ? 1 : 0, poly->IsClosed() ? 1 : 0);
+      for (std::int32_t i = 0; i < poly->GetCount(); ++i)
+        std::printf(" %d,%d", poly->GetPoint(i).x, poly->GetPoint(i).y);
+      std::printf("\n");
+    }
+    delete map;
+    long k = 0;
+    for (const TLinkNode* n = tin->fTINTriangleList->fFirst; n != nullptr; n = n->next, ++k) {
+      if (k % 5 != 0) continue;
+      const auto* t = static_cast<const TTINTriangle*>(n->item);
+      for (int i = 0; i < 3; ++i)
+        std::printf("e %ld\n", tids[GetTriWithTheseTwoVtxs(tin->fTINTriangleList, t->fVertices[(i + 1) % 3],
+                                                           t->fVertices[i])]);
+    }
+  }
   delete tin;
   gKVCallback = nullptr;
   return 0;
