@@ -50,7 +50,7 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   run->add_option("--choose", r.choose, "the TIN to pick in the chooser, by name or number");
   run->add_flag("--place-text", r.placeText, "place the report text in the drawing");
   run->add_flag("--hold-option", r.holdOption, "hold the option key (58) during the command");
-  run->add_option("--memory-budget", r.memoryBudget, "bytes the plug-in may allocate");
+  run->add_option("--memory-budget", r.memoryBudget, "bytes the plug-in may allocate (default: half the physical memory, at least 1 GiB)");
   run->add_flag("--interactive", r.interactive, "answer the dialogs at the terminal");
 
   subcommand(app, c, "undo", "revert the last command", drawing);

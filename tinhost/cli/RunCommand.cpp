@@ -104,7 +104,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   const Snapshot before = take(host);
 
   if (!args.layer.empty()) makeCurrentLayer(s, args.layer);
-  host.memory().setBudget(args.memoryBudget > 0 ? args.memoryBudget : Memory::kDefaultBudget);
+  host.memory().setBudget(args.memoryBudget > 0 ? args.memoryBudget : Memory::machineBudget());
   host.toolbox().releaseKeys();
   if (args.holdOption) host.toolbox().holdKey(kOptionKey);
   if (args.interactive || s.interactive())

@@ -27,9 +27,44 @@ Document::Document() {
   s_.currentLayer = createLayer("Layer 1", 1.0);
 }
 
+Document::Document(const Document& other) : s_(other.s_), links_(other.links_), ends_(other.ends_) {
+  reindex();
+}
+
+Document& Document::operator=(const Document& other) {
+  if (this != &other) {
+    s_ = other.s_;
+    links_ = other.links_;
+    ends_ = other.ends_;
+    reindex();
+  }
+  return *this;
+}
+
+void Document::reindex() {
+  byId_.clear();
+  for (auto& [id, obj] : s_.objects) {
+    if (id >= byId_.size()) byId_.resize(std::size_t{id} + 1, nullptr);
+    byId_[id] = &obj;
+  }
+}
+
+DrawingObject& Document::put(ObjId id) {
+  DrawingObject& obj = s_.objects[id];
+  if (id >= byId_.size()) byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
+  byId_[id] = &obj;
+  return obj;
+}
+
+void Document::drop(ObjId id) {
+  s_.objects.erase(id);
+  if (id < byId_.size()) byId_[id] = nullptr;
+}
+
 Document Document::fromState(DocumentState state) {
   Document doc;
   doc.s_ = std::move(state);
+  doc.reindex();
   doc.links_.clear();
   doc.ends_.clear();
   doc.validate();
@@ -103,8 +138,7 @@ void Document::validate() const {
 // ---- reading ----------------------------------------------------------------
 
 const DrawingObject* Document::find(ObjId id) const {
-  const auto it = s_.objects.find(id);
-  return it == s_.objects.end() ? nullptr : &it->second;
+  return id < byId_.size() ? byId_[id] : nullptr;
 }
 
 const DrawingObject& Document::get(ObjId id) const {
@@ -114,9 +148,9 @@ const DrawingObject& Document::get(ObjId id) const {
 }
 
 DrawingObject& Document::mut(ObjId id) {
-  const auto it = s_.objects.find(id);
-  if (it == s_.objects.end()) throw HostError("no " + idText(id) + " in the drawing");
-  return it->second;
+  DrawingObject* obj = id < byId_.size() ? byId_[id] : nullptr;
+  if (obj == nullptr) throw HostError("no " + idText(id) + " in the drawing");
+  return *obj;
 }
 
 std::vector<ObjId> Document::members(ObjId container) const {
@@ -249,7 +283,7 @@ void Document::setLayerScale(ObjId layer, double scale) {
 DrawingObject& Document::newObject(std::int16_t type) {
   if (s_.nextId == 0xFFFFFFFFu) throw HostError("the drawing has run out of object ids");
   const ObjId id = s_.nextId++;
-  DrawingObject& obj = s_.objects[id];
+  DrawingObject& obj = put(id);
   obj.id = id;
   obj.type = type;
   return obj;
@@ -277,7 +311,7 @@ ObjId Document::addLocus(ObjId container, std::int32_t x, std::int32_t y, std::i
   try {
     addToContainer(id, container);
   } catch (...) {
-    s_.objects.erase(id);
+    drop(id);
     throw;
   }
   return id;
@@ -374,7 +408,7 @@ void Document::eraseTree(ObjId id) {
   ends_.erase(id);
   links_.erase(id);
   s_.selection.erase(id);
-  s_.objects.erase(id);
+  drop(id);
 }
 
 void Document::remove(ObjId id) {
@@ -413,7 +447,7 @@ void Document::restore(const ObjectSnapshot& snap) {
   if (snap.parent != kNoObject && !isContainerType(get(snap.parent).type))
     throw HostError(idText(snap.parent) + " cannot take back its member");
   for (const DrawingObject& o : snap.objects) {
-    DrawingObject& copy = s_.objects[o.id] = o;
+    DrawingObject& copy = put(o.id) = o;
     copy.parent = kNoObject;  // set again by link()
     s_.nextId = std::max(s_.nextId, o.id + 1);
   }

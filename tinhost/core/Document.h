@@ -94,6 +94,10 @@ enum class WalkScope { All, Selection };
 class Document {
  public:
   Document();  // one layer "Layer 1", scale 1, current
+  Document(const Document& other);
+  Document& operator=(const Document& other);
+  Document(Document&&) noexcept = default;
+  Document& operator=(Document&&) noexcept = default;
   // Adopts a state read from a file; throws HostError when it breaks an invariant.
   static Document fromState(DocumentState state);
   const DocumentState& state() const;
@@ -167,6 +171,10 @@ class Document {
   };
 
   DrawingObject& mut(ObjId id);
+  // The only ways objects enter and leave s_.objects, keeping byId_ true.
+  DrawingObject& put(ObjId id);
+  void drop(ObjId id);
+  void reindex();
   DrawingObject& newObject(std::int16_t type);
   std::optional<Rect> extent(ObjId id) const;
   void link(ObjId id, ObjId container, ObjId before);
@@ -181,6 +189,10 @@ class Document {
   mutable DocumentState s_;
   std::unordered_map<ObjId, Link> links_;  // objects that have a parent
   std::unordered_map<ObjId, Ends> ends_;   // containers that have members
+  // Each live object's record by id (ids are handed out in sequence), so that
+  // the per-object calls of a walk over a million objects do not search the
+  // ordered map; the map's nodes stay in place, so the pointers hold.
+  std::vector<DrawingObject*> byId_;
 };
 
 }  // namespace tinhost

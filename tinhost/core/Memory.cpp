@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include <unistd.h>
+
 namespace tinhost {
 namespace {
 
@@ -17,6 +19,13 @@ std::int32_t clampTo32(std::int64_t v) {
 char* rawBlock(std::int32_t size) { return static_cast<char*>(std::malloc(size > 0 ? size : 1)); }
 
 }  // namespace
+
+std::int64_t Memory::machineBudget() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return kDefaultBudget;
+  return std::max<std::int64_t>(kDefaultBudget, std::int64_t{pages} * pageSize / 2);
+}
 
 Memory::Memory(std::int64_t budget) : budget_(budget) {}
 

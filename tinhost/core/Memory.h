@@ -49,6 +49,10 @@ struct MemoryStats {
 class Memory {
  public:
   static constexpr std::int64_t kDefaultBudget = std::int64_t{1} << 30;
+  // The budget of a working session: half the machine's physical memory, and
+  // never less than kDefaultBudget, so that a million-point model fits where
+  // the machine can hold it.
+  static std::int64_t machineBudget();
 
   explicit Memory(std::int64_t budget = kDefaultBudget);
   ~Memory();
