@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "PointsFile.h"
 #include "core/Host.h"
 #include "host/PString.h"
 #include "host/PluginMemory.h"
@@ -21,21 +22,10 @@ int main(int argc, char** argv) {
   }
   tinhost::Host host;
   gKVCallback = host.callbacks();
-  const tinhost::ObjId layer = host.document().createLayer("Ground", 1.0);
-  FILE* in = std::fopen(argv[1], "r");
-  if (in == nullptr) return 2;
-  std::int32_t x = 0, y = 0, z = 0;
-  long points = 0;
-  while (std::fscanf(in, "%d,%d,%d", &x, &y, &z) == 3) {
-    host.document().addLocus(layer, x, y, z);
-    ++points;
-  }
-  std::fclose(in);
-
-  auto* tin = new TTIN(nullptr);
-  tin->InitVars(host.callbacks());
-  if (!tin->MakeVtxTriMgr()) return 1;
-  PFromView(tin->fTINParams.tinName, "Ground", kNameCapacity);
+  const long points = AddLociFromPointsFile(host, argv[1], "Ground");
+  if (points < 0) return 2;
+  TTIN* tin = NewTINOnLayer(host, "Ground");
+  if (tin == nullptr) return 1;
   const auto start = std::chrono::steady_clock::now();
   const TErr err = RebuildSurface(tin);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

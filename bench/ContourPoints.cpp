@@ -24,6 +24,7 @@
 
 #include "contour/TTINContourMap.h"
 #include "contour/TTINContourPolyline.h"
+#include "PointsFile.h"
 #include "core/Host.h"
 #include "host/PString.h"
 #include "host/PluginMemory.h"
@@ -88,21 +89,10 @@ int main(int argc, char** argv) {
   options.memoryBudget = std::int64_t{1} << 36;
   tinhost::Host host(options);
   gKVCallback = host.callbacks();
-  const tinhost::ObjId layer = host.document().createLayer("Ground", 1.0);
-  FILE* in = std::fopen(input, "r");
-  if (in == nullptr) return 2;
-  std::int32_t x = 0, y = 0, z = 0;
-  long points = 0;
-  while (std::fscanf(in, "%d,%d,%d", &x, &y, &z) == 3) {
-    host.document().addLocus(layer, x, y, z);
-    ++points;
-  }
-  std::fclose(in);
-
-  auto* tin = new TTIN(nullptr);
-  tin->InitVars(host.callbacks());
-  if (!tin->MakeVtxTriMgr()) return 1;
-  PFromView(tin->fTINParams.tinName, "Ground", kNameCapacity);
+  const long points = AddLociFromPointsFile(host, input, "Ground");
+  if (points < 0) return 2;
+  TTIN* tin = NewTINOnLayer(host, "Ground");
+  if (tin == nullptr) return 1;
   TErr err = RebuildSurface(tin);
   if (err != kNoErr || tin->fTINTriangleList == nullptr) {
     std::fprintf(stderr, "build failed: %d\n", static_cast<int>(err));

@@ -78,6 +78,15 @@ class AnalysisTest : public TriTest {
     return tin;
   }
 
+  // An unbuilt difference TIN "Diff" of the two bases.
+  TTIN* NewDiff(TTIN* first, TTIN* second) {
+    TTIN* d = NewTIN("Diff");
+    d->fTINParams.normalTIN = false;
+    d->fInnerTIN = first;
+    d->fOuterTIN = second;
+    return d;
+  }
+
   // A TIN of exactly one triangle, its corners put in clockwise order.
   TTIN* OneTriangle(XYZ a, XYZ b, XYZ c, const std::string& layer = "Ground") {
     if (Cross(a, b, c) > 0) std::swap(b, c);

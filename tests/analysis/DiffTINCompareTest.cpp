@@ -120,13 +120,6 @@ class DiffCompare : public AnalysisTest {
     return out;
   }
 
-  TTIN* NewDiff(TTIN* first, TTIN* second) {
-    TTIN* d = NewTIN("Diff");
-    d->fTINParams.normalTIN = false;
-    d->fInnerTIN = first;
-    d->fOuterTIN = second;
-    return d;
-  }
 
   // The indexed and the literal difference lists of two bases, with their codes.
   void ExpectSameDifference(TTIN* first, TTIN* second, std::size_t atLeast) {

@@ -10,13 +10,6 @@ namespace {
 
 class DiffTIN : public AnalysisTest {
  protected:
-  TTIN* NewDiff(TTIN* first, TTIN* second) {
-    TTIN* d = NewTIN("Diff");
-    d->fTINParams.normalTIN = false;
-    d->fInnerTIN = first;
-    d->fOuterTIN = second;
-    return d;
-  }
   // The elevation of the difference's only vertex at (x, y); fails on none or two.
   static std::int32_t ZAt(const TTIN* tin, std::int32_t x, std::int32_t y) {
     std::vector<std::int32_t> z;
