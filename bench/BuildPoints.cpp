@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
   if (points < 0) return 2;
   TTIN* tin = NewTINOnLayer(host, "Ground");
   if (tin == nullptr) return 1;
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);  // the drawing with its loci, before the build
   const auto start = std::chrono::steady_clock::now();
   const TErr err = RebuildSurface(tin);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -34,8 +36,9 @@ int main(int argc, char** argv) {
     for (const TLinkNode* n = tin->fTINTriangleList->fFirst; n != nullptr; n = n->next) ++triangles;
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("points %ld result %d seconds %.3f triangles %ld peak_kb %ld\n", points,
-              static_cast<int>(err), seconds, triangles, usage.ru_maxrss);
+  std::printf("points %ld result %d seconds %.3f triangles %ld peak_kb %ld drawing_kb %ld\n",
+              points, static_cast<int>(err), seconds, triangles, usage.ru_maxrss,
+              before.ru_maxrss);
   delete tin;
   gKVCallback = nullptr;
   return err == 0 ? 0 : 1;

@@ -42,6 +42,16 @@ with open(path, "w") as f:
         for j in range(side):
             for i in range(side):
                 put(i * 1000, j * 1000, (i * 7 + j * 13) % 1000)
+    elif kind == "terrain":
+        # A LiDAR-like tile: a kilometre square in millimetres, about one
+        # point per square metre, on smooth hills some 90 m high with
+        # centimetre noise, so contours are as long as on real ground.
+        import math
+        while len(seen) < n:
+            x, y = r.randint(0, 10**6), r.randint(0, 10**6)
+            z = (50000 + 30000 * math.sin(x / 150000) * math.cos(y / 110000)
+                 + 12000 * math.sin((x + 2 * y) / 70000) + int(r.gauss(0, 30)))
+            put(x, y, int(z))
     elif kind == "clustered":
         centres = [(r.randint(0, 10**8), r.randint(0, 10**8)) for _ in range(50)]
         while len(seen) < n:
