@@ -31,7 +31,7 @@ const TXYAndHdl* TKestXYAndHdlArray::Entries() const {
     const std::int32_t size = fCount * static_cast<std::int32_t>(sizeof(TXYAndHdl));
     if (KVE_GetHandleSize(gKVCallback, fHdl) < size) KVE_SetHandleSize(gKVCallback, fHdl, size);
     if (KVE_MemError(gKVCallback) != kKVNoErr) return nullptr;
-    fIndex->CopyInOrder(reinterpret_cast<TXYAndHdl*>(*fHdl));
+    if (!fIndex->CopyInOrder(reinterpret_cast<TXYAndHdl*>(*fHdl))) return nullptr;
   }
   return fHdl != nullptr && fCount > 0 ? reinterpret_cast<const TXYAndHdl*>(*fHdl) : nullptr;
 }

@@ -12,11 +12,18 @@ std::int32_t FirstProbeIn(std::int32_t n, std::int32_t a, std::int32_t b) {
   }
 }
 
-TKeyRunIndex::~TKeyRunIndex() {
+TKeyRunIndex::~TKeyRunIndex() { Clear(); }
+
+void TKeyRunIndex::Clear() {
   for (std::int32_t i = 0; i < fRunCount; ++i)
     if (fRuns[i].cap != 0) PluginFree(fRuns[i].many);
   PluginFree(fRuns);
   PluginFree(fBlocks);
+  fRuns = nullptr;
+  fBlocks = nullptr;
+  fRunCount = fRunCap = fBlockCount = fBlockCap = 0;
+  fRoot = fFirstLeaf = fLastLeaf = kNone;
+  fTotal = 0;
 }
 
 namespace {

@@ -39,6 +39,8 @@ class TKeyRunIndex final : public TPluginObject {
   TKeyRunIndex& operator=(const TKeyRunIndex&) = delete;
 
   std::int32_t Total() const { return fTotal; }
+  // Empties the index and gives its memory back.
+  void Clear();
   // The run of `key`, or kNoRun; *below gets the number of items whose key
   // is smaller.
   TRun Find(std::int32_t key, std::int32_t* below) const;

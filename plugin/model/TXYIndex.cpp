@@ -61,31 +61,50 @@ void TXYIndex::Relabel(TKeyRunIndex::TRun run) {
   for (std::int32_t j = 0; j < n; ++j) fEntries[EntryOf(items[j])].label = (std::uint64_t(j) + 1) * step;
 }
 
-bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
-  if (!Reserve()) return false;
-  if (!fDuplicateXY && FindExact(p) != nullptr) fDuplicateXY = true;
-
-  // Where the array's insertion puts the entry: before the entry of the run
+bool TXYIndex::PlaceInOrder(std::int32_t e) {
+  // Where the array's insertion put the entry: before the entry of the run
   // that the binary search meets, or as a run of its own.
+  const std::int32_t x = fEntries[e].x;
   std::int32_t below = 0;
-  const TKeyRunIndex::TRun run = fRuns.Find(p.x, &below);
+  const TKeyRunIndex::TRun run = fRuns.Find(x, &below);
   std::int32_t k = 0;
   std::uint64_t label = kFirstLabel;
   bool relabel = false;
   if (run != TKeyRunIndex::kNoRun) {
     const std::int32_t size = fRuns.RunSize(run);
-    k = FirstProbeIn(fCount, below, below + size - 1) - below;
+    k = FirstProbeIn(e, below, below + size - 1) - below;
     const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
     const std::uint64_t lo = k == 0 ? 0 : fEntries[EntryOf(items[k - 1])].label;
     const std::uint64_t hi = fEntries[EntryOf(items[k])].label;
     label = lo + (hi - lo) / 2;
     relabel = hi - lo < 2;
   }
-  const std::int32_t e = fCount;
-  if (!fRuns.Insert(p.x, k, Item(e))) return false;
-  fEntries[e] = Entry{p.x, p.y, vtx, label, -1};
-  ++fCount;
+  if (!fRuns.Insert(x, k, Item(e))) return false;
+  fEntries[e].label = label;
   if (relabel) Relabel(run);
+  return true;
+}
+
+bool TXYIndex::BuildOrder() {
+  for (std::int32_t e = 0; e < fCount; ++e)
+    if (!PlaceInOrder(e)) {
+      fRuns.Clear();
+      return false;
+    }
+  fOrdered = true;
+  return true;
+}
+
+bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
+  if (!Reserve()) return false;
+  const bool firstDuplicate = !fDuplicateXY && FindExact(p) != nullptr;
+  // Exact lookups among entries at one (x, y) follow the array order.
+  if (firstDuplicate && !fOrdered && !BuildOrder()) return false;
+  const std::int32_t e = fCount;
+  fEntries[e] = Entry{p.x, p.y, vtx, 0, -1};
+  if (fOrdered && !PlaceInOrder(e)) return false;
+  if (firstDuplicate) fDuplicateXY = true;
+  ++fCount;
   QuadInsert(e);
   return true;
 }
@@ -194,23 +213,12 @@ std::int32_t TXYIndex::StartEntry(TXYPoint p) const {
   return dxBefore < dxS ? before : s;
 }
 
-TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) const {
-  *exact = false;
-  if (fCount == 0) return nullptr;
-  const std::int32_t start = StartEntry(p);
+template <class Prefer>
+std::int32_t TXYIndex::Search(TXYPoint p, Prefer prefer, std::int64_t* bestOut,
+                              std::int32_t* tied, std::int32_t* tieCount) const {
   std::int64_t best = std::numeric_limits<std::int64_t>::max();
   std::int32_t winner = -1;
-
-  // Of two entries at the best distance the array walk keeps the start
-  // entry, else the one it meets first going down from the start (the later
-  // one before it), else the first one going up.
-  auto preferred = [&](std::int32_t a, std::int32_t b) {
-    if (a == start || b == start) return a == start;
-    const bool aBelow = Before(a, start), bBelow = Before(b, start);
-    if (aBelow != bBelow) return aBelow;
-    return aBelow ? Before(b, a) : Before(a, b);
-  };
-
+  std::int32_t ties = 0;
   // Depth-first over the quadtree, nearer quarters first, skipping quarters
   // whose box is farther than the best distance (equal ones may hold ties).
   struct Pending {
@@ -228,8 +236,16 @@ TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) const {
       for (std::int32_t e = quad.first; e != -1; e = fEntries[e].nextInLeaf) {
         const std::int64_t d = std::llabs(std::int64_t{fEntries[e].x} - p.x) +
                                std::llabs(std::int64_t{fEntries[e].y} - p.y);
-        if (d < best || (d == best && preferred(e, winner))) {
+        if (d > best) continue;
+        if (d < best) {
           best = d;
+          winner = e;
+          ties = 0;
+          if (tied != nullptr) tied[ties++] = e;
+        } else if (tied != nullptr) {
+          if (ties < kTieCap) tied[ties] = e;
+          if (ties <= kTieCap) ++ties;
+        } else if (prefer(e, winner)) {
           winner = e;
         }
       }
@@ -247,11 +263,44 @@ TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) const {
     for (const Pending& kid : kids)
       if (kid.bound <= best) stack[top++] = kid;
   }
+  *bestOut = best;
+  if (tieCount != nullptr) *tieCount = ties;
+  return winner;
+}
+
+TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) {
+  *exact = false;
+  if (fCount == 0) return nullptr;
+  std::int64_t best = 0;
+  std::int32_t tied[kTieCap];
+  std::int32_t ties = 0;
+  const auto none = [](std::int32_t, std::int32_t) { return false; };
+  std::int32_t winner = Search(p, none, &best, tied, &ties);
   *exact = best == 0;
+  if (ties <= 1 || (!fOrdered && !BuildOrder())) return fEntries[winner].hdl;
+
+  // Of two entries at the best distance the array walk keeps the start
+  // entry, else the one it meets first going down from the start (the later
+  // one before it), else the first one going up.
+  const std::int32_t start = StartEntry(p);
+  auto preferred = [&](std::int32_t a, std::int32_t b) {
+    if (a == start || b == start) return a == start;
+    const bool aBelow = Before(a, start), bBelow = Before(b, start);
+    if (aBelow != bBelow) return aBelow;
+    return aBelow ? Before(b, a) : Before(a, b);
+  };
+  if (ties > kTieCap) {
+    winner = Search(p, preferred, &best, nullptr, nullptr);
+  } else {
+    winner = tied[0];
+    for (std::int32_t i = 1; i < ties; ++i)
+      if (preferred(tied[i], winner)) winner = tied[i];
+  }
   return fEntries[winner].hdl;
 }
 
-void TXYIndex::CopyInOrder(TXYAndHdl* out) const {
+bool TXYIndex::CopyInOrder(TXYAndHdl* out) {
+  if (!fOrdered && !BuildOrder()) return false;
   std::int32_t i = 0;
   fRuns.ForEachRun([&](TKeyRunIndex::TRun run) {
     const TKeyRunIndex::TItem* items = fRuns.RunItems(run);
@@ -260,4 +309,5 @@ void TXYIndex::CopyInOrder(TXYAndHdl* out) const {
       out[i++] = TXYAndHdl{e.x, e.y, e.hdl};
     }
   });
+  return true;
 }

@@ -16,8 +16,16 @@
 //    else the first one after it (the walk goes down from the start, then up,
 //    and keeps the first entry met at a distance).
 //
+// The entry order matters only to break ties: between entries at the same
+// smallest distance, and between entries at the same (x, y).  Neither happens
+// on most data, so the run index is built only when the first tie appears, by
+// placing the entries in the order they were added, which puts every entry
+// where the additions would have put it; from then on each addition is placed
+// at once.
+//
 // All memory comes from the host allocator; Add answers false and changes
-// nothing when none is available.
+// nothing when none is available.  When the order cannot be built for a tie
+// of distances, the tie goes to the entry the search met first.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +45,10 @@ class TXYIndex final : public TPluginObject {
   bool Add(TXYPoint p, TTINVtx* vtx);
   TTINVtx* FindExact(TXYPoint p) const;
   // Null (exact false) when empty.
-  TTINVtx* FindNearest(TXYPoint p, bool* exact) const;
-  // The entries in array order into out[0 .. Count()-1].
-  void CopyInOrder(TXYAndHdl* out) const;
+  TTINVtx* FindNearest(TXYPoint p, bool* exact);
+  // The entries in array order into out[0 .. Count()-1]; false (nothing
+  // written) when there was no memory for the order.
+  bool CopyInOrder(TXYAndHdl* out);
 
  private:
   struct Entry {
@@ -67,6 +76,19 @@ class TXYIndex final : public TPluginObject {
   }
   // The entry that the array's search starts its nearest walk from.
   std::int32_t StartEntry(TXYPoint p) const;
+  // Places entry e among the e entries before it, as the array's insertion
+  // did when it held e entries.
+  bool PlaceInOrder(std::int32_t e);
+  // Places every entry so far, oldest first; false (and no order) without memory.
+  bool BuildOrder();
+  // The nearest-entry search over the quadtree: the smallest Manhattan
+  // distance, and of the entries at it the one `prefer` ranks first, or
+  // (with prefer null) up to kTieCap of them in tied[0 .. *tieCount-1],
+  // *tieCount = kTieCap + 1 when there are more.
+  static constexpr std::int32_t kTieCap = 16;
+  template <class Prefer>
+  std::int32_t Search(TXYPoint p, Prefer prefer, std::int64_t* best, std::int32_t* tied,
+                      std::int32_t* tieCount) const;
   void Relabel(TKeyRunIndex::TRun run);
   bool Reserve();
   void QuadInsert(std::int32_t e);
@@ -78,5 +100,6 @@ class TXYIndex final : public TPluginObject {
   std::int32_t fQuadCount = 0;
   std::int32_t fQuadCap = 0;
   bool fDuplicateXY = false;  // two entries share an (x, y)
+  bool fOrdered = false;      // every entry is placed in fRuns
   TKeyRunIndex fRuns;
 };
