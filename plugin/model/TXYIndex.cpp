@@ -7,8 +7,6 @@
 
 namespace {
 
-// A leaf holds up to this many entries before it splits into four.
-constexpr std::int32_t kLeafCapacity = 8;
 // One insertion splits at most one leaf per level: 33 levels of 4 quads.
 constexpr std::int32_t kQuadsPerInsert = 33 * 4;
 // The quadtree covers every 32-bit coordinate.
@@ -42,11 +40,14 @@ std::int64_t Gap(std::int64_t v, std::int64_t lo, std::int64_t size) {
 TXYIndex::~TXYIndex() {
   PluginFree(fEntries);
   PluginFree(fQuads);
+  PluginFree(fBuckets);
 }
 
 bool TXYIndex::Reserve() {
   if (!Grow(&fEntries, &fCap, fCount, fCount + 1)) return false;
   if (!Grow(&fQuads, &fQuadCap, fQuadCount, fQuadCount + kQuadsPerInsert + 1)) return false;
+  // A split takes at most four buckets, and a leaf that cannot split one.
+  if (!Grow(&fBuckets, &fBucketCap, fBucketCount, fBucketCount + kQuadsPerInsert + 1)) return false;
   if (fQuadCount == 0) {
     fQuads[0] = Quad{{-1, -1, -1, -1}, -1, 0};
     fQuadCount = 1;
@@ -101,7 +102,7 @@ bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
   // Exact lookups among entries at one (x, y) follow the array order.
   if (firstDuplicate && !fOrdered && !BuildOrder()) return false;
   const std::int32_t e = fCount;
-  fEntries[e] = Entry{p.x, p.y, vtx, 0, -1};
+  fEntries[e] = Entry{p.x, p.y, vtx, 0};
   if (fOrdered && !PlaceInOrder(e)) return false;
   if (firstDuplicate) fDuplicateXY = true;
   ++fCount;
@@ -109,53 +110,67 @@ bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
   return true;
 }
 
+std::int32_t TXYIndex::NewBucket() {
+  std::int32_t b = fFreeBucket;
+  if (b != -1) fFreeBucket = fBuckets[b].next;
+  else b = fBucketCount++;
+  fBuckets[b].next = -1;
+  return b;
+}
+
+void TXYIndex::AppendToLeaf(std::int32_t q, std::int32_t e) {
+  Quad& leaf = fQuads[q];
+  const std::int32_t slot = leaf.count % kLeafCapacity;
+  std::int32_t b = leaf.first;
+  if (b == -1) {
+    b = leaf.first = NewBucket();
+  } else {
+    for (std::int32_t full = leaf.count / kLeafCapacity - (slot == 0 ? 1 : 0); full > 0; --full)
+      b = fBuckets[b].next;
+    if (slot == 0) b = fBuckets[b].next = NewBucket();
+  }
+  fBuckets[b].x[slot] = fEntries[e].x;
+  fBuckets[b].y[slot] = fEntries[e].y;
+  fBuckets[b].e[slot] = e;
+  ++leaf.count;
+}
+
 void TXYIndex::QuadInsert(std::int32_t e) {
   std::int32_t q = 0;
   std::int64_t x0 = kRootOrigin, y0 = kRootOrigin, size = kRootSize;
-  const Entry& entry = fEntries[e];
+  const std::int32_t ex = fEntries[e].x, ey = fEntries[e].y;
   for (;;) {
     while (fQuads[q].child[0] != -1) {
       size /= 2;
-      const int cx = entry.x >= x0 + size ? 1 : 0;
-      const int cy = entry.y >= y0 + size ? 1 : 0;
+      const int cx = ex >= x0 + size ? 1 : 0;
+      const int cy = ey >= y0 + size ? 1 : 0;
       x0 += cx * size;
       y0 += cy * size;
       q = fQuads[q].child[cy * 2 + cx];
     }
-    fEntries[e].nextInLeaf = fQuads[q].first;
-    fQuads[q].first = e;
-    if (++fQuads[q].count <= kLeafCapacity || size == 1) return;
-    // Split the leaf and hand its entries to the four quarters; the new
-    // entry may still crowd one of them, so go on from there.
+    if (fQuads[q].count < kLeafCapacity || size == 1) {
+      AppendToLeaf(q, e);
+      return;
+    }
+    // A full leaf splits and hands its entries to the four quarters; then
+    // the descent goes on from it, and the new entry may crowd a quarter
+    // again.
     const std::int64_t half = size / 2;
-    std::int32_t moving = fQuads[q].first;
+    const std::int32_t bucket = fQuads[q].first;
     for (int c = 0; c < 4; ++c) {
       fQuads[q].child[c] = fQuadCount;
       fQuads[fQuadCount++] = Quad{{-1, -1, -1, -1}, -1, 0};
     }
     fQuads[q].first = -1;
     fQuads[q].count = 0;
-    std::int32_t crowded = -1;
-    while (moving != -1) {
-      const std::int32_t next = fEntries[moving].nextInLeaf;
-      const int cx = fEntries[moving].x >= x0 + half ? 1 : 0;
-      const int cy = fEntries[moving].y >= y0 + half ? 1 : 0;
-      Quad& child = fQuads[fQuads[q].child[cy * 2 + cx]];
-      if (moving != e) {
-        fEntries[moving].nextInLeaf = child.first;
-        child.first = moving;
-        ++child.count;
-      } else {
-        crowded = cy * 2 + cx;
-      }
-      moving = next;
+    const Bucket moving = fBuckets[bucket];
+    fBuckets[bucket].next = fFreeBucket;
+    fFreeBucket = bucket;
+    for (std::int32_t j = 0; j < kLeafCapacity; ++j) {
+      const int cx = moving.x[j] >= x0 + half ? 1 : 0;
+      const int cy = moving.y[j] >= y0 + half ? 1 : 0;
+      AppendToLeaf(fQuads[q].child[cy * 2 + cx], moving.e[j]);
     }
-    // Insert the new entry again, from the quarter it falls in.
-    const int cx = crowded & 1, cy = crowded >> 1;
-    x0 += cx * half;
-    y0 += cy * half;
-    size = half;
-    q = fQuads[q].child[crowded];
   }
 }
 
@@ -185,9 +200,11 @@ TTINVtx* TXYIndex::FindExact(TXYPoint p) const {
     y0 += cy * size;
     q = fQuads[q].child[cy * 2 + cx];
   }
-  for (std::int32_t e = fQuads[q].first; e != -1; e = fEntries[e].nextInLeaf)
-    if (fEntries[e].x == p.x && fEntries[e].y == p.y) return fEntries[e].hdl;
-  return nullptr;
+  std::int32_t found = -1;
+  ForEachInLeaf(fQuads[q], [&](std::int32_t x, std::int32_t y, std::int32_t e) {
+    if (found == -1 && x == p.x && y == p.y) found = e;
+  });
+  return found != -1 ? fEntries[found].hdl : nullptr;
 }
 
 std::int32_t TXYIndex::StartEntry(TXYPoint p) const {
@@ -233,10 +250,9 @@ std::int32_t TXYIndex::Search(TXYPoint p, Prefer prefer, std::int64_t* bestOut,
     if (cur.bound > best) continue;
     const Quad& quad = fQuads[cur.q];
     if (quad.child[0] == -1) {
-      for (std::int32_t e = quad.first; e != -1; e = fEntries[e].nextInLeaf) {
-        const std::int64_t d = std::llabs(std::int64_t{fEntries[e].x} - p.x) +
-                               std::llabs(std::int64_t{fEntries[e].y} - p.y);
-        if (d > best) continue;
+      ForEachInLeaf(quad, [&](std::int32_t x, std::int32_t y, std::int32_t e) {
+        const std::int64_t d = std::llabs(std::int64_t{x} - p.x) + std::llabs(std::int64_t{y} - p.y);
+        if (d > best) return;
         if (d < best) {
           best = d;
           winner = e;
@@ -248,7 +264,7 @@ std::int32_t TXYIndex::Search(TXYPoint p, Prefer prefer, std::int64_t* bestOut,
         } else if (prefer(e, winner)) {
           winner = e;
         }
-      }
+      });
       continue;
     }
     const std::int64_t half = cur.size / 2;

@@ -126,4 +126,32 @@ TEST_F(ContainersCompare, LongRunsOfEqualXKeepTheirOrderThroughRelabelling) {
   }
 }
 
+// Entries that share an (x, y) (a vertex list can hold them when collection
+// is given duplicates): more of them than a quadtree leaf holds, in a cell
+// that cannot split, found in the order the array's scan finds them.
+TEST_F(ContainersCompare, ManyEntriesAtOnePointMatchTheArray) {
+  TKestXYAndHdlArray fast;
+  ASSERT_EQ(fast.InitKestXYAndHdlArray(), 0);
+  std::vector<TXYAndHdl> literal;
+  for (std::int32_t i = 0; i < 40; ++i) {
+    const TXYPoint p{i % 4 == 3 ? 7 : 5, i % 4 == 3 ? i : 9};
+    TTINVtx* v = Vertex({p.x, p.y, 0});
+    ASSERT_TRUE(fast.AddXYAndHdl(p, v));
+    literal.push_back({});
+    xy_array_literal::InsertEntry(literal.data(), std::int32_t(literal.size()) - 1, p, v);
+    for (const TXYPoint q : {TXYPoint{5, 9}, TXYPoint{6, 9}, TXYPoint{7, i}}) {
+      bool ef = false, el = false;
+      ASSERT_EQ(fast.GetHdlByXYNearest(q, &ef),
+                xy_array_literal::FindNearest(literal.data(), std::int32_t(literal.size()), q, &el))
+          << i;
+      ASSERT_EQ(fast.GetHdlByXY(q),
+                xy_array_literal::FindExact(literal.data(), std::int32_t(literal.size()), q))
+          << i;
+    }
+  }
+  const TXYAndHdl* entries = fast.Entries();
+  for (std::size_t i = 0; i < literal.size(); ++i) ASSERT_EQ(entries[i].hdl, literal[i].hdl) << i;
+  fast.DisposeXYAndHdlArray();
+}
+
 }  // namespace
