@@ -29,25 +29,30 @@ void TKeyRunIndex::Clear() {
 namespace {
 
 // The number of the first `count` keys that are <= key (upper bound), and
-// that are < key (lower bound); the keys are ascending.
+// that are < key (lower bound); the keys are ascending.  The halving keeps a
+// window of n keys whose answer lies in it or just past it, and picks the half
+// by a conditional move rather than a branch, which a search among random
+// keys would mispredict at every other step.
 std::int32_t UpperBound(const std::int32_t* keys, std::int32_t count, std::int32_t key) {
-  std::int32_t lo = 0, hi = count;
-  while (lo < hi) {
-    const std::int32_t mid = (lo + hi) / 2;
-    if (keys[mid] <= key) lo = mid + 1;
-    else hi = mid;
+  if (count == 0) return 0;
+  const std::int32_t* base = keys;
+  for (std::int32_t n = count; n > 1;) {
+    const std::int32_t half = n / 2;
+    base = base[half] <= key ? base + half : base;
+    n -= half;
   }
-  return lo;
+  return static_cast<std::int32_t>(base - keys) + (*base <= key ? 1 : 0);
 }
 
 std::int32_t LowerBound(const std::int32_t* keys, std::int32_t count, std::int32_t key) {
-  std::int32_t lo = 0, hi = count;
-  while (lo < hi) {
-    const std::int32_t mid = (lo + hi) / 2;
-    if (keys[mid] < key) lo = mid + 1;
-    else hi = mid;
+  if (count == 0) return 0;
+  const std::int32_t* base = keys;
+  for (std::int32_t n = count; n > 1;) {
+    const std::int32_t half = n / 2;
+    base = base[half] < key ? base + half : base;
+    n -= half;
   }
-  return lo;
+  return static_cast<std::int32_t>(base - keys) + (*base < key ? 1 : 0);
 }
 
 std::int32_t SumOf(const std::int32_t* items, std::int32_t count) {
