@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "host/WorkList.h"
+
 namespace {
 
 // One insertion splits at most one leaf per level: 33 levels of 4 quads.
@@ -284,6 +286,104 @@ std::int32_t TXYIndex::Search(TXYPoint p, Prefer prefer, std::int64_t* bestOut,
   return winner;
 }
 
+namespace {
+
+// Of two entries at the best distance the array walk keeps the start entry,
+// else the one it meets first going down from the start (the later one before
+// it), else the first one going up.  `before(a, b)`: a comes first in the array.
+template <class BeforeFn>
+std::int32_t PickTied(const std::int32_t* tied, std::int32_t ties, std::int32_t start,
+                      BeforeFn before) {
+  auto preferred = [&](std::int32_t a, std::int32_t b) {
+    if (a == start || b == start) return a == start;
+    const bool aBelow = before(a, start), bBelow = before(b, start);
+    if (aBelow != bBelow) return aBelow;
+    return aBelow ? before(b, a) : before(a, b);
+  };
+  std::int32_t winner = tied[0];
+  for (std::int32_t i = 1; i < ties; ++i)
+    if (preferred(tied[i], winner)) winner = tied[i];
+  return winner;
+}
+
+}  // namespace
+
+bool TXYIndex::PickTiedByReplay(TXYPoint p, const std::int32_t* tied, std::int32_t ties,
+                                std::int32_t* winner) const {
+  // Pass 1: where p falls among the entries' x: the items below it, the size
+  // of its run, and the nearest x on either side.
+  std::int32_t below = 0, size = 0;
+  bool hasPrev = false, hasNext = false;
+  std::int32_t prevX = 0, nextX = 0;
+  for (std::int32_t e = 0; e < fCount; ++e) {
+    const std::int32_t x = fEntries[e].x;
+    if (x < p.x) {
+      ++below;
+      if (!hasPrev || x > prevX) prevX = x, hasPrev = true;
+    } else if (x == p.x) {
+      ++size;
+    } else if (!hasNext || x < nextX) {
+      nextX = x, hasNext = true;
+    }
+  }
+  // The runs whose order is needed: the start's, and every tied entry's.
+  std::int32_t startKey = p.x;
+  bool startLast = false;  // the start is the last entry of its run, not a probe
+  if (size == 0) {
+    const bool takePrev =
+        !hasNext || (hasPrev && std::int64_t{p.x} - prevX < std::int64_t{nextX} - p.x);
+    startKey = takePrev ? prevX : nextX;
+    startLast = takePrev;
+  }
+  std::int32_t keys[kTieCap + 1];
+  std::int32_t keyCount = 0;
+  auto addKey = [&](std::int32_t key) {
+    for (std::int32_t j = 0; j < keyCount; ++j)
+      if (keys[j] == key) return;
+    keys[keyCount++] = key;
+  };
+  addKey(startKey);
+  for (std::int32_t i = 0; i < ties; ++i) addKey(fEntries[tied[i]].x);
+
+  // Pass 2: replay the additions of those runs' entries.  Each went before
+  // the entry of its run that the array's binary search met, given the items
+  // below its x and the run's size at that moment.
+  TWorkList<std::int32_t, 8> runs[kTieCap + 1];
+  std::int32_t belowNow[kTieCap + 1] = {};
+  for (std::int32_t e = 0; e < fCount; ++e) {
+    const std::int32_t x = fEntries[e].x;
+    for (std::int32_t j = 0; j < keyCount; ++j) {
+      if (x < keys[j]) {
+        ++belowNow[j];
+      } else if (x == keys[j]) {
+        TWorkList<std::int32_t, 8>& run = runs[j];
+        const std::int32_t n = run.Size();
+        const std::int32_t k =
+            n == 0 ? 0 : FirstProbeIn(e, belowNow[j], belowNow[j] + n - 1) - belowNow[j];
+        if (!run.Push(e)) return false;
+        for (std::int32_t m = n; m > k; --m) run.At(m) = run.At(m - 1);
+        run.At(k) = e;
+      }
+    }
+  }
+  auto place = [&](std::int32_t e) {
+    for (std::int32_t j = 0; j < keyCount; ++j)
+      if (keys[j] == fEntries[e].x)
+        for (std::int32_t m = 0; m < runs[j].Size(); ++m)
+          if (runs[j].At(m) == e) return m;
+    return -1;
+  };
+  const TWorkList<std::int32_t, 8>& startRun = runs[0];
+  const std::int32_t start =
+      size > 0 ? startRun.At(FirstProbeIn(fCount, below, below + size - 1) - below)
+               : startRun.At(startLast ? startRun.Size() - 1 : 0);
+  *winner = PickTied(tied, ties, start, [&](std::int32_t a, std::int32_t b) {
+    const std::int32_t xa = fEntries[a].x, xb = fEntries[b].x;
+    return xa < xb || (xa == xb && place(a) < place(b));
+  });
+  return true;
+}
+
 TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) {
   *exact = false;
   if (fCount == 0) return nullptr;
@@ -293,24 +393,32 @@ TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) {
   const auto none = [](std::int32_t, std::int32_t) { return false; };
   std::int32_t winner = Search(p, none, &best, tied, &ties);
   *exact = best == 0;
-  if (ties <= 1 || (!fOrdered && !BuildOrder())) return fEntries[winner].hdl;
+  if (ties <= 1) return fEntries[winner].hdl;
 
-  // Of two entries at the best distance the array walk keeps the start
-  // entry, else the one it meets first going down from the start (the later
-  // one before it), else the first one going up.
+  // A tie needs the entries' array order.  The first few are settled by
+  // replaying the additions of the runs concerned, two passes over the
+  // entries; once those passes have cost as much as keeping the order would,
+  // the order is built and kept.
+  if (!fOrdered && ties <= kTieCap) {
+    fReplayWork += 2 * std::int64_t{fCount};
+    if (fReplayWork <= kReplayBudget * std::int64_t{fCount}) {
+      if (PickTiedByReplay(p, tied, ties, &winner)) return fEntries[winner].hdl;
+    }
+  }
+  if (!fOrdered && !BuildOrder()) return fEntries[winner].hdl;
+
   const std::int32_t start = StartEntry(p);
-  auto preferred = [&](std::int32_t a, std::int32_t b) {
-    if (a == start || b == start) return a == start;
-    const bool aBelow = Before(a, start), bBelow = Before(b, start);
-    if (aBelow != bBelow) return aBelow;
-    return aBelow ? Before(b, a) : Before(a, b);
-  };
+  auto before = [this](std::int32_t a, std::int32_t b) { return Before(a, b); };
   if (ties > kTieCap) {
+    auto preferred = [&](std::int32_t a, std::int32_t b) {
+      if (a == start || b == start) return a == start;
+      const bool aBelow = Before(a, start), bBelow = Before(b, start);
+      if (aBelow != bBelow) return aBelow;
+      return aBelow ? Before(b, a) : Before(a, b);
+    };
     winner = Search(p, preferred, &best, nullptr, nullptr);
   } else {
-    winner = tied[0];
-    for (std::int32_t i = 1; i < ties; ++i)
-      if (preferred(tied[i], winner)) winner = tied[i];
+    winner = PickTied(tied, ties, start, before);
   }
   return fEntries[winner].hdl;
 }

@@ -102,6 +102,14 @@ class TXYIndex final : public TPluginObject {
   bool PlaceInOrder(std::int32_t e);
   // Places every entry so far, oldest first; false (and no order) without memory.
   bool BuildOrder();
+  // Settles a tie of entries tied[0 .. ties-1] at the distance nearest to p
+  // without the order: replays the additions of the runs involved.  False
+  // without memory.
+  bool PickTiedByReplay(TXYPoint p, const std::int32_t* tied, std::int32_t ties,
+                        std::int32_t* winner) const;
+  // The passes over the entries that settling ties by replay may cost, in
+  // units of the entry count, before the order is built and kept instead.
+  static constexpr std::int64_t kReplayBudget = 64;
   // The nearest-entry search over the quadtree: the smallest Manhattan
   // distance, and of the entries at it the one `prefer` ranks first, or
   // (with prefer null) up to kTieCap of them in tied[0 .. *tieCount-1],
@@ -126,5 +134,6 @@ class TXYIndex final : public TPluginObject {
   std::int32_t fFreeBucket = -1;
   bool fDuplicateXY = false;  // two entries share an (x, y)
   bool fOrdered = false;      // every entry is placed in fRuns
+  std::int64_t fReplayWork = 0;  // entries read so far by PickTiedByReplay
   TKeyRunIndex fRuns;
 };

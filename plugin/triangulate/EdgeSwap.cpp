@@ -12,7 +12,7 @@
 #include "triangulate/Tolerances.h"
 #include "triangulate/TriangulateErrors.h"
 #include "triangulate/ULandUtils.h"
-#include "triangulate/WorkList.h"
+#include "host/WorkList.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "triangulate/ExactPredicates.h"
 #include "triangulate/Tolerances.h"
 #include "triangulate/ULandUtils.h"
-#include "triangulate/WorkList.h"
+#include "host/WorkList.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "triangulate/EdgeSwap.h"
 #include "triangulate/ExactPredicates.h"
 #include "triangulate/ULandUtils.h"
-#include "triangulate/WorkList.h"
+#include "host/WorkList.h"
 
 namespace {
 
