@@ -1,5 +1,6 @@
 #include "core/Toolbox.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,11 +16,15 @@ Toolbox::Toolbox(const Resources& resources) : terminal_(isatty(STDERR_FILENO) !
     if (const auto glyph = resources.cursor(id)) cursors_.push_back({id, *glyph});
 }
 
+std::int64_t Toolbox::coarseMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+}
+
 std::uint32_t Toolbox::tickCount() const {
   if (manualTicks_) return *manualTicks_;
-  const auto elapsed = std::chrono::steady_clock::now() - start_;
-  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() *
-                                    60 / 1000);
+  return static_cast<std::uint32_t>((coarseMilliseconds() - startMs_) * 60 / 1000);
 }
 
 void Toolbox::advanceClock(std::uint32_t ticks) { manualTicks_ = tickCount() + ticks; }

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -58,7 +57,12 @@ class Toolbox {
     std::string glyph;
   };
 
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  // Milliseconds on the coarse monotonic clock, which the plug-in reads
+  // millions of times in a long build: a tick is 1/60 s, so its few
+  // milliseconds of resolution are plenty, and it is read without a syscall
+  // or a hardware timer read.
+  static std::int64_t coarseMilliseconds();
+  std::int64_t startMs_ = coarseMilliseconds();
   std::optional<std::uint32_t> manualTicks_;
   std::uint32_t commandStartTicks_ = 0;
   std::vector<CursorRecord> cursors_;
