@@ -80,16 +80,21 @@ std::int32_t TKestSortedLList::CountItems() const {
 bool TKestSortedLList::Search(void* item, std::int16_t* lastCompare) {
   TIndex* index = item != nullptr ? Indexed() : nullptr;
   if (index == nullptr) return sorted_list_literal::Search(*this, item, lastCompare);
+  std::int32_t inRun = 0;
+  return SearchIndexed(index, static_cast<const TTINVtx*>(item)->z, lastCompare, &inRun);
+}
+
+bool TKestSortedLList::SearchIndexed(TIndex* index, std::int32_t z, std::int16_t* lastCompare,
+                                     std::int32_t* inRun) {
   *lastCompare = kSortAfter;
   TKeyRunIndex& runs = index->runs;
   const std::int32_t n = runs.Total();
   if (n == 0) return false;
-  const std::int32_t z = static_cast<const TTINVtx*>(item)->z;
   std::int32_t below = 0;
   const TKeyRunIndex::TRun run = runs.Find(z, &below);
   if (run != TKeyRunIndex::kNoRun) {
-    const std::int32_t mid = FirstProbeIn(n, below, below + runs.RunSize(run) - 1);
-    fCurrent = static_cast<TLinkNode*>(runs.RunItems(run)[mid - below]);
+    *inRun = FirstProbeIn(n, below, below + runs.RunSize(run) - 1) - below;
+    fCurrent = static_cast<TLinkNode*>(runs.RunItems(run)[*inRun]);
     *lastCompare = kSortEqual;
     return true;
   }
@@ -122,22 +127,17 @@ bool TKestSortedLList::Insert(void* item) {
   }
   // Search leaves the node the literal search ends on; the new node goes
   // after it unless nothing equal was found and it sorts after the new one.
+  const std::int32_t z = static_cast<const TTINVtx*>(item)->z;
   std::int16_t r = kSortAfter;
-  const bool found = Search(item, &r);
+  std::int32_t inRun = 0;
+  const bool found = SearchIndexed(index, z, &r, &inRun);
   const bool inserted = !found && r != kSortAfter ? InsertBefore(item) : InsertAfter(item);
   if (!inserted) {
     Trace(kTraceBuild, "ERROR: in TKestSortedLList::Insert no node for the item\n");
     return false;
   }
   // The new node's place in its run: after the node found, else its first.
-  const std::int32_t z = static_cast<const TTINVtx*>(item)->z;
-  std::int32_t below = 0;
-  const TKeyRunIndex::TRun run = index->runs.Find(z, &below);
-  std::int32_t at = 0;
-  if (found) {
-    const std::int32_t size = index->runs.RunSize(run);
-    at = FirstProbeIn(index->runs.Total(), below, below + size - 1) - below + 1;
-  }
+  const std::int32_t at = found ? inRun + 1 : 0;
   if (!index->runs.Insert(z, at, fCurrent)) {
     DropIndex();
     return true;

@@ -64,6 +64,10 @@ class TKestSortedLList final : public TSortedList {
   TKestSortedLList() = default;
   struct TIndex;
   TIndex* Indexed();
+  // Search through the index; *inRun gets the offset in its run of the node
+  // found (when found).
+  bool SearchIndexed(TIndex* index, std::int32_t z, std::int16_t* lastCompare,
+                     std::int32_t* inRun);
   void DropIndex();
 
   TIndex* fIndex = nullptr;

@@ -100,7 +100,10 @@ bool TXYIndex::BuildOrder() {
 
 bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
   if (!Reserve()) return false;
-  const bool firstDuplicate = !fDuplicateXY && FindExact(p) != nullptr;
+  const bool known = fMissValid && fMissAt.x == p.x && fMissAt.y == p.y;
+  fMissValid = false;
+  const LeafAt leaf = known ? fMissLeaf : LeafOf(p);
+  const bool firstDuplicate = !fDuplicateXY && !known && EntryAt(leaf, p) != -1;
   // Exact lookups among entries at one (x, y) follow the array order.
   if (firstDuplicate && !fOrdered && !BuildOrder()) return false;
   const std::int32_t e = fCount;
@@ -108,7 +111,7 @@ bool TXYIndex::Add(TXYPoint p, TTINVtx* vtx) {
   if (fOrdered && !PlaceInOrder(e)) return false;
   if (firstDuplicate) fDuplicateXY = true;
   ++fCount;
-  QuadInsert(e);
+  QuadInsert(leaf, e);
   return true;
 }
 
@@ -137,9 +140,31 @@ void TXYIndex::AppendToLeaf(std::int32_t q, std::int32_t e) {
   ++leaf.count;
 }
 
-void TXYIndex::QuadInsert(std::int32_t e) {
+TXYIndex::LeafAt TXYIndex::LeafOf(TXYPoint p) const {
   std::int32_t q = 0;
   std::int64_t x0 = kRootOrigin, y0 = kRootOrigin, size = kRootSize;
+  while (fQuads[q].child[0] != -1) {
+    size /= 2;
+    const int cx = p.x >= x0 + size ? 1 : 0;
+    const int cy = p.y >= y0 + size ? 1 : 0;
+    x0 += cx * size;
+    y0 += cy * size;
+    q = fQuads[q].child[cy * 2 + cx];
+  }
+  return LeafAt{q, x0, y0, size};
+}
+
+std::int32_t TXYIndex::EntryAt(const LeafAt& leaf, TXYPoint p) const {
+  std::int32_t found = -1;
+  ForEachInLeaf(fQuads[leaf.q], [&](std::int32_t x, std::int32_t y, std::int32_t e) {
+    if (found == -1 && x == p.x && y == p.y) found = e;
+  });
+  return found;
+}
+
+void TXYIndex::QuadInsert(LeafAt leaf, std::int32_t e) {
+  std::int32_t q = leaf.q;
+  std::int64_t x0 = leaf.x0, y0 = leaf.y0, size = leaf.size;
   const std::int32_t ex = fEntries[e].x, ey = fEntries[e].y;
   for (;;) {
     while (fQuads[q].child[0] != -1) {
@@ -192,21 +217,13 @@ TTINVtx* TXYIndex::FindExact(TXYPoint p) const {
       if (fEntries[EntryOf(items[j])].y == p.y) return fEntries[EntryOf(items[j])].hdl;
     return nullptr;
   }
-  std::int32_t q = 0;
-  std::int64_t x0 = kRootOrigin, y0 = kRootOrigin, size = kRootSize;
-  while (fQuads[q].child[0] != -1) {
-    size /= 2;
-    const int cx = p.x >= x0 + size ? 1 : 0;
-    const int cy = p.y >= y0 + size ? 1 : 0;
-    x0 += cx * size;
-    y0 += cy * size;
-    q = fQuads[q].child[cy * 2 + cx];
-  }
-  std::int32_t found = -1;
-  ForEachInLeaf(fQuads[q], [&](std::int32_t x, std::int32_t y, std::int32_t e) {
-    if (found == -1 && x == p.x && y == p.y) found = e;
-  });
-  return found != -1 ? fEntries[found].hdl : nullptr;
+  const LeafAt leaf = LeafOf(p);
+  const std::int32_t found = EntryAt(leaf, p);
+  if (found != -1) return fEntries[found].hdl;
+  fMissValid = true;
+  fMissAt = p;
+  fMissLeaf = leaf;
+  return nullptr;
 }
 
 std::int32_t TXYIndex::StartEntry(TXYPoint p) const {

@@ -120,7 +120,16 @@ class TXYIndex final : public TPluginObject {
                       std::int32_t* tieCount) const;
   void Relabel(TKeyRunIndex::TRun run);
   bool Reserve();
-  void QuadInsert(std::int32_t e);
+  // A leaf and its square.
+  struct LeafAt {
+    std::int32_t q;
+    std::int64_t x0, y0, size;
+  };
+  LeafAt LeafOf(TXYPoint p) const;
+  // The first entry of the leaf at exactly p, or -1.
+  std::int32_t EntryAt(const LeafAt& leaf, TXYPoint p) const;
+  // Adds entry e to the quadtree, starting from its leaf.
+  void QuadInsert(LeafAt leaf, std::int32_t e);
 
   Entry* fEntries = nullptr;
   std::int32_t fCount = 0;
@@ -135,5 +144,10 @@ class TXYIndex final : public TPluginObject {
   bool fDuplicateXY = false;  // two entries share an (x, y)
   bool fOrdered = false;      // every entry is placed in fRuns
   std::int64_t fReplayWork = 0;  // entries read so far by PickTiedByReplay
+  // The leaf of the last exact lookup that found nothing: collection looks a
+  // point up and then adds it, and the addition need not descend again.
+  mutable bool fMissValid = false;
+  mutable TXYPoint fMissAt{0, 0};
+  mutable LeafAt fMissLeaf{0, 0, 0, 0};
   TKeyRunIndex fRuns;
 };
