@@ -12,9 +12,10 @@
 # of each process.  Then the Google Benchmark building blocks (indexed against
 # step by step), the difference TIN (bench/tin_diff_bench: sampling indexed
 # against step by step, and a whole difference build of two 100,000-vertex
-# surfaces), and whole `tinhost run DRAWING create` commands on a large
-# drawing, including the drawing's save, against the import of the same
-# points as the peer.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
+# surfaces), and whole `tinhost run DRAWING create` commands on large
+# drawings, including the drawing's save (random points with 3D triangles; a
+# LiDAR-like terrain tile with 3D triangles and 1 m contours), against the
+# import of the same points for scale.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
 # libcgal-dev, python3; the contour peer needs /usr/bin/python3 with matplotlib.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -98,6 +99,8 @@ for n in $sizes; do
   [ -s "$data/random_$n.csv" ] || gen random "$n" "$data/random_$n.csv"
   compare "random $n" "$data/random_$n.csv"
 done
+[ -s "$data/terrain_1000000.csv" ] || gen terrain 1000000 "$data/terrain_1000000.csv"
+compare "terrain 1000000" "$data/terrain_1000000.csv"
 [ -s "$data/grid_1000x1000.csv" ] || gen grid 1000000 "$data/grid_1000x1000.csv"
 compare "grid 1000x1000" "$data/grid_1000x1000.csv"
 [ -s "$data/clustered_200000.csv" ] || gen clustered 200000 "$data/clustered_200000.csv"
@@ -111,25 +114,29 @@ echo "== building blocks: indexed against step by step (Google Benchmark) =="
 echo "== difference TIN: sampling indexed against step by step; whole build of two 100,000-vertex surfaces =="
 "$bin/tin_diff_bench" --benchmark_min_time=0.05
 
-echo "== whole command: tinhost run DRAWING create (no contours), with the save =="
+echo "== whole command: tinhost run DRAWING create, with the save; the import of the same points for scale =="
 host=$build/bin/tinhost
-for n in $sizes; do
-  drawing=$data/drawing_$n.tdb
-  xyz=$data/random_$n.xyz
-  [ -s "$xyz" ] || awk -F, '{printf "%.3f %.3f %.3f\n", $1/1000, $2/1000, $3/1000}' \
-      "$data/random_$n.csv" > "$xyz"
+create() {  # create NAME CSV SETTINGS...
+  local name=$1 csv=$2 xyz=${2%.csv}.xyz drawing=${2%.csv}.tdb
+  shift 2
+  [ -s "$xyz" ] || awk -F, '{printf "%.3f %.3f %.3f\n", $1/1000, $2/1000, $3/1000}' "$csv" > "$xyz"
   rm -f "$drawing"
   "$host" new "$drawing" > /dev/null
   /usr/bin/time -f "%e %M" -o "$data/import.time" "$host" import "$drawing" "$xyz" --layer Ground > /dev/null
-  /usr/bin/time -f "%e %M" -o "$data/create.time" "$host" run "$drawing" create --layer Ground \
-      --set want2DCntr=0 --set want3DCntr=0 --set want3DTris=1 > /dev/null
+  /usr/bin/time -f "%e %M" -o "$data/create.time" "$host" run "$drawing" create --layer Ground "$@" > /dev/null
   read -r ti mi < "$data/import.time"
   read -r tc mc < "$data/create.time"
   python3 -c "
 ti, mi, tc, mc = $ti, $mi, $tc, $mc
-print(f'{\"random $n\":>22}     import: {ti:8.2f} s  peak {mi/1024:7.1f} MiB')
-print(f'{\"random $n\":>22}     create: {tc:8.2f} s  x{tc/max(ti,0.01):6.2f} of import  peak {mc/1024:7.1f} MiB')"
+print(f'{\"$name\":>34}  import: {ti:8.2f} s  peak {mi/1024:7.1f} MiB')
+print(f'{\"$name\":>34}  create: {tc:8.2f} s  x{tc/max(ti,0.01):6.2f} of import  peak {mc/1024:7.1f} MiB')"
+}
+for n in $sizes; do
+  create "random $n, 3D triangles" "$data/random_$n.csv" \
+      --set want2DCntr=0 --set want3DCntr=0 --set want3DTris=1
 done
+create "terrain 1000000, 3D tris, 1 m contours" "$data/terrain_1000000.csv" \
+    --set want3DTris=1 --set want2DCntr=1 --set contourInterval=1
 
 echo "== contours: 100 levels over the z range, our contour map against matplotlib tricontour =="
 for n in $sizes; do
