@@ -100,8 +100,8 @@ void readObjects(Connection& db, DocumentState& s) {
     s.layers.push_back(layer.id);
     s.objects.emplace(layer.id, std::move(layer));
   }
-  // The rows come in id order, as stored, so each goes in at the end of the
-  // map; the members are then put in order by sorting their (parent,
+  // The rows come in id order, as stored, so each goes in right after the
+  // one before (layers already in the map may lie beyond it); the members are then put in order by sorting their (parent,
   // position) here rather than having SQLite sort whole rows.
   Statement objects(db,
                     "SELECT id, type, parent, class, color, fill, weight, closed, text, anchor_x, "
@@ -112,6 +112,7 @@ void readObjects(Connection& db, DocumentState& s) {
     ObjId id;
   };
   std::vector<Place> membership;
+  auto hint = s.objects.end();
   while (objects.step()) {
     DrawingObject o;
     o.id = static_cast<ObjId>(objects.integer(0));
@@ -132,7 +133,7 @@ void readObjects(Connection& db, DocumentState& s) {
     o.textSize = static_cast<std::int16_t>(objects.integer(12));
     membership.push_back({o.parent, objects.integer(13), o.id});
     const std::size_t before = s.objects.size();
-    s.objects.emplace_hint(s.objects.end(), o.id, std::move(o));
+    hint = std::next(s.objects.emplace_hint(hint, o.id, std::move(o)));
     if (s.objects.size() == before)
       throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
   }
@@ -151,10 +152,12 @@ void readObjects(Connection& db, DocumentState& s) {
     while (it != s.objects.end() && it->first < object) ++it;
     if (it == s.objects.end() || it->first != object)
       throw FileError(db.path() + ": the drawing is damaged (a vertex belongs to no object)");
-    it->second.vertices.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
-                                         static_cast<std::int32_t>(vertices.integer(2)),
-                                         static_cast<std::int32_t>(vertices.integer(3)),
-                                         static_cast<std::int16_t>(vertices.integer(4))});
+    auto& list = it->second.vertices;
+    if (list.capacity() == 0 && it->second.type != kKVTypeLocus3D) list.reserve(4);  // as Document::addVertex
+    list.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
+                          static_cast<std::int32_t>(vertices.integer(2)),
+                          static_cast<std::int32_t>(vertices.integer(3)),
+                          static_cast<std::int16_t>(vertices.integer(4))});
   }
 }
 
@@ -193,7 +196,7 @@ FileContents readContents(Connection& db) {
     s.classes.push_back(classes.text(1));
   }
   Statement selection(db, "SELECT object FROM selection");
-  while (selection.step()) s.selection.insert(static_cast<ObjId>(selection.integer(0)));
+  while (selection.step()) s.selection.insert(s.selection.end(), static_cast<ObjId>(selection.integer(0)));
   Statement data(db, "SELECT tag, bytes FROM data_objects");
   while (data.step()) c.dataObjects.emplace(static_cast<std::uint32_t>(data.integer(0)), data.blob(1));
   Statement undo(db, "SELECT record FROM undo WHERE slot = 1");
