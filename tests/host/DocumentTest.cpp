@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "HostTestSupport.h"
@@ -187,6 +188,93 @@ TEST(DocumentState, BrokenStatesAreRefused) {
   DocumentState selectedMember = st;
   selectedMember.selection.insert(s.p);
   EXPECT_THROW(Document::fromState(selectedMember), HostError);
+}
+
+
+// ---- going back to a mark ------------------------------------------------------
+
+void ExpectSameDrawing(const Document& got, const Document& want) {
+  const DocumentState& g = got.state();
+  const DocumentState& w = want.state();
+  EXPECT_EQ(g.objects, w.objects);
+  EXPECT_EQ(g.members, w.members);
+  EXPECT_EQ(g.layers, w.layers);
+  EXPECT_EQ(g.selection, w.selection);
+  EXPECT_EQ(g.classes, w.classes);
+  EXPECT_EQ(g.nextId, w.nextId);
+  EXPECT_EQ(g.currentLayer, w.currentLayer);
+  EXPECT_EQ(g.header, w.header);
+  EXPECT_EQ(g.originX, w.originX);
+  for (const auto& [id, o] : w.objects) EXPECT_EQ(got.nextSibling(id), want.nextSibling(id)) << "object " << id;
+}
+
+// One random edit of every kind the host makes; edits the document refuses
+// are part of the mix.
+void RandomEdit(Document& doc, std::mt19937& rng) {
+  auto pick = [&] {
+    return static_cast<ObjId>(std::uniform_int_distribution<std::uint32_t>(1, doc.state().nextId)(rng));
+  };
+  auto container = [&] {
+    const ObjId id = pick();
+    return doc.exists(id) && (doc.get(id).type == kKVTypeGroup || doc.get(id).type == kKVTypeLayer)
+               ? id
+               : doc.currentLayer();
+  };
+  try {
+    switch (std::uniform_int_distribution<int>(0, 13)(rng)) {
+      case 0: doc.addLocus(container(), 1, 2, 3); break;
+      case 1: {
+        const ObjId poly = doc.createObject(kKVTypePoly3D);
+        doc.addVertex(poly, {4, 5, 6});
+        if (rng() % 3 != 0) doc.addToContainer(poly, container());
+        break;
+      }
+      case 2: doc.addToContainer(doc.createObject(kKVTypeGroup), container()); break;
+      case 3: doc.remove(pick()); break;
+      case 4: doc.addToContainer(pick(), container()); break;
+      case 5: doc.setColor(pick(), {1, 2, 3, 4}); break;
+      case 6: doc.move(pick(), 7, -7); break;
+      case 7: doc.select(pick()); break;
+      case 8: rng() % 4 == 0 ? doc.clearSelection() : doc.deselect(pick()); break;
+      case 9: doc.setCurrentLayer(doc.createLayer("L" + std::to_string(rng() % 100), 1.0)); break;
+      case 10: doc.addClass("C" + std::to_string(rng() % 5)); break;
+      case 11: {  // as undo does it
+        const ObjId id = pick();
+        const ObjectSnapshot snap = doc.snapshot(id);
+        doc.remove(id);
+        doc.addLocus(container(), 0, 0, 0);
+        doc.restore(snap);
+        break;
+      }
+      case 12: doc.discardFreeObjects(); break;
+      case 13: doc.setDrawingName("renamed"), doc.setOrigin(5, 6); break;
+    }
+  } catch (const HostError&) {
+  }
+}
+
+TEST(DocumentMark, RollbackReturnsToTheMarkAfterAnyEdits) {
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    Sample s;
+    const ObjId freeGroup = s.doc.createObject(kKVTypeGroup);  // free, with a member
+    s.doc.addToContainer(s.doc.createObject(kKVTypePoly2D), freeGroup);
+    for (int i = 0; i < 10; ++i) RandomEdit(s.doc, rng);
+    const Document before = s.doc;
+    s.doc.mark();
+    if (seed % 2 == 0 && s.doc.exists(freeGroup)) s.doc.addToContainer(freeGroup, s.doc.currentLayer());
+    for (int i = 0, n = static_cast<int>(rng() % 40); i < n; ++i) RandomEdit(s.doc, rng);
+    s.doc.rollback();
+    EXPECT_FALSE(s.doc.marked());
+    ExpectSameDrawing(s.doc, before);
+    // The member chains are whole again: the same edits give the same drawing.
+    Document fresh = before;
+    std::mt19937 a(seed * 7919), b(seed * 7919);
+    for (int i = 0; i < 30; ++i) RandomEdit(s.doc, a), RandomEdit(fresh, b);
+    ExpectSameDrawing(s.doc, fresh);
+    EXPECT_NO_THROW(Document::fromState(s.doc.state()));
+  }
 }
 
 }  // namespace

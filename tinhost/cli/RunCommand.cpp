@@ -16,21 +16,31 @@ constexpr std::int16_t kOptionKey = 58;
 constexpr std::int32_t kDocTouched = 0;
 constexpr std::int32_t kNotHandled = 5;
 
-struct Snapshot {
-  DocumentState state;
-  DataObjectBytes data;
-  std::vector<UndoRecord> history;
+// The host as it was before the command, kept so that it can be put back:
+// the drawing keeps a mark (it copies only what the command changes), the
+// data objects are copied, and the undo history only grows during a command,
+// so its length is enough.  Leaving the scope without put() drops the mark.
+class Snapshot {
+ public:
+  explicit Snapshot(Host& host)
+      : host_(host), data_(host.dataObjects()), records_(host.undoLog().history().size()) {
+    host.document().mark();
+  }
+  ~Snapshot() { host_.document().dropMark(); }
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+  void put() {
+    host_.document().rollback();
+    host_.setDataObjects(data_);
+    host_.undoLog().truncate(records_);
+  }
+
+ private:
+  Host& host_;
+  DataObjectBytes data_;
+  std::size_t records_;
 };
-
-Snapshot take(const Host& host) {
-  return {host.document().state(), host.dataObjects(), host.undoLog().history()};
-}
-
-void restore(Host& host, const Snapshot& s) {
-  host.document() = Document::fromState(s.state);
-  host.setDataObjects(s.data);
-  host.undoLog().setHistory(s.history);
-}
 
 void prepareAnswers(Host& host, const RunArgs& args) {
   DialogAnswers& answers = host.dialogs().answers();
@@ -101,7 +111,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   if (args.memoryBudget < 0) throw UsageError("--memory-budget must not be negative");
   Host& host = s.host();
   prepareAnswers(host, args);  // validates every answer before anything changes
-  const Snapshot before = take(host);
+  Snapshot before(host);
 
   if (!args.layer.empty()) makeCurrentLayer(s, args.layer);
   host.memory().setBudget(args.memoryBudget > 0 ? args.memoryBudget : Memory::machineBudget());
@@ -128,7 +138,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
 
   Outcome outcome;
   outcome.changed = touched == kDocTouched;
-  if (!outcome.changed) restore(host, before);
+  if (!outcome.changed) before.put();
   if (!dialogs.alerts().empty())
     outcome.status = kExitAlert;
   else if (!dialogs.problems().empty())

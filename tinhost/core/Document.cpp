@@ -18,6 +18,8 @@ bool isDrawableType(std::int16_t t) {
 
 std::string idText(ObjId id) { return "object " + std::to_string(id); }
 
+constexpr std::size_t kFirstPolygonRoom = 4;
+
 }  // namespace
 
 Document::Document() {
@@ -26,6 +28,22 @@ Document::Document() {
   s_.header = header.id;
   s_.currentLayer = createLayer("Layer 1", 1.0);
 }
+
+// What rollback() needs: the plain fields as they were at the mark, and the
+// first copy of each older object and older container's member list that
+// changed since.  Objects with ids from nextId on were made after the mark.
+struct Document::Mark {
+  ObjId nextId = 1;
+  ObjId header = kNoObject;
+  std::vector<ObjId> layers;
+  ObjId currentLayer = kNoObject;
+  std::vector<std::string> classes;
+  UnitsRecord units;
+  double originX = 0.0, originY = 0.0;
+  std::unordered_map<ObjId, std::optional<DrawingObject>> objects;  // none: it did not exist
+  std::unordered_map<ObjId, std::vector<ObjId>> members;
+  std::optional<std::set<ObjId>> selection;
+};
 
 Document::Document(const Document& other) : s_(other.s_), links_(other.links_), ends_(other.ends_) {
   reindex();
@@ -37,9 +55,14 @@ Document& Document::operator=(const Document& other) {
     links_ = other.links_;
     ends_ = other.ends_;
     reindex();
+    mark_.reset();
   }
   return *this;
 }
+
+Document::Document(Document&&) noexcept = default;
+Document& Document::operator=(Document&&) noexcept = default;
+Document::~Document() = default;
 
 void Document::reindex() {
   byId_.clear();
@@ -50,6 +73,7 @@ void Document::reindex() {
 }
 
 DrawingObject& Document::put(ObjId id) {
+  keepObject(id);
   DrawingObject& obj = s_.objects[id];
   if (id >= byId_.size()) byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
   byId_[id] = &obj;
@@ -57,6 +81,7 @@ DrawingObject& Document::put(ObjId id) {
 }
 
 void Document::drop(ObjId id) {
+  keepObject(id);
   s_.objects.erase(id);
   if (id < byId_.size()) byId_[id] = nullptr;
 }
@@ -68,6 +93,7 @@ Document Document::fromState(DocumentState state) {
   doc.links_.clear();
   doc.ends_.clear();
   doc.validate();
+  doc.links_.reserve(doc.s_.objects.size());
   for (const auto& [container, list] : doc.s_.members)
     for (ObjId m : list) doc.link(m, container, kNoObject);
   doc.s_.members.clear();
@@ -98,7 +124,10 @@ void Document::validate() const {
   if (s_.layers.empty()) fail("no layer");
   if (std::find(s_.layers.begin(), s_.layers.end(), s_.currentLayer) == s_.layers.end())
     fail("the current layer is not a layer");
-  std::map<ObjId, std::size_t> listed;
+  // How often each object is listed by its parent, by id (every listed id is
+  // a live object, so it lies within byId_); counting stops at 2, which is
+  // already one too many.
+  std::vector<std::uint8_t> listed(byId_.size(), 0);
   for (const auto& [container, list] : s_.members) {
     const DrawingObject* c = find(container);
     if (c == nullptr || !isContainerType(c->type)) fail(idText(container) + " has members but is no container");
@@ -106,7 +135,7 @@ void Document::validate() const {
       const DrawingObject* member = find(m);
       if (member == nullptr || member->parent != container)
         fail(idText(container) + " lists a member that is not its own");
-      ++listed[m];
+      if (listed[m] < 2) ++listed[m];
     }
   }
   for (const auto& [id, obj] : s_.objects) {
@@ -150,6 +179,7 @@ const DrawingObject& Document::get(ObjId id) const {
 DrawingObject& Document::mut(ObjId id) {
   DrawingObject* obj = id < byId_.size() ? byId_[id] : nullptr;
   if (obj == nullptr) throw HostError("no " + idText(id) + " in the drawing");
+  keepObject(id);
   return *obj;
 }
 
@@ -321,6 +351,9 @@ void Document::addVertex(ObjId poly, Vertex v) {
   DrawingObject& obj = mut(poly);
   if (!isPolyType(obj.type)) throw HostError(idText(poly) + " is not a polygon");
   if (obj.type == kKVTypePoly2D) v.z = 0;
+  // Most polygons are triangles: room for four at once instead of growing
+  // through one and two (the same room the growth ends with).
+  if (obj.vertices.capacity() == 0) obj.vertices.reserve(kFirstPolygonRoom);
   obj.vertices.push_back(v);
 }
 
@@ -354,6 +387,7 @@ void Document::move(ObjId id, std::int32_t dx, std::int32_t dy) {
 // Inserts `id` into the member chain of `container`, before `before` (a
 // member of that container) or last when `before` is 0.
 void Document::link(ObjId id, ObjId container, ObjId before) {
+  keepMembers(container);
   Ends& ends = ends_[container];
   Link& l = links_[id];
   l.next = before;
@@ -372,6 +406,7 @@ void Document::link(ObjId id, ObjId container, ObjId before) {
 
 void Document::unlink(DrawingObject& obj) {
   if (obj.parent == kNoObject) return;
+  keepMembers(obj.parent);
   const auto it = links_.find(obj.id);
   Ends& ends = ends_.at(obj.parent);
   const Link l = it->second;
@@ -386,7 +421,7 @@ void Document::unlink(DrawingObject& obj) {
   if (--ends.count == 0) ends_.erase(obj.parent);
   links_.erase(it);
   obj.parent = kNoObject;
-  s_.selection.erase(obj.id);
+  if (s_.selection.contains(obj.id)) selectionForChange().erase(obj.id);
 }
 
 void Document::addToContainer(ObjId id, ObjId container) {
@@ -404,10 +439,13 @@ void Document::addToContainer(ObjId id, ObjId container) {
 // Erases an object that has already been unlinked from its parent, with
 // everything inside it.
 void Document::eraseTree(ObjId id) {
-  if (isContainerType(get(id).type)) forEachMember(id, [this](ObjId m) { eraseTree(m); });
+  if (isContainerType(get(id).type)) {
+    keepMembers(id);
+    forEachMember(id, [this](ObjId m) { eraseTree(m); });
+  }
   ends_.erase(id);
   links_.erase(id);
-  s_.selection.erase(id);
+  if (s_.selection.contains(id)) selectionForChange().erase(id);
   drop(id);
 }
 
@@ -457,7 +495,7 @@ void Document::restore(const ObjectSnapshot& snap) {
   const DrawingObject* before = find(snap.before);
   const bool beforeStillThere = before != nullptr && before->parent == snap.parent;
   link(snap.objects.front().id, snap.parent, beforeStillThere ? snap.before : kNoObject);
-  if (snap.selected && get(snap.parent).type == kKVTypeLayer) s_.selection.insert(snap.objects.front().id);
+  if (snap.selected && get(snap.parent).type == kKVTypeLayer) selectionForChange().insert(snap.objects.front().id);
 }
 
 std::size_t Document::discardFreeObjects() {
@@ -475,7 +513,15 @@ void Document::select(ObjId id) {
   const DrawingObject& obj = get(id);
   if (obj.parent == kNoObject || get(obj.parent).type != kKVTypeLayer)
     throw HostError(idText(id) + " does not lie directly on a layer and cannot be selected");
-  s_.selection.insert(id);
+  selectionForChange().insert(id);
+}
+
+void Document::deselect(ObjId id) {
+  if (s_.selection.contains(id)) selectionForChange().erase(id);
+}
+
+void Document::clearSelection() {
+  if (!s_.selection.empty()) selectionForChange().clear();
 }
 
 std::int16_t Document::addClass(const std::string& name) {
@@ -492,5 +538,82 @@ void Document::setUnits(const UnitsRecord& units) {
 }
 
 void Document::setDrawingName(std::string name) { mut(s_.header).name = std::move(name); }
+
+// ---- going back ---------------------------------------------------------------
+
+void Document::mark() {
+  mark_ = std::make_unique<Mark>();
+  Mark& m = *mark_;
+  m.nextId = s_.nextId;
+  m.header = s_.header;
+  m.layers = s_.layers;
+  m.currentLayer = s_.currentLayer;
+  m.classes = s_.classes;
+  m.units = s_.units;
+  m.originX = s_.originX;
+  m.originY = s_.originY;
+}
+
+void Document::dropMark() { mark_.reset(); }
+
+void Document::keepObject(ObjId id) {
+  if (mark_ == nullptr || id >= mark_->nextId || mark_->objects.contains(id)) return;
+  const DrawingObject* obj = find(id);
+  mark_->objects.emplace(id, obj != nullptr ? std::optional<DrawingObject>(*obj) : std::nullopt);
+}
+
+void Document::keepMembers(ObjId container) {
+  if (mark_ == nullptr || container >= mark_->nextId || mark_->members.contains(container)) return;
+  std::vector<ObjId> list;
+  list.reserve(memberCount(container));
+  forEachMember(container, [&list](ObjId m) { list.push_back(m); });
+  mark_->members.emplace(container, std::move(list));
+}
+
+std::set<ObjId>& Document::selectionForChange() {
+  if (mark_ != nullptr && !mark_->selection) mark_->selection = s_.selection;
+  return s_.selection;
+}
+
+// Only what changed since the mark is touched.  The member chains of the
+// containers that changed are taken apart first and chained again last, from
+// their lists at the mark; an older object that was free at the mark loses any
+// link it gained; objects made since the mark go with their own chains.
+void Document::rollback() {
+  if (mark_ == nullptr) return;
+  const std::unique_ptr<Mark> m = std::move(mark_);  // nothing below is kept again
+  for (const auto& [container, list] : m->members) {
+    forEachMember(container, [this](ObjId id) { links_.erase(id); });
+    ends_.erase(container);
+  }
+  for (std::size_t id = m->nextId; id < byId_.size(); ++id) {
+    if (byId_[id] == nullptr) continue;
+    links_.erase(static_cast<ObjId>(id));
+    ends_.erase(static_cast<ObjId>(id));
+    s_.objects.erase(static_cast<ObjId>(id));
+  }
+  if (byId_.size() > m->nextId) byId_.resize(m->nextId);
+  for (auto& [id, was] : m->objects) {
+    if (!was) {
+      links_.erase(id);
+      ends_.erase(id);
+      if (exists(id)) drop(id);
+      continue;
+    }
+    if (was->parent == kNoObject) links_.erase(id);
+    put(id) = std::move(*was);
+  }
+  for (const auto& [container, list] : m->members)
+    for (ObjId id : list) link(id, container, kNoObject);
+  s_.nextId = m->nextId;
+  s_.header = m->header;
+  s_.layers = std::move(m->layers);
+  s_.currentLayer = m->currentLayer;
+  s_.classes = std::move(m->classes);
+  s_.units = m->units;
+  s_.originX = m->originX;
+  s_.originY = m->originY;
+  if (m->selection) s_.selection = std::move(*m->selection);
+}
 
 }  // namespace tinhost

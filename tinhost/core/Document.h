@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <span>
@@ -96,8 +97,9 @@ class Document {
   Document();  // one layer "Layer 1", scale 1, current
   Document(const Document& other);
   Document& operator=(const Document& other);
-  Document(Document&&) noexcept = default;
-  Document& operator=(Document&&) noexcept = default;
+  Document(Document&&) noexcept;
+  Document& operator=(Document&&) noexcept;
+  ~Document();
   // Adopts a state read from a file; throws HostError when it breaks an invariant.
   static Document fromState(DocumentState state);
   const DocumentState& state() const;
@@ -154,14 +156,28 @@ class Document {
 
   // ---- selection, classes, units, origin ----
   void select(ObjId id);
-  void deselect(ObjId id) { s_.selection.erase(id); }
-  void clearSelection() { s_.selection.clear(); }
+  void deselect(ObjId id);
+  void clearSelection();
   std::int16_t addClass(const std::string& name);  // the existing id for a known name
   void setUnits(const UnitsRecord& units);
   void setOrigin(double x, double y) { s_.originX = x; s_.originY = y; }
   void setDrawingName(std::string name);
 
+  // ---- going back ----
+  // Marks this moment so that rollback() can return to it exactly: every
+  // object, member order, the selection, layers, classes, units and origin,
+  // and the next id.  Until then each object older than the mark is copied
+  // the first time it changes and each older container's member list the
+  // first time it changes, so the cost follows what changes, not the size of
+  // the drawing.  One mark at a time; a new one replaces the old.  Copying a
+  // document does not copy its mark.
+  void mark();
+  void rollback();  // back to the mark, which it closes; nothing without one
+  void dropMark();  // keeps the changes
+  bool marked() const { return mark_ != nullptr; }
+
  private:
+  struct Mark;
   struct Link {
     ObjId prev = kNoObject, next = kNoObject;
   };
@@ -184,6 +200,10 @@ class Document {
   template <class F>
   void forEachMember(ObjId container, F&& f) const;
   void validate() const;
+  // Called before a change, while a mark is open: keep the first copy.
+  void keepObject(ObjId id);
+  void keepMembers(ObjId container);
+  std::set<ObjId>& selectionForChange();
 
   // The live drawing; s_.members is filled only when state() is asked for.
   mutable DocumentState s_;
@@ -193,6 +213,7 @@ class Document {
   // the per-object calls of a walk over a million objects do not search the
   // ordered map; the map's nodes stay in place, so the pointers hold.
   std::vector<DrawingObject*> byId_;
+  std::unique_ptr<Mark> mark_;
 };
 
 }  // namespace tinhost

@@ -51,6 +51,10 @@ class UndoLog {
   const std::vector<UndoRecord>& history() const { return history_; }
   void setHistory(std::vector<UndoRecord> history) { history_ = std::move(history); }
   std::optional<UndoRecord> takeLast();
+  // Drops the records after the first `count`.
+  void truncate(std::size_t count) {
+    if (history_.size() > count) history_.resize(count);
+  }
   const UndoRecord* pending() const { return pending_ ? &*pending_ : nullptr; }
 
  private:

@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "core/Host.h"
 #include "core/HostError.h"
@@ -97,10 +100,19 @@ void readObjects(Connection& db, DocumentState& s) {
     s.layers.push_back(layer.id);
     s.objects.emplace(layer.id, std::move(layer));
   }
+  // The rows come in id order, as stored, so each goes in right after the
+  // one before (layers already in the map may lie beyond it); the members are then put in order by sorting their (parent,
+  // position) here rather than having SQLite sort whole rows.
   Statement objects(db,
                     "SELECT id, type, parent, class, color, fill, weight, closed, text, anchor_x, "
-                    "anchor_y, text_style, text_size FROM objects ORDER BY parent, position");
-  std::vector<std::pair<ObjId, ObjId>> membership;
+                    "anchor_y, text_style, text_size, position FROM objects ORDER BY id");
+  struct Place {
+    ObjId parent;
+    std::int64_t position;
+    ObjId id;
+  };
+  std::vector<Place> membership;
+  auto hint = s.objects.end();
   while (objects.step()) {
     DrawingObject o;
     o.id = static_cast<ObjId>(objects.integer(0));
@@ -119,25 +131,44 @@ void readObjects(Connection& db, DocumentState& s) {
     o.anchorY = static_cast<std::int32_t>(objects.integer(10));
     o.textStyle = static_cast<std::int16_t>(objects.integer(11));
     o.textSize = static_cast<std::int16_t>(objects.integer(12));
-    membership.emplace_back(o.parent, o.id);
-    if (!s.objects.emplace(o.id, std::move(o)).second)
+    membership.push_back({o.parent, objects.integer(13), o.id});
+    const std::size_t before = s.objects.size();
+    hint = std::next(s.objects.emplace_hint(hint, o.id, std::move(o)));
+    if (s.objects.size() == before)
       throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
   }
-  for (const auto& [parent, id] : membership) s.members[parent].push_back(id);
+  std::stable_sort(membership.begin(), membership.end(), [](const Place& a, const Place& b) {
+    return a.parent != b.parent ? a.parent < b.parent : a.position < b.position;
+  });
+  for (const Place& p : membership) s.members[p.parent].push_back(p.id);
+  // The vertices come in object order too: the object they belong to is found
+  // by stepping forward through the map.
   Statement vertices(db, "SELECT object, x, y, z, kind FROM vertices ORDER BY object, seq");
+  auto it = s.objects.begin();
   while (vertices.step()) {
-    const auto it = s.objects.find(static_cast<ObjId>(vertices.integer(0)));
-    if (it == s.objects.end())
+    const auto object = static_cast<ObjId>(vertices.integer(0));
+    if (it != s.objects.end() && it->first > object)
+      it = s.objects.find(object);  // out of order: only in a file we did not write
+    while (it != s.objects.end() && it->first < object) ++it;
+    if (it == s.objects.end() || it->first != object)
       throw FileError(db.path() + ": the drawing is damaged (a vertex belongs to no object)");
-    it->second.vertices.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
-                                         static_cast<std::int32_t>(vertices.integer(2)),
-                                         static_cast<std::int32_t>(vertices.integer(3)),
-                                         static_cast<std::int16_t>(vertices.integer(4))});
+    auto& list = it->second.vertices;
+    if (list.capacity() == 0 && it->second.type != kKVTypeLocus3D) list.reserve(4);  // as Document::addVertex
+    list.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
+                          static_cast<std::int32_t>(vertices.integer(2)),
+                          static_cast<std::int32_t>(vertices.integer(3)),
+                          static_cast<std::int16_t>(vertices.integer(4))});
   }
 }
 
-DrawingContents readContents(Connection& db) {
-  DrawingContents c;
+struct FileContents {
+  DocumentState state;
+  DataObjectBytes dataObjects;
+  std::optional<UndoRecord> lastUndo;
+};
+
+FileContents readContents(Connection& db) {
+  FileContents c;
   DocumentState& s = c.state;
   const MetaReader meta(db);
   const std::string unit = meta.at(db, "unit").second;
@@ -165,7 +196,7 @@ DrawingContents readContents(Connection& db) {
     s.classes.push_back(classes.text(1));
   }
   Statement selection(db, "SELECT object FROM selection");
-  while (selection.step()) s.selection.insert(static_cast<ObjId>(selection.integer(0)));
+  while (selection.step()) s.selection.insert(s.selection.end(), static_cast<ObjId>(selection.integer(0)));
   Statement data(db, "SELECT tag, bytes FROM data_objects");
   while (data.step()) c.dataObjects.emplace(static_cast<std::uint32_t>(data.integer(0)), data.blob(1));
   Statement undo(db, "SELECT record FROM undo WHERE slot = 1");
@@ -197,31 +228,101 @@ void writeMeta(Connection& db, const DocumentState& s) {
   text("drawing_name", s.objects.at(s.header).name);
 }
 
+// Rows for one table, inserted kRowsPerInsert at a time through one
+// multi-row INSERT (the last, shorter batch through a statement of its own),
+// so that SQLite's work per statement run is shared by many rows.
+template <class Row, int kColumns, class BindRow>
+class BatchInsert {
+ public:
+  static constexpr std::size_t kRowsPerInsert = 64;
+  BatchInsert(Connection& db, const char* table, BindRow bindRow)
+      : db_(db), table_(table), bindRow_(bindRow), full_(db, sql(kRowsPerInsert)) {
+    rows_.reserve(kRowsPerInsert);
+  }
+  void add(const Row& row) {
+    rows_.push_back(row);
+    if (rows_.size() == kRowsPerInsert) flush();
+  }
+  void flush() {
+    if (rows_.empty()) return;
+    std::optional<Statement> shorter;
+    if (rows_.size() < kRowsPerInsert) shorter.emplace(db_, sql(rows_.size()));
+    Statement& st = shorter ? *shorter : full_;
+    for (std::size_t i = 0; i < rows_.size(); ++i) bindRow_(st, static_cast<int>(i) * kColumns + 1, rows_[i]);
+    st.run();
+    rows_.clear();
+  }
+
+ private:
+  std::string sql(std::size_t rows) const {
+    std::string row = "(?";
+    for (int c = 1; c < kColumns; ++c) row += ",?";
+    row += ")";
+    std::string text = std::string("INSERT INTO ") + table_ + " VALUES " + row;
+    for (std::size_t r = 1; r < rows; ++r) text += "," + row;
+    return text;
+  }
+  Connection& db_;
+  const char* table_;
+  BindRow bindRow_;
+  Statement full_;
+  std::vector<Row> rows_;
+};
+
+struct ObjectRow {
+  const DrawingObject* object;
+  ObjId parent;
+  std::int64_t position;
+};
+
+void bindObjectRow(Statement& st, int i, const ObjectRow& row) {
+  const DrawingObject& o = *row.object;
+  st.bind(i, std::int64_t{o.id}).bind(i + 1, std::int64_t{o.type}).bind(i + 2, std::int64_t{row.parent});
+  st.bind(i + 3, row.position).bind(i + 4, std::int64_t{o.objectClass}).bindBlob(i + 5, o.color);
+  st.bind(i + 6, std::int64_t{o.fillPattern}).bind(i + 7, std::int64_t{o.lineWeight});
+  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bind(i + 9, o.text);
+  st.bind(i + 10, std::int64_t{o.anchorX}).bind(i + 11, std::int64_t{o.anchorY});
+  st.bind(i + 12, std::int64_t{o.textStyle}).bind(i + 13, std::int64_t{o.textSize});
+}
+
+struct VertexRow {
+  ObjId object;
+  std::int64_t seq;
+  Vertex v;
+};
+
+void bindVertexRow(Statement& st, int i, const VertexRow& row) {
+  st.bind(i, std::int64_t{row.object}).bind(i + 1, row.seq).bind(i + 2, std::int64_t{row.v.x});
+  st.bind(i + 3, std::int64_t{row.v.y}).bind(i + 4, std::int64_t{row.v.z}).bind(i + 5, std::int64_t{row.v.kind});
+}
+
+// Writes the members of each container in drawing order, groups before their
+// members; each object is found through the document's own table by id.
+// finish() writes the rows still held.
 struct ObjectWriter {
-  Connection& db;
+  const Document& doc;
   const DocumentState& s;
-  Statement object{db, "INSERT INTO objects VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)"};
-  Statement vertex{db, "INSERT INTO vertices VALUES (?,?,?,?,?,?)"};
+  BatchInsert<ObjectRow, 14, decltype(&bindObjectRow)> objects;
+  BatchInsert<VertexRow, 6, decltype(&bindVertexRow)> vertices;
+
+  ObjectWriter(Connection& db, const Document& d, const DocumentState& state)
+      : doc(d), s(state), objects(db, "objects", &bindObjectRow), vertices(db, "vertices", &bindVertexRow) {}
 
   void members(const DrawingObject& container) {
     const auto list = s.members.find(container.id);
     if (list == s.members.end()) return;
     std::int64_t position = 0;
     for (ObjId id : list->second) {
-      const DrawingObject& o = s.objects.at(id);
-      object.bind(1, std::int64_t{o.id}).bind(2, std::int64_t{o.type}).bind(3, std::int64_t{container.id});
-      object.bind(4, position++).bind(5, std::int64_t{o.objectClass}).bindBlob(6, o.color);
-      object.bind(7, std::int64_t{o.fillPattern}).bind(8, std::int64_t{o.lineWeight});
-      object.bind(9, std::int64_t{o.closed ? 1 : 0}).bind(10, o.text);
-      object.bind(11, std::int64_t{o.anchorX}).bind(12, std::int64_t{o.anchorY});
-      object.bind(13, std::int64_t{o.textStyle}).bind(14, std::int64_t{o.textSize}).run();
+      const DrawingObject& o = doc.get(id);
+      objects.add({&o, container.id, position++});
       std::int64_t seq = 0;
-      for (const Vertex& v : o.vertices) {
-        vertex.bind(1, std::int64_t{o.id}).bind(2, seq++).bind(3, std::int64_t{v.x});
-        vertex.bind(4, std::int64_t{v.y}).bind(5, std::int64_t{v.z}).bind(6, std::int64_t{v.kind}).run();
-      }
+      for (const Vertex& v : o.vertices) vertices.add({o.id, seq++, v});
       if (o.type == kKVTypeGroup) members(o);
     }
+  }
+  void finish() {
+    objects.flush();
+    vertices.flush();
   }
 };
 
@@ -232,29 +333,31 @@ void maybeDieMidSave() {
     std::raise(SIGKILL);
 }
 
-void writeContents(Connection& db, const DrawingContents& c) {
-  const DocumentState& s = c.state;
+void writeContents(Connection& db, const Document& doc, const DataObjectBytes& dataObjects,
+                   const UndoRecord* lastUndo) {
+  const DocumentState& s = doc.state();
   db.exec("BEGIN IMMEDIATE");
   db.exec(kSchema);
   writeMeta(db, s);
   Statement layer(db, "INSERT INTO layers VALUES (?,?,?,?)");
   std::int64_t position = 0;
-  ObjectWriter objects{db, s};
+  ObjectWriter objects{db, doc, s};
   for (ObjId id : s.layers) {
-    const DrawingObject& l = s.objects.at(id);
+    const DrawingObject& l = doc.get(id);
     layer.bind(1, std::int64_t{l.id}).bind(2, position++).bind(3, l.name).bind(4, l.scale).run();
     objects.members(l);
   }
+  objects.finish();
   Statement cls(db, "INSERT INTO classes VALUES (?,?)");
   for (std::size_t i = 0; i < s.classes.size(); ++i)
     cls.bind(1, static_cast<std::int64_t>(i + 1)).bind(2, s.classes[i]).run();
   Statement sel(db, "INSERT INTO selection VALUES (?)");
   for (ObjId id : s.selection) sel.bind(1, std::int64_t{id}).run();
   Statement data(db, "INSERT INTO data_objects VALUES (?,?)");
-  for (const auto& [tag, bytes] : c.dataObjects) data.bind(1, std::int64_t{tag}).bindBlob(2, bytes).run();
-  if (c.lastUndo) {
+  for (const auto& [tag, bytes] : dataObjects) data.bind(1, std::int64_t{tag}).bindBlob(2, bytes).run();
+  if (lastUndo != nullptr) {
     Statement undo(db, "INSERT INTO undo VALUES (1, ?)");
-    undo.bindBlob(1, encodeUndoRecord(*c.lastUndo)).run();
+    undo.bindBlob(1, encodeUndoRecord(*lastUndo)).run();
   }
   maybeDieMidSave();
   db.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
@@ -279,16 +382,18 @@ DrawingContents readDrawing(const fs::path& path) {
   checkLooksLikeDatabase(path);
   Connection db(path.string(), Connection::Mode::ReadOnly);
   checkHeader(db);
-  DrawingContents c = readContents(db);
+  FileContents c = readContents(db);
   try {
-    (void)Document::fromState(c.state);  // the same checks the host makes on adoption
+    // Adoption makes the same checks as for any state the host takes on.
+    return DrawingContents{Document::fromState(std::move(c.state)), std::move(c.dataObjects),
+                           std::move(c.lastUndo)};
   } catch (const HostError& e) {
     throw FileError(quoted(path) + ": the drawing is damaged (" + e.what() + ")");
   }
-  return c;
 }
 
-void writeDrawing(const fs::path& path, const DrawingContents& contents) {
+void writeDrawing(const fs::path& path, const Document& document, const DataObjectBytes& dataObjects,
+                  const UndoRecord* lastUndo) {
   const fs::path temp = saveTempPath(path);
   std::error_code ec;
   fs::remove(temp, ec);  // left behind by a save that was killed
@@ -296,7 +401,7 @@ void writeDrawing(const fs::path& path, const DrawingContents& contents) {
     {
       Connection db(temp.string(), Connection::Mode::Create);
       db.exec("PRAGMA journal_mode = MEMORY");  // the file is not visible until renamed
-      writeContents(db, contents);
+      writeContents(db, document, dataObjects, lastUndo);
     }
     syncPath(temp, false);
     if (fs::exists(path, ec)) fs::permissions(temp, fs::status(path).permissions(), ec);
@@ -313,7 +418,7 @@ void writeDrawing(const fs::path& path, const DrawingContents& contents) {
 
 void loadInto(Host& host, const fs::path& path) {
   DrawingContents c = readDrawing(path);
-  host.document() = Document::fromState(std::move(c.state));
+  host.document() = std::move(c.document);
   host.setDataObjects(c.dataObjects);
   std::vector<UndoRecord> history;
   if (c.lastUndo) history.push_back(std::move(*c.lastUndo));
@@ -321,9 +426,8 @@ void loadInto(Host& host, const fs::path& path) {
 }
 
 void saveFrom(const Host& host, const fs::path& path) {
-  DrawingContents c{host.document().state(), host.dataObjects(), std::nullopt};
-  if (!host.undoLog().history().empty()) c.lastUndo = host.undoLog().history().back();
-  writeDrawing(path, c);
+  const auto& history = host.undoLog().history();
+  writeDrawing(path, host.document(), host.dataObjects(), history.empty() ? nullptr : &history.back());
 }
 
 }  // namespace tinhost::file

@@ -37,15 +37,18 @@ namespace tinhost::file {
 inline constexpr std::int64_t kSchemaVersion = 1;
 inline constexpr std::int64_t kApplicationId = 0x54494E44;  // "TIND"
 
+// A drawing as read: the document already checked and adopted.
 struct DrawingContents {
-  DocumentState state;
+  Document document;
   DataObjectBytes dataObjects;
   std::optional<UndoRecord> lastUndo;
 };
 
 // Throws FileError naming the file and what is wrong with it.
 DrawingContents readDrawing(const std::filesystem::path& path);
-void writeDrawing(const std::filesystem::path& path, const DrawingContents& contents);
+// Writes the drawing from where it lies; nothing is copied.  `lastUndo` may be null.
+void writeDrawing(const std::filesystem::path& path, const Document& document,
+                  const DataObjectBytes& dataObjects, const UndoRecord* lastUndo);
 
 // Replaces the host's drawing, data objects and undo history with the file's.
 void loadInto(Host& host, const std::filesystem::path& path);
