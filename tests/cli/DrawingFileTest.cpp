@@ -134,25 +134,5 @@ TEST_F(DrawingFileTest, SaveKilledFromOutsideAtAnyMomentLeavesAReadableDrawing) 
   }
 }
 
-TEST_F(DrawingFileTest, ContentsSurviveSaveAndReopen) {
-  const auto d = newDrawing("d.tin", {"--unit", "ft"});
-  write("lines.csv", "line_id,x,y,z\n7,0,0,1\n7,10,0,2\n7,10,10,3\n7,0,0,1\n8,1,1,1\n8,2,2,2\n");
-  ok({"import", d, p("lines.csv"), "--layer", "Breaks"});
-  ok({"layer", d, "Breaks"});
-  const auto j = info(d);
-  EXPECT_EQ(j["current_layer"], "Breaks");
-  ASSERT_EQ(j["objects"].size(), 2u);
-  const auto& closed = j["objects"][0];
-  EXPECT_EQ(closed["type"], "poly3d");
-  EXPECT_EQ(closed["layer"], "Breaks");
-  EXPECT_TRUE(closed["closed"].get<bool>());
-  EXPECT_EQ(closed["vertices"], nlohmann::json::parse("[[0,0,1000],[10000,0,2000],[10000,10000,3000]]"));
-  EXPECT_FALSE(j["objects"][1]["closed"].get<bool>());
-  EXPECT_EQ(closed["group"], nullptr);
-  EXPECT_EQ(closed["class"], nullptr);
-  EXPECT_FALSE(closed.contains("kinds"));
-  EXPECT_FALSE(closed.contains("text"));
-}
-
 }  // namespace
 }  // namespace tinhost::testing

@@ -59,14 +59,22 @@ TEST_F(ImportTest, BreaklinesBecome3DPolygonsClosedWhenTheyReturnToTheStart) {
   const auto d = newDrawing();
   write("b.csv", "line_id,x,y,z\n1,0,0,1\n1,5,0,1\n1,5,5,2\n1,0,0,1\n2,9,9,9\n2,8,8,8\n");
   ok({"import", d, p("b.csv"), "--layer", "Breaks"});
-  const auto j = info(d);
+  auto j = info(d);
   EXPECT_EQ(j["layers"][1]["name"], "Breaks");
   EXPECT_EQ(j["layers"][1]["counts"]["poly3d"], 2);
   EXPECT_EQ(j["current_layer"], j["layers"][0]["name"]) << "import does not change the current layer";
-  EXPECT_EQ(j["objects"][0]["closed"], true);
-  EXPECT_EQ(j["objects"][0]["vertices"].size(), 3u);
+  const auto& closed = j["objects"][0];
+  EXPECT_EQ(closed["type"], "poly3d");
+  EXPECT_EQ(closed["layer"], "Breaks");
+  EXPECT_EQ(closed["closed"], true);
+  EXPECT_EQ(closed["vertices"], json::parse("[[0,0,1000],[5000,0,1000],[5000,5000,2000]]"));
+  EXPECT_EQ(closed["group"], nullptr);
+  EXPECT_EQ(closed["class"], nullptr);
+  EXPECT_FALSE(closed.contains("kinds") || closed.contains("text"));
   EXPECT_EQ(j["objects"][1]["closed"], false);
   EXPECT_EQ(j["objects"][1]["vertices"], json::parse("[[9000,9000,9000],[8000,8000,8000]]"));
+  ok({"layer", d, "Breaks"});
+  EXPECT_EQ(info(d)["current_layer"], "Breaks");
 }
 
 struct BadRow {

@@ -166,263 +166,36 @@ TEST_F(DxfTest, IndependentReaderFindsEveryEntityWithItsLayerAndShape) {
 
 // DXF as survey software writes it: R12 entities, a unit declared in the
 // header, polylines in both forms with elevations and an arc segment.
-const char* kSurveyorDxf = R"(0
-SECTION
-2
-HEADER
-9
-$INSUNITS
-70
-6
-0
-ENDSEC
-0
-SECTION
-2
-BLOCKS
-0
-BLOCK
-2
-TREE
-10
-0.0
-20
-0.0
-30
-0.0
-0
-POINT
-8
-0
-10
-1.0
-20
-1.0
-30
-0.0
-0
-ENDBLK
-0
-ENDSEC
-0
-SECTION
-2
-ENTITIES
-0
-POINT
-8
-SPOT
-10
-10.0
-20
-20.0
-30
-5.0
-0
-LWPOLYLINE
-8
-CONTOUR
-90
-4
-70
-1
-38
-102.5
-10
-0.0
-20
-0.0
-10
-10.0
-20
-0.0
-10
-10.0
-20
-10.0
-10
-0.0
-20
-10.0
-0
-POLYLINE
-8
-CONTOUR
-66
-1
-70
-0
-10
-0.0
-20
-0.0
-30
-101.0
-0
-VERTEX
-8
-CONTOUR
-10
-1.0
-20
-2.0
-30
-0.0
-0
-VERTEX
-8
-CONTOUR
-10
-3.0
-20
-4.0
-30
-0.0
-0
-SEQEND
-8
-CONTOUR
-0
-POLYLINE
-8
-BRK
-66
-1
-70
-8
-0
-VERTEX
-8
-BRK
-10
-1.0
-20
-1.0
-30
-7.0
-70
-32
-0
-VERTEX
-8
-BRK
-10
-2.0
-20
-1.0
-30
-8.0
-70
-32
-0
-VERTEX
-8
-BRK
-10
-1.0
-20
-1.0
-30
-7.0
-70
-32
-0
-SEQEND
-8
-BRK
-0
-3DFACE
-8
-TIN
-10
-0.0
-20
-0.0
-30
-1.0
-11
-4.0
-21
-0.0
-31
-2.0
-12
-0.0
-22
-4.0
-32
-3.0
-13
-0.0
-23
-4.0
-33
-3.0
-0
-3DFACE
-8
-TIN
-10
-4.0
-20
-0.0
-30
-2.0
-11
-4.0
-21
-4.0
-31
-4.0
-12
-0.0
-22
-4.0
-32
-3.0
-13
-0.0
-23
-4.0
-33
-3.0
-0
-LWPOLYLINE
-8
-ARC
-90
-2
-70
-0
-38
-50.0
-10
-0.0
-20
-0.0
-42
-1.0
-10
-10.0
-20
-0.0
-0
-CIRCLE
-8
-SPOT
-10
-0.0
-20
-0.0
-30
-0.0
-40
-3.0
-0
-ENDSEC
-0
-EOF
-)";
+// A DXF file from its entities written "code value code value ...": every
+// code and every value goes on a line of its own.
+std::string Dxf(std::initializer_list<const char*> entities) {
+  std::string out;
+  for (const char* e : entities) out.append(e).push_back('\n');
+  std::replace(out.begin(), out.end(), ' ', '\n');
+  return out;
+}
+
+const std::string kSurveyorDxf = Dxf({
+    "0 SECTION 2 HEADER 9 $INSUNITS 70 6", "0 ENDSEC",
+    "0 SECTION 2 BLOCKS", "0 BLOCK 2 TREE 10 0.0 20 0.0 30 0.0", "0 POINT 8 0 10 1.0 20 1.0 30 0.0",
+    "0 ENDBLK", "0 ENDSEC",
+    "0 SECTION 2 ENTITIES",
+    "0 POINT 8 SPOT 10 10.0 20 20.0 30 5.0",
+    "0 LWPOLYLINE 8 CONTOUR 90 4 70 1 38 102.5 10 0.0 20 0.0 10 10.0 20 0.0 10 10.0 20 10.0 10 0.0 "
+    "20 10.0",
+    "0 POLYLINE 8 CONTOUR 66 1 70 0 10 0.0 20 0.0 30 101.0",
+    "0 VERTEX 8 CONTOUR 10 1.0 20 2.0 30 0.0", "0 VERTEX 8 CONTOUR 10 3.0 20 4.0 30 0.0",
+    "0 SEQEND 8 CONTOUR",
+    "0 POLYLINE 8 BRK 66 1 70 8",
+    "0 VERTEX 8 BRK 10 1.0 20 1.0 30 7.0 70 32", "0 VERTEX 8 BRK 10 2.0 20 1.0 30 8.0 70 32",
+    "0 VERTEX 8 BRK 10 1.0 20 1.0 30 7.0 70 32", "0 SEQEND 8 BRK",
+    "0 3DFACE 8 TIN 10 0.0 20 0.0 30 1.0 11 4.0 21 0.0 31 2.0 12 0.0 22 4.0 32 3.0 13 0.0 23 4.0 "
+    "33 3.0",
+    "0 3DFACE 8 TIN 10 4.0 20 0.0 30 2.0 11 4.0 21 4.0 31 4.0 12 0.0 22 4.0 32 3.0 13 0.0 23 4.0 "
+    "33 3.0",
+    "0 LWPOLYLINE 8 ARC 90 2 70 0 38 50.0 10 0.0 20 0.0 42 1.0 10 10.0 20 0.0",
+    "0 CIRCLE 8 SPOT 10 0.0 20 0.0 30 0.0 40 3.0",
+    "0 ENDSEC", "0 EOF"});
 
 TEST_F(DxfTest, ReadsSurveyorsR12EntitiesElevationsArcsAndUnits) {
   Host h;

@@ -1,10 +1,9 @@
-// The busy cursor's pace and cycle, the free-memory threshold, the key map
-// and the user unit.
+// The busy cursor's pace and cycle, the free-memory threshold and the key
+// map.  (The user unit is read by the parameter defaults' interval.)
 #include "ModelFixture.h"
 #include "output/BusyCursor.h"
 #include "output/Keys.h"
 #include "output/MemLevel.h"
-#include "output/Units.h"
 
 namespace {
 
@@ -58,13 +57,6 @@ TEST_F(ServicesTest, KeysAreReadFromTheKeyMap) {
   EXPECT_FALSE(IsKeyDown(cb(), kKeyOption + 8));
   EXPECT_TRUE(IsKeyDown(cb(), 127));
   EXPECT_FALSE(IsKeyDown(cb(), 128));
-}
-
-TEST_F(ServicesTest, UnitsValueIsWorldUnitsPerUserUnit) {
-  tinhost::UnitsRecord units;
-  units.worldPerUnit = 3048;
-  host.document().setUnits(units);
-  EXPECT_EQ(GetUnitsValue(cb()), 3048);
 }
 
 }  // namespace

@@ -89,24 +89,6 @@ TEST_F(TINModelTest, BreaklineLevelAndCountFollowEveryVertexOffered) {
   EXPECT_EQ(Live(), before);  // the list went with the breakline
 }
 
-TEST_F(TINModelTest, NewTINStartsEmptyAndOnlyItsBuilderIsFreed) {
-  const std::size_t before = Live();
-  TTIN* tin = new TTIN(nullptr);
-  ASSERT_NE(tin, nullptr);
-  tin->InitVars(cb());
-  EXPECT_EQ(tin->fVersion, 2);
-  EXPECT_EQ(tin->fIDNum, 7u);
-  EXPECT_EQ(tin->fLayer2D, 0u);
-  EXPECT_EQ(tin->fTINVtxListByZ, nullptr);
-  EXPECT_EQ(tin->fTINTriangleList, nullptr);
-  EXPECT_EQ(tin->fVtxArrayByX, nullptr);
-  ASSERT_TRUE(tin->MakeVtxTriMgr());
-  EXPECT_EQ(tin->fVtxTriMgr->fTIN, tin);
-  EXPECT_EQ(Live(), before + 2);
-  delete tin;
-  EXPECT_EQ(Live(), before);
-}
-
 // A TIN with every owned part populated, null items in its lists included.
 class BuiltTIN {
  public:

@@ -30,20 +30,6 @@ class Collection : public TriTest {
   }
 };
 
-TEST_F(Collection, ThreeLociGiveThreeVerticesAndTheirHull) {
-  AddLoci({{0, 0, 5}, {10, 0, 7}, {0, 10, 9}});
-  AddLoci({{50, 50, 1}}, "Elsewhere");
-  TErr err = -1;
-  TTIN* tin = Collect(&err);
-  ASSERT_EQ(err, kNoErr);
-  EXPECT_EQ(XYZs(Items(tin->fTINVtxListByZ)),
-            (std::vector<std::string>{"0,0,5", "10,0,7", "0,10,9"}));
-  EXPECT_EQ(tin->fVtxArrayByX, nullptr);
-  ASSERT_EQ(DetermineConvexHull(tin->fVtxTriMgr), kNoErr);
-  EXPECT_EQ(XYZs(Items(tin->fConvexHullVtxList)),
-            (std::vector<std::string>{"0,0,5", "0,10,9", "10,0,7"}));
-}
-
 TEST_F(Collection, DuplicateXYKeepsThePolygonVertexThenTheFirstLocus) {
   AddLoci({{10, 10, 99}, {40, 0, 1}, {40, 0, 2}, {0, 40, 3}});
   AddPoly({{10, 10, 5}, {20, 30, 6}});  // read before the loci, wherever it lies

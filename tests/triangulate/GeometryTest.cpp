@@ -103,11 +103,4 @@ TEST_P(Circumcenter, EveryBranchIsEquidistantFromTheCorners) {
 
 INSTANTIATE_TEST_SUITE_P(Offsets, Circumcenter, ::testing::Values(0, -1000, (1 << 30) - 20));
 
-TEST(NextIndex, WrapsBothWays) {
-  EXPECT_EQ(NextIndex(2, 1), 0);
-  EXPECT_EQ(NextIndex(1, 2), 0);
-  EXPECT_EQ(NextIndex(0, -1), 2);
-  EXPECT_EQ(NextIndex(2, -1), 1);
-}
-
 }  // namespace

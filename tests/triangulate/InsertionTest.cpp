@@ -134,6 +134,18 @@ class Insertion : public TriTest {
     EXPECT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
     return tin;
   }
+  // The square (0,0) (0,10) (10,10) (10,0) as two triangles over the
+  // diagonal (0,0)–(10,10), links set, with `extra` vertices to insert.
+  TTIN* Square(std::vector<TTINVtx*>* v, std::vector<XYZ> extra) {
+    TTIN* tin = NewTIN();
+    std::vector<XYZ> pts = {{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}};
+    pts.insert(pts.end(), extra.begin(), extra.end());
+    *v = PlaceVertices(tin, pts);
+    PlaceHull(tin, {(*v)[0], (*v)[1], (*v)[2], (*v)[3]});
+    EXPECT_EQ(TriangulateConvexHull(tin), kNoErr);
+    EXPECT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
+    return tin;
+  }
   static ::testing::AssertionResult Valid(TTIN* tin) {
     EXPECT_EQ(AssignHighTrianglesToVertices(tin->fVtxTriMgr), kNoErr);
     return TINIsValid(tin);
@@ -160,12 +172,8 @@ TEST_F(Insertion, InsideMakesThreeTrianglesTheOldOneFirst) {
 }
 
 TEST_F(Insertion, OnAnInteriorEdgeFourOnABoundaryEdgeTwo) {
-  TTIN* tin = NewTIN();
-  const auto v = PlaceVertices(tin, {{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}, {5, 5, 1},
-                                     {10, 4, 2}});
-  PlaceHull(tin, {v[0], v[1], v[2], v[3]});
-  ASSERT_EQ(TriangulateConvexHull(tin), kNoErr);  // diagonal (0,0)–(10,10)
-  ASSERT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
+  std::vector<TTINVtx*> v;
+  TTIN* tin = Square(&v, {{5, 5, 1}, {10, 4, 2}});
   const auto before = Triangles(tin);
   ASSERT_EQ(AddOneVertexAndTriangulate(tin, v[4]), kNoErr);  // on the diagonal
   auto t = Triangles(tin);
@@ -181,12 +189,8 @@ TEST_F(Insertion, OnAnInteriorEdgeFourOnABoundaryEdgeTwo) {
 
 TEST_F(Insertion, AnEdgeSplitWithAHintIsNotRepaired) {
   for (const bool hint : {false, true}) {
-    TTIN* tin = NewTIN();
-    const auto v = PlaceVertices(tin, {{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0},
-                                       {5, 5, 1}});
-    PlaceHull(tin, {v[0], v[1], v[2], v[3]});
-    ASSERT_EQ(TriangulateConvexHull(tin), kNoErr);
-    ASSERT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
+    std::vector<TTINVtx*> v;
+    TTIN* tin = Square(&v, {{5, 5, 1}});
     TTINTriangle* first = Triangles(tin)[0];  // (H1, H2, H3): the diagonal is edge 2
     ASSERT_EQ(AddOneVertexAndAdjustTriangles(tin, v[4], hint ? first : nullptr, hint ? 2 : -1),
               kNoErr);
@@ -203,55 +207,27 @@ TEST_F(Insertion, AnEdgeSplitWithAHintIsNotRepaired) {
 }
 
 TEST_F(Insertion, EqualElevationsEnterInVertexListOrder) {
-  // Two interior vertices at one elevation; the build must insert them as
-  // the vertex list orders them, which gives a different triangle list than
-  // the reverse order.
-  const std::vector<XYZ> hull = {{0, 0, 0}, {0, 100, 0}, {100, 100, 0}, {100, 0, 0}};
-  auto build = [&](bool reverse, std::vector<std::string>* out) {
+  // Two interior vertices at one elevation, put into the list in placement
+  // order: the build inserts them as the list orders them, and the reverse
+  // order gives a different triangle list.  `byHand` empty: the build's pass.
+  auto build = [&](const std::vector<int>& byHand) {
     TTIN* tin = NewTIN();
-    auto pts = hull;
-    pts.push_back({30, 40, 7});
-    pts.push_back({60, 70, 7});
-    const auto v = PlaceVertices(tin, pts);
+    const auto v = PlaceVertices(
+        tin, {{0, 0, 0}, {0, 100, 0}, {100, 100, 0}, {100, 0, 0}, {30, 40, 7}, {60, 70, 7}});
     PlaceHull(tin, {v[0], v[1], v[2], v[3]});
     EXPECT_EQ(TriangulateConvexHull(tin), kNoErr);
     EXPECT_EQ(DelauneyizeFirstTrianglesOfHull(tin), kNoErr);
     EXPECT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
-    const auto listed = Items(tin->fTINVtxListByZ);
-    if (reverse) {
-      EXPECT_EQ(AddOneVertexAndTriangulate(tin, listed[5]), kNoErr);
-      EXPECT_EQ(AddOneVertexAndTriangulate(tin, listed[4]), kNoErr);
-    } else {
-      EXPECT_EQ(AddInteriorVerticesAndTriangulate(tin), kNoErr);
-    }
-    for (const TTINTriangle* t : Triangles(tin)) out->push_back(Corners(t));
+    if (byHand.empty()) EXPECT_EQ(AddInteriorVerticesAndTriangulate(tin), kNoErr);
+    for (int i : byHand) EXPECT_EQ(AddOneVertexAndTriangulate(tin, v[i]), kNoErr);
     EXPECT_TRUE(Valid(tin));
+    std::vector<std::string> out;
+    for (const TTINTriangle* t : Triangles(tin)) out.push_back(Corners(t));
+    return out;
   };
-  std::vector<std::string> listOrder, reversed;
-  build(false, &listOrder);
-  build(true, &reversed);
-  EXPECT_NE(listOrder, reversed);
-  // The list order itself: the vertex inserted into the list second comes
-  // after the first one at the same elevation.
-  TTIN* probe = NewTIN();
-  const auto v = PlaceVertices(probe, {{30, 40, 7}, {60, 70, 7}});
-  EXPECT_EQ(Items(probe->fTINVtxListByZ), (std::vector<TTINVtx*>{v[0], v[1]}));
-  std::vector<std::string> manual;
-  {
-    TTIN* tin = NewTIN();
-    auto pts = hull;
-    pts.push_back({30, 40, 7});
-    pts.push_back({60, 70, 7});
-    const auto w = PlaceVertices(tin, pts);
-    PlaceHull(tin, {w[0], w[1], w[2], w[3]});
-    ASSERT_EQ(TriangulateConvexHull(tin), kNoErr);
-    ASSERT_EQ(DelauneyizeFirstTrianglesOfHull(tin), kNoErr);
-    ASSERT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
-    ASSERT_EQ(AddOneVertexAndTriangulate(tin, w[4]), kNoErr);
-    ASSERT_EQ(AddOneVertexAndTriangulate(tin, w[5]), kNoErr);
-    for (const TTINTriangle* t : Triangles(tin)) manual.push_back(Corners(t));
-  }
-  EXPECT_EQ(listOrder, manual);
+  const std::vector<std::string> listOrder = build({});
+  EXPECT_EQ(listOrder, build({4, 5}));
+  EXPECT_NE(listOrder, build({5, 4}));
 }
 
 TEST_F(Insertion, HighestNeighbourLinksPointAtTheHighestPartner) {
