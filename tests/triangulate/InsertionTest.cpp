@@ -218,7 +218,9 @@ TEST_F(Insertion, EqualElevationsEnterInVertexListOrder) {
     EXPECT_EQ(TriangulateConvexHull(tin), kNoErr);
     EXPECT_EQ(DelauneyizeFirstTrianglesOfHull(tin), kNoErr);
     EXPECT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
-    if (byHand.empty()) EXPECT_EQ(AddInteriorVerticesAndTriangulate(tin), kNoErr);
+    if (byHand.empty()) {
+      EXPECT_EQ(AddInteriorVerticesAndTriangulate(tin), kNoErr);
+    }
     for (int i : byHand) EXPECT_EQ(AddOneVertexAndTriangulate(tin, v[i]), kNoErr);
     EXPECT_TRUE(Valid(tin));
     std::vector<std::string> out;
