@@ -11,6 +11,20 @@
 namespace tinhost {
 namespace {
 
+// Under AddressSanitizer each block is a malloc of its own and a second
+// release reads freed memory, which the sanitizer reports by itself.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 TEST(MemoryBudget, AllocationsBeyondTheBudgetFailWithMemFull) {
   Memory mem(1000);
   void* a = nullptr;
@@ -85,8 +99,8 @@ TEST(MemoryFaults, StickyFailureFailsEveryLaterAllocation) {
 // Blocks of every size, small and large, side by side: each 16-byte aligned,
 // none overlapping another (each keeps its own fill), released in an order
 // unlike the allocation order and allocated again from what was released; a
-// second release is noted and changes nothing; what is left live at the end is
-// freed with the Memory.
+// second release is noted and changes nothing (left to the sanitizer under
+// AddressSanitizer); what is left live at the end is freed with the Memory.
 TEST(MemoryBlocks, BlocksOfEverySizeStayAlignedApartAndReleaseOnce) {
   Memory mem;
   std::vector<std::pair<char*, std::int32_t>> blocks;
@@ -127,6 +141,7 @@ TEST(MemoryBlocks, BlocksOfEverySizeStayAlignedApartAndReleaseOnce) {
   checkFills();
   EXPECT_EQ(mem.stats().pluginBytes, liveBytes());
 
+  if (kAddressSanitizer) return;
   void* small = blocks[1].first;
   void* large = blocks[count - 2].first;
   ASSERT_GT(blocks[count - 2].second, 256);
