@@ -4,8 +4,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include <unistd.h>
+
+// Under AddressSanitizer each plain block is a malloc of its own, so that an
+// overflow off the end of a block is caught at the block's own bounds.
+#if defined(__SANITIZE_ADDRESS__)
+#define TINHOST_BLOCK_PER_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TINHOST_BLOCK_PER_MALLOC 1
+#endif
+#endif
+#ifndef TINHOST_BLOCK_PER_MALLOC
+#define TINHOST_BLOCK_PER_MALLOC 0
+#endif
 
 namespace tinhost {
 namespace {
@@ -17,6 +31,17 @@ std::int32_t clampTo32(std::int64_t v) {
 
 // malloc(0) may return null; every live block must have a distinct address.
 char* rawBlock(std::int32_t size) { return static_cast<char*>(std::malloc(size > 0 ? size : 1)); }
+
+// Blocks are handed out 16-byte aligned: malloc's alignment, a 16-byte header
+// and chunk strides that are multiples of 16 keep it so.
+static_assert(alignof(std::max_align_t) >= 16);
+
+// A class's chunks grow from 64 KiB to 1 MiB, so that a session with few
+// blocks stays small and a million-block build takes few chunks.
+constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
+constexpr int kChunkDoublings = 4;
+
+constexpr bool kSlabs = TINHOST_BLOCK_PER_MALLOC == 0;
 
 }  // namespace
 
@@ -30,11 +55,19 @@ std::int64_t Memory::machineBudget() {
 Memory::Memory(std::int64_t budget) : budget_(budget) {}
 
 Memory::~Memory() {
-  while (liveBlocks_ != nullptr) {
-    BlockHeader* next = liveBlocks_->next;
-    liveBlocks_->mark = 0;
-    std::free(liveBlocks_);
-    liveBlocks_ = next;
+  // Every mark is cleared before its memory goes back to malloc, so that no
+  // header left in memory handed out again (to another Memory, say, whose
+  // plug-in frees an address inside a block) passes for a live block.
+  for (BlockHeader* header : largeBlocks_) {
+    header->mark = 0;
+    std::free(header);
+  }
+  for (const Chunk& chunk : chunks_) {
+    const SizeClass& c = classes_[chunk.sizeClass];
+    const std::size_t step = stride(chunk.sizeClass);
+    const char* carved = c.end == chunk.base + chunk.bytes ? c.next : chunk.base + chunk.bytes;
+    for (char* at = chunk.base; at + step <= carved; at += step) reinterpret_cast<BlockHeader*>(at)->mark = 0;
+    std::free(chunk.base);
   }
   for (auto& [h, rec] : handles_) {
     std::free(*rec.master);
@@ -76,20 +109,56 @@ bool Memory::takeBudget(std::int64_t bytes, bool counted) {
   return true;
 }
 
+Memory::BlockHeader* Memory::smallBlock(std::int32_t size) {
+  const int cls = sizeClassOf(size);
+  SizeClass& c = classes_[cls];
+  if (BlockHeader* header = c.freeList) {
+    c.freeList = header->nextFree;
+    return header;
+  }
+  const std::size_t step = stride(cls);
+  if (static_cast<std::size_t>(c.end - c.next) < step) {
+    const std::size_t bytes = kFirstChunkBytes << std::min(c.chunks, kChunkDoublings);
+    auto* chunk = static_cast<char*>(std::malloc(bytes));
+    if (chunk == nullptr) return nullptr;
+    try {
+      chunks_.push_back({chunk, bytes, cls});
+    } catch (const std::bad_alloc&) {
+      std::free(chunk);
+      return nullptr;
+    }
+    ++c.chunks;
+    c.next = chunk;
+    c.end = chunk + bytes;
+  }
+  auto* header = reinterpret_cast<BlockHeader*>(c.next);
+  c.next += step;
+  return header;
+}
+
+Memory::BlockHeader* Memory::largeBlock(std::int32_t size) {
+  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + static_cast<std::size_t>(size)));
+  if (header == nullptr) return nullptr;
+  try {
+    largeBlocks_.push_back(header);
+  } catch (const std::bad_alloc&) {
+    std::free(header);
+    return nullptr;
+  }
+  header->largeIndex = largeBlocks_.size() - 1;
+  return header;
+}
+
 KVErr Memory::allocate(std::int32_t size, void** out) {
   if (out != nullptr) *out = nullptr;
   if (out == nullptr || size < 0 || !takeBudget(size, true)) return lastError_ = kKVMemFullErr;
-  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + static_cast<std::size_t>(size)));
+  BlockHeader* header = kSlabs && size <= kSmallMax ? smallBlock(size) : largeBlock(size);
   if (header == nullptr) {
     inUse_ -= size;
     return lastError_ = kKVMemFullErr;
   }
-  header->prev = nullptr;
-  header->next = liveBlocks_;
   header->size = size;
   header->mark = kLiveMark;
-  if (liveBlocks_ != nullptr) liveBlocks_->prev = header;
-  liveBlocks_ = header;
   ++blockCount_;
   blockBytes_ += size;
   *out = header + 1;
@@ -99,18 +168,28 @@ KVErr Memory::allocate(std::int32_t size, void** out) {
 void Memory::release(void* block) {
   lastError_ = kKVNoErr;
   if (block == nullptr) return;
+  // No block is handed out off the 16-byte grid, so such an address is not
+  // read at all.
   BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
-  if (header->mark != kLiveMark) {
+  if (reinterpret_cast<std::uintptr_t>(block) % alignof(BlockHeader) != 0 || header->mark != kLiveMark) {
     note("InternalFree of a block that is not a live allocation");
     return;
   }
+  const std::int32_t size = header->size;
   header->mark = 0;
-  if (header->prev != nullptr) header->prev->next = header->next;
-  else liveBlocks_ = header->next;
-  if (header->next != nullptr) header->next->prev = header->prev;
-  inUse_ -= header->size;
+  inUse_ -= size;
   --blockCount_;
-  blockBytes_ -= header->size;
+  blockBytes_ -= size;
+  if (kSlabs && size <= kSmallMax) {
+    SizeClass& c = classes_[sizeClassOf(size)];
+    header->nextFree = c.freeList;
+    c.freeList = header;
+    return;
+  }
+  BlockHeader* last = largeBlocks_.back();
+  largeBlocks_[header->largeIndex] = last;
+  last->largeIndex = header->largeIndex;
+  largeBlocks_.pop_back();
   std::free(header);
 }
 

@@ -124,18 +124,54 @@ class Memory {
   std::uint64_t failed_ = 0;
   std::uint64_t moves_ = 0;
   KVErr lastError_ = kKVNoErr;
-  // Every plain block carries a header in front of the address handed out:
-  // its size, a mark that tells a live block from anything else, and links
-  // that chain the live blocks, so that allocating and releasing take
-  // constant time however many millions of blocks are live.
+  // Every plain block carries a 16-byte header in front of the address handed
+  // out: the requested size, a mark that tells a live block from anything
+  // else, and where the block is kept.  Small blocks (payloads up to
+  // kSmallMax bytes) are carved from large chunks, one size class per 16
+  // bytes of payload, and a released block goes on its class's free list for
+  // the next allocation of that class; larger blocks are malloc'ed one by one
+  // and listed in largeBlocks_, the header holding their index there.  Either
+  // way allocating and releasing take constant time, and destruction frees
+  // the chunks and the large blocks, whatever the plug-in left live.  Under
+  // AddressSanitizer every block takes the large path, so that the sanitizer
+  // sees each block's bounds.
   struct alignas(16) BlockHeader {
-    BlockHeader* prev;
-    BlockHeader* next;
     std::int32_t size;
     std::uint32_t mark;
+    union {
+      BlockHeader* nextFree;   // small block on its free list
+      std::size_t largeIndex;  // large block: its place in largeBlocks_
+    };
   };
+  static_assert(sizeof(BlockHeader) == 16);
   static constexpr std::uint32_t kLiveMark = 0x4B564D42u;
-  BlockHeader* liveBlocks_ = nullptr;
+  static constexpr std::int32_t kGranule = 16;
+  static constexpr std::int32_t kSmallMax = 256;
+  static constexpr int kSizeClasses = kSmallMax / kGranule;
+  // Class c holds payloads of up to (c + 1) * kGranule bytes (class 0 also
+  // the empty ones); a block of it takes stride(c) bytes of its chunk.
+  static constexpr int sizeClassOf(std::int32_t size) { return size > 0 ? (size - 1) / kGranule : 0; }
+  static constexpr std::size_t stride(int sizeClass) {
+    return sizeof(BlockHeader) + static_cast<std::size_t>(sizeClass + 1) * kGranule;
+  }
+  struct SizeClass {
+    BlockHeader* freeList = nullptr;
+    char* next = nullptr;  // unused tail of the class's newest chunk
+    char* end = nullptr;
+    int chunks = 0;
+  };
+
+  BlockHeader* smallBlock(std::int32_t size);
+  BlockHeader* largeBlock(std::int32_t size);
+
+  SizeClass classes_[kSizeClasses];
+  struct Chunk {
+    char* base;
+    std::size_t bytes;
+    int sizeClass;
+  };
+  std::vector<Chunk> chunks_;
+  std::vector<BlockHeader*> largeBlocks_;
   std::size_t blockCount_ = 0;
   std::int64_t blockBytes_ = 0;
   std::unordered_map<KVHandle, HandleRecord> handles_;
