@@ -106,6 +106,7 @@ bool Memory::takeBudget(std::int64_t bytes, bool counted) {
     return false;
   }
   inUse_ += bytes;
+  peakInUse_ = std::max(peakInUse_, inUse_);
   return true;
 }
 

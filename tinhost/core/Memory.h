@@ -63,6 +63,9 @@ class Memory {
   void setBudget(std::int64_t bytes) { budget_ = bytes; }
   std::int64_t budget() const { return budget_; }
   std::int64_t bytesInUse() const { return inUse_; }
+  // The most bytes in use at once so far (blocks and handles as requested,
+  // without the allocator's own overhead).
+  std::int64_t peakBytesInUse() const { return peakInUse_; }
   // FreeMem: budget minus bytes in use, clamped to the 32-bit range, unless overridden.
   std::int32_t freeMem() const;
   // Nothing is purgeable, so both figures equal freeMem() unless overridden.
@@ -117,6 +120,7 @@ class Memory {
 
   std::int64_t budget_;
   std::int64_t inUse_ = 0;
+  std::int64_t peakInUse_ = 0;
   std::optional<std::int32_t> freeOverride_, purgeTotalOverride_, purgeContigOverride_;
   std::optional<std::uint64_t> failAt_;
   bool failSticky_ = false;
