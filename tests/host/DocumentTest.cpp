@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -190,6 +191,31 @@ TEST(DocumentState, BrokenStatesAreRefused) {
   EXPECT_THROW(Document::fromState(selectedMember), HostError);
 }
 
+
+// A damaged or hostile file can give an object an id near the top of the
+// range: the drawing opens with its objects found by id, without a table
+// entry for every id below it, and new objects and a rollback work past it.
+TEST(DocumentState, IdsNearTheTopOfTheRangeCostNoMoreThanTheirObjects) {
+  Sample s;
+  DocumentState st = s.doc.state();
+  const ObjId far = 4000000000u;
+  DrawingObject moved = st.objects.at(s.c);
+  st.objects.erase(s.c);
+  moved.id = far;
+  st.objects.emplace(far, moved);
+  std::replace(st.members.at(s.layer2).begin(), st.members.at(s.layer2).end(), s.c, far);
+  st.nextId = far + 1;
+  Document doc = Document::fromState(st);  // a table up to the far id would need 32 GB
+  EXPECT_EQ(doc.get(far).vertices.at(0).z, 30);
+  EXPECT_EQ(doc.find(far - 1), nullptr);
+  doc.mark();
+  const ObjId next = doc.addLocus(s.layer2, 1, 2, 3);
+  EXPECT_GT(next, far);
+  EXPECT_EQ(doc.get(next).vertices.at(0).z, 3);
+  doc.rollback();
+  EXPECT_EQ(doc.find(next), nullptr);
+  EXPECT_EQ(doc.get(far).vertices.at(0).z, 30);
+}
 
 // ---- going back to a mark ------------------------------------------------------
 

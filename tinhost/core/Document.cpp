@@ -64,20 +64,38 @@ Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
+// The table by id stays within a few entries per live object, so that a
+// drawing whose ids are spread thin (a damaged or hostile file can name an
+// object 4,000,000,000) costs no more than its objects; such ids are found in
+// the ordered map instead.
+std::size_t Document::tableLimit() const { return 4 * s_.objects.size() + 65536; }
+
 void Document::reindex() {
   byId_.clear();
+  sparse_ = false;
+  if (s_.objects.empty()) return;
+  byId_.resize(std::min<std::size_t>(std::size_t{s_.objects.rbegin()->first} + 1, tableLimit()), nullptr);
   for (auto& [id, obj] : s_.objects) {
-    if (id >= byId_.size()) byId_.resize(std::size_t{id} + 1, nullptr);
-    byId_[id] = &obj;
+    if (id < byId_.size()) byId_[id] = &obj;
+    else sparse_ = true;
   }
 }
 
 DrawingObject& Document::put(ObjId id) {
   keepObject(id);
   DrawingObject& obj = s_.objects[id];
-  if (id >= byId_.size()) byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
-  byId_[id] = &obj;
+  if (id >= byId_.size() && id < tableLimit())
+    byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
+  if (id < byId_.size()) byId_[id] = &obj;
+  else sparse_ = true;
   return obj;
+}
+
+DrawingObject* Document::lookup(ObjId id) const {
+  if (id < byId_.size()) return byId_[id];
+  if (!sparse_) return nullptr;
+  const auto it = s_.objects.find(id);
+  return it != s_.objects.end() ? &it->second : nullptr;
 }
 
 void Document::drop(ObjId id) {
@@ -124,10 +142,13 @@ void Document::validate() const {
   if (s_.layers.empty()) fail("no layer");
   if (std::find(s_.layers.begin(), s_.layers.end(), s_.currentLayer) == s_.layers.end())
     fail("the current layer is not a layer");
-  // How often each object is listed by its parent, by id (every listed id is
-  // a live object, so it lies within byId_); counting stops at 2, which is
-  // already one too many.
+  // How often each object is listed by its parent, by id; counting stops at
+  // 2, which is already one too many.
   std::vector<std::uint8_t> listed(byId_.size(), 0);
+  std::map<ObjId, std::uint8_t> listedBeyond;  // ids past the table
+  auto timesListed = [&](ObjId id) -> std::uint8_t& {
+    return id < listed.size() ? listed[id] : listedBeyond[id];
+  };
   for (const auto& [container, list] : s_.members) {
     const DrawingObject* c = find(container);
     if (c == nullptr || !isContainerType(c->type)) fail(idText(container) + " has members but is no container");
@@ -135,7 +156,7 @@ void Document::validate() const {
       const DrawingObject* member = find(m);
       if (member == nullptr || member->parent != container)
         fail(idText(container) + " lists a member that is not its own");
-      if (listed[m] < 2) ++listed[m];
+      if (timesListed(m) < 2) ++timesListed(m);
     }
   }
   for (const auto& [id, obj] : s_.objects) {
@@ -144,7 +165,7 @@ void Document::validate() const {
     if (obj.type == kKVTypeLayer) {
       if (std::count(s_.layers.begin(), s_.layers.end(), id) != 1) fail(idText(id) + " is not listed once as a layer");
       if (obj.parent != kNoObject) fail(idText(id) + " is a layer with a parent");
-    } else if (obj.parent != kNoObject && listed[id] != 1) {
+    } else if (obj.parent != kNoObject && timesListed(id) != 1) {
       fail(idText(id) + " is not listed once by its parent");
     }
   }
@@ -166,9 +187,7 @@ void Document::validate() const {
 
 // ---- reading ----------------------------------------------------------------
 
-const DrawingObject* Document::find(ObjId id) const {
-  return id < byId_.size() ? byId_[id] : nullptr;
-}
+const DrawingObject* Document::find(ObjId id) const { return lookup(id); }
 
 const DrawingObject& Document::get(ObjId id) const {
   const DrawingObject* obj = find(id);
@@ -177,7 +196,7 @@ const DrawingObject& Document::get(ObjId id) const {
 }
 
 DrawingObject& Document::mut(ObjId id) {
-  DrawingObject* obj = id < byId_.size() ? byId_[id] : nullptr;
+  DrawingObject* obj = lookup(id);
   if (obj == nullptr) throw HostError("no " + idText(id) + " in the drawing");
   keepObject(id);
   return *obj;
@@ -586,11 +605,10 @@ void Document::rollback() {
     forEachMember(container, [this](ObjId id) { links_.erase(id); });
     ends_.erase(container);
   }
-  for (std::size_t id = m->nextId; id < byId_.size(); ++id) {
-    if (byId_[id] == nullptr) continue;
-    links_.erase(static_cast<ObjId>(id));
-    ends_.erase(static_cast<ObjId>(id));
-    s_.objects.erase(static_cast<ObjId>(id));
+  for (auto it = s_.objects.lower_bound(m->nextId); it != s_.objects.end();) {
+    links_.erase(it->first);
+    ends_.erase(it->first);
+    it = s_.objects.erase(it);
   }
   if (byId_.size() > m->nextId) byId_.resize(m->nextId);
   for (auto& [id, was] : m->objects) {

@@ -213,6 +213,9 @@ class Document {
   // the per-object calls of a walk over a million objects do not search the
   // ordered map; the map's nodes stay in place, so the pointers hold.
   std::vector<DrawingObject*> byId_;
+  bool sparse_ = false;  // some live object's id lies past byId_
+  std::size_t tableLimit() const;
+  DrawingObject* lookup(ObjId id) const;
   std::unique_ptr<Mark> mark_;
 };
 
