@@ -32,8 +32,7 @@ std::int32_t clampTo32(std::int64_t v) {
 // malloc(0) may return null; every live block must have a distinct address.
 char* rawBlock(std::int32_t size) { return static_cast<char*>(std::malloc(size > 0 ? size : 1)); }
 
-// Blocks are handed out 16-byte aligned: malloc's alignment, a 16-byte header
-// and chunk strides that are multiples of 16 keep it so.
+// Chunks start on malloc's grid, which the alignment of small blocks relies on.
 static_assert(alignof(std::max_align_t) >= 16);
 
 // A class's chunks grow from 64 KiB to 1 MiB, so that a session with few
@@ -55,20 +54,8 @@ std::int64_t Memory::machineBudget() {
 Memory::Memory(std::int64_t budget) : budget_(budget) {}
 
 Memory::~Memory() {
-  // Every mark is cleared before its memory goes back to malloc, so that no
-  // header left in memory handed out again (to another Memory, say, whose
-  // plug-in frees an address inside a block) passes for a live block.
-  for (BlockHeader* header : largeBlocks_) {
-    header->mark = 0;
-    std::free(header);
-  }
-  for (const Chunk& chunk : chunks_) {
-    const SizeClass& c = classes_[chunk.sizeClass];
-    const std::size_t step = stride(chunk.sizeClass);
-    const char* carved = c.end == chunk.base + chunk.bytes ? c.next : chunk.base + chunk.bytes;
-    for (char* at = chunk.base; at + step <= carved; at += step) reinterpret_cast<BlockHeader*>(at)->mark = 0;
-    std::free(chunk.base);
-  }
+  for (const auto& [block, size] : largeBlocks_) std::free(block);
+  for (const Chunk& chunk : chunks_) std::free(chunk.base);
   for (auto& [h, rec] : handles_) {
     std::free(*rec.master);
     delete rec.master;
@@ -110,88 +97,108 @@ bool Memory::takeBudget(std::int64_t bytes, bool counted) {
   return true;
 }
 
-Memory::BlockHeader* Memory::smallBlock(std::int32_t size) {
+void* Memory::smallBlock(std::int32_t size) {
   const int cls = sizeClassOf(size);
   SizeClass& c = classes_[cls];
-  if (BlockHeader* header = c.freeList) {
-    c.freeList = header->nextFree;
-    return header;
+  const auto state = static_cast<std::uint8_t>(size - cls * kGranule + 1);
+  if (FreeBlock* block = c.freeList) {
+    std::size_t index = 0;
+    chunkOf(block, &index)->state()[index] = state;
+    c.freeList = block->next;
+    return block;
   }
   const std::size_t step = stride(cls);
   if (static_cast<std::size_t>(c.end - c.next) < step) {
     const std::size_t bytes = kFirstChunkBytes << std::min(c.chunks, kChunkDoublings);
-    auto* chunk = static_cast<char*>(std::malloc(bytes));
-    if (chunk == nullptr) return nullptr;
+    const std::size_t blocks = bytes / (step + 1);
+    auto* base = static_cast<char*>(std::malloc(bytes));
+    if (base == nullptr) return nullptr;
+    const Chunk chunk{base, blocks, cls};
     try {
-      chunks_.push_back({chunk, bytes, cls});
+      chunks_.insert(std::upper_bound(chunks_.begin(), chunks_.end(), base,
+                                      [](const char* p, const Chunk& k) { return p < k.base; }),
+                     chunk);
     } catch (const std::bad_alloc&) {
-      std::free(chunk);
+      std::free(base);
       return nullptr;
     }
+    std::memset(chunk.state(), 0, blocks);
     ++c.chunks;
-    c.next = chunk;
-    c.end = chunk + bytes;
+    c.base = c.next = base;
+    c.end = base + blocks * step;
+    c.state = chunk.state();
   }
-  auto* header = reinterpret_cast<BlockHeader*>(c.next);
+  char* block = c.next;
+  c.state[static_cast<std::size_t>(block - c.base) / step] = state;
   c.next += step;
-  return header;
+  return block;
 }
 
-Memory::BlockHeader* Memory::largeBlock(std::int32_t size) {
-  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + static_cast<std::size_t>(size)));
-  if (header == nullptr) return nullptr;
-  try {
-    largeBlocks_.push_back(header);
-  } catch (const std::bad_alloc&) {
-    std::free(header);
-    return nullptr;
-  }
-  header->largeIndex = largeBlocks_.size() - 1;
-  return header;
+const Memory::Chunk* Memory::chunkOf(const void* p, std::size_t* index) const {
+  const auto* at = static_cast<const char*>(p);
+  auto it = std::upper_bound(chunks_.begin(), chunks_.end(), at,
+                             [](const char* q, const Chunk& k) { return q < k.base; });
+  if (it == chunks_.begin()) return nullptr;
+  const Chunk& chunk = *--it;
+  const std::size_t offset = static_cast<std::size_t>(at - chunk.base);
+  const std::size_t step = stride(chunk.sizeClass);
+  if (offset >= chunk.blocks * step || offset % step != 0) return nullptr;
+  *index = offset / step;
+  return &chunk;
 }
 
 KVErr Memory::allocate(std::int32_t size, void** out) {
   if (out != nullptr) *out = nullptr;
   if (out == nullptr || size < 0 || !takeBudget(size, true)) return lastError_ = kKVMemFullErr;
-  BlockHeader* header = kSlabs && size <= kSmallMax ? smallBlock(size) : largeBlock(size);
-  if (header == nullptr) {
+  void* block = nullptr;
+  if (kSlabs && size <= kSmallMax) {
+    block = smallBlock(size);
+  } else {
+    block = rawBlock(size);
+    if (block != nullptr) {
+      try {
+        largeBlocks_.emplace(block, size);
+      } catch (const std::bad_alloc&) {
+        std::free(block);
+        block = nullptr;
+      }
+    }
+  }
+  if (block == nullptr) {
     inUse_ -= size;
     return lastError_ = kKVMemFullErr;
   }
-  header->size = size;
-  header->mark = kLiveMark;
   ++blockCount_;
   blockBytes_ += size;
-  *out = header + 1;
+  *out = block;
   return lastError_ = kKVNoErr;
 }
 
 void Memory::release(void* block) {
   lastError_ = kKVNoErr;
   if (block == nullptr) return;
-  // No block is handed out off the 16-byte grid, so such an address is not
-  // read at all.
-  BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
-  if (reinterpret_cast<std::uintptr_t>(block) % alignof(BlockHeader) != 0 || header->mark != kLiveMark) {
+  std::int32_t size = 0;
+  std::size_t index = 0;
+  const Chunk* chunk = kSlabs ? chunkOf(block, &index) : nullptr;
+  if (chunk != nullptr && chunk->state()[index] != 0) {
+    std::uint8_t& state = chunk->state()[index];
+    size = chunk->sizeClass * kGranule + state - 1;
+    state = 0;
+    SizeClass& c = classes_[chunk->sizeClass];
+    auto* freed = static_cast<FreeBlock*>(block);
+    freed->next = c.freeList;
+    c.freeList = freed;
+  } else if (const auto it = largeBlocks_.find(block); chunk == nullptr && it != largeBlocks_.end()) {
+    size = it->second;
+    largeBlocks_.erase(it);
+    std::free(block);
+  } else {
     note("InternalFree of a block that is not a live allocation");
     return;
   }
-  const std::int32_t size = header->size;
-  header->mark = 0;
   inUse_ -= size;
   --blockCount_;
   blockBytes_ -= size;
-  if (kSlabs && size <= kSmallMax) {
-    SizeClass& c = classes_[sizeClassOf(size)];
-    header->nextFree = c.freeList;
-    c.freeList = header;
-    return;
-  }
-  BlockHeader* last = largeBlocks_.back();
-  largeBlocks_[header->largeIndex] = last;
-  last->largeIndex = header->largeIndex;
-  largeBlocks_.pop_back();
-  std::free(header);
 }
 
 KVHandle Memory::newHandle(std::int32_t size, HandleOwner owner) {

@@ -128,54 +128,58 @@ class Memory {
   std::uint64_t failed_ = 0;
   std::uint64_t moves_ = 0;
   KVErr lastError_ = kKVNoErr;
-  // Every plain block carries a 16-byte header in front of the address handed
-  // out: the requested size, a mark that tells a live block from anything
-  // else, and where the block is kept.  Small blocks (payloads up to
-  // kSmallMax bytes) are carved from large chunks, one size class per 16
-  // bytes of payload, and a released block goes on its class's free list for
-  // the next allocation of that class; larger blocks are malloc'ed one by one
-  // and listed in largeBlocks_, the header holding their index there.  Either
-  // way allocating and releasing take constant time, and destruction frees
-  // the chunks and the large blocks, whatever the plug-in left live.  Under
-  // AddressSanitizer every block takes the large path, so that the sanitizer
-  // sees each block's bounds.
-  struct alignas(16) BlockHeader {
-    std::int32_t size;
-    std::uint32_t mark;
-    union {
-      BlockHeader* nextFree;   // small block on its free list
-      std::size_t largeIndex;  // large block: its place in largeBlocks_
-    };
-  };
-  static_assert(sizeof(BlockHeader) == 16);
-  static constexpr std::uint32_t kLiveMark = 0x4B564D42u;
-  static constexpr std::int32_t kGranule = 16;
+  // Plain blocks carry no header.  Small blocks (payloads up to kSmallMax
+  // bytes) are carved from chunks, one size class per 8 bytes of payload; each
+  // chunk keeps one byte per block after its blocks: 0 while the block is not
+  // live, else how far its requested size lies into its class, so that a
+  // release learns the exact size (the budget counts requested bytes) and
+  // tells a live block from anything else without reading the address it is
+  // given.  A released block goes on its class's free list, threaded through
+  // its first bytes.  Larger blocks are malloc'ed one by one and kept in a
+  // table by address.  Allocating and releasing take constant time apart from
+  // finding a small block's chunk among the chunks sorted by address, and
+  // destruction frees the chunks and the large blocks, whatever the plug-in
+  // left live.  Under AddressSanitizer every block takes the large path, so
+  // that the sanitizer sees each block's bounds.
+  //
+  // A block is 8-byte aligned, and 16-byte aligned when its size is a
+  // multiple of 16 (chunks start on malloc's 16-byte grid and a class's stride
+  // is its size): enough for every type the plug-in keeps in them.
+  static constexpr std::int32_t kGranule = 8;
   static constexpr std::int32_t kSmallMax = 256;
   static constexpr int kSizeClasses = kSmallMax / kGranule;
   // Class c holds payloads of up to (c + 1) * kGranule bytes (class 0 also
   // the empty ones); a block of it takes stride(c) bytes of its chunk.
   static constexpr int sizeClassOf(std::int32_t size) { return size > 0 ? (size - 1) / kGranule : 0; }
   static constexpr std::size_t stride(int sizeClass) {
-    return sizeof(BlockHeader) + static_cast<std::size_t>(sizeClass + 1) * kGranule;
+    return static_cast<std::size_t>(sizeClass + 1) * kGranule;
   }
+  struct FreeBlock {
+    FreeBlock* next;
+  };
   struct SizeClass {
-    BlockHeader* freeList = nullptr;
+    FreeBlock* freeList = nullptr;
     char* next = nullptr;  // unused tail of the class's newest chunk
     char* end = nullptr;
+    char* base = nullptr;  // the newest chunk's first block and its block states
+    std::uint8_t* state = nullptr;
     int chunks = 0;
   };
-
-  BlockHeader* smallBlock(std::int32_t size);
-  BlockHeader* largeBlock(std::int32_t size);
+  struct Chunk {
+    char* base;              // the blocks, then one state byte per block
+    std::size_t blocks;
+    int sizeClass;
+    std::uint8_t* state() const { return reinterpret_cast<std::uint8_t*>(base + blocks * stride(sizeClass)); }
+  };
+  // The chunk holding block p with its index there, or null when p is not the
+  // start of a block carved from a chunk.
+  const Chunk* chunkOf(const void* p, std::size_t* index) const;
+  // A small block with its state byte set for `size`.
+  void* smallBlock(std::int32_t size);
 
   SizeClass classes_[kSizeClasses];
-  struct Chunk {
-    char* base;
-    std::size_t bytes;
-    int sizeClass;
-  };
-  std::vector<Chunk> chunks_;
-  std::vector<BlockHeader*> largeBlocks_;
+  std::vector<Chunk> chunks_;  // sorted by base
+  std::unordered_map<void*, std::int32_t> largeBlocks_;  // address -> requested size
   std::size_t blockCount_ = 0;
   std::int64_t blockBytes_ = 0;
   std::unordered_map<KVHandle, HandleRecord> handles_;
