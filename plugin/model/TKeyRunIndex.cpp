@@ -33,26 +33,24 @@ namespace {
 // window of n keys whose answer lies in it or just past it, and picks the half
 // by a conditional move rather than a branch, which a search among random
 // keys would mispredict at every other step.
-std::int32_t UpperBound(const std::int32_t* keys, std::int32_t count, std::int32_t key) {
+template <class Below>
+std::int32_t Bound(const std::int32_t* keys, std::int32_t count, Below below) {
   if (count == 0) return 0;
   const std::int32_t* base = keys;
   for (std::int32_t n = count; n > 1;) {
     const std::int32_t half = n / 2;
-    base = base[half] <= key ? base + half : base;
+    base = below(base[half]) ? base + half : base;
     n -= half;
   }
-  return static_cast<std::int32_t>(base - keys) + (*base <= key ? 1 : 0);
+  return static_cast<std::int32_t>(base - keys) + (below(*base) ? 1 : 0);
+}
+
+std::int32_t UpperBound(const std::int32_t* keys, std::int32_t count, std::int32_t key) {
+  return Bound(keys, count, [key](std::int32_t k) { return k <= key; });
 }
 
 std::int32_t LowerBound(const std::int32_t* keys, std::int32_t count, std::int32_t key) {
-  if (count == 0) return 0;
-  const std::int32_t* base = keys;
-  for (std::int32_t n = count; n > 1;) {
-    const std::int32_t half = n / 2;
-    base = base[half] < key ? base + half : base;
-    n -= half;
-  }
-  return static_cast<std::int32_t>(base - keys) + (*base < key ? 1 : 0);
+  return Bound(keys, count, [key](std::int32_t k) { return k < key; });
 }
 
 std::int32_t SumOf(const std::int32_t* items, std::int32_t count) {

@@ -307,16 +307,22 @@ namespace {
 
 // Of two entries at the best distance the array walk keeps the start entry,
 // else the one it meets first going down from the start (the later one before
-// it), else the first one going up.  `before(a, b)`: a comes first in the array.
+// it), else the first one going up: the rule as "a is preferred to b", given
+// `before(a, b)`: a comes first in the array.
 template <class BeforeFn>
-std::int32_t PickTied(const std::int32_t* tied, std::int32_t ties, std::int32_t start,
-                      BeforeFn before) {
-  auto preferred = [&](std::int32_t a, std::int32_t b) {
+auto TieRule(std::int32_t start, BeforeFn before) {
+  return [start, before](std::int32_t a, std::int32_t b) {
     if (a == start || b == start) return a == start;
     const bool aBelow = before(a, start), bBelow = before(b, start);
     if (aBelow != bBelow) return aBelow;
     return aBelow ? before(b, a) : before(a, b);
   };
+}
+
+template <class BeforeFn>
+std::int32_t PickTied(const std::int32_t* tied, std::int32_t ties, std::int32_t start,
+                      BeforeFn before) {
+  const auto preferred = TieRule(start, before);
   std::int32_t winner = tied[0];
   for (std::int32_t i = 1; i < ties; ++i)
     if (preferred(tied[i], winner)) winner = tied[i];
@@ -427,13 +433,7 @@ TTINVtx* TXYIndex::FindNearest(TXYPoint p, bool* exact) {
   const std::int32_t start = StartEntry(p);
   auto before = [this](std::int32_t a, std::int32_t b) { return Before(a, b); };
   if (ties > kTieCap) {
-    auto preferred = [&](std::int32_t a, std::int32_t b) {
-      if (a == start || b == start) return a == start;
-      const bool aBelow = Before(a, start), bBelow = Before(b, start);
-      if (aBelow != bBelow) return aBelow;
-      return aBelow ? Before(b, a) : Before(a, b);
-    };
-    winner = Search(p, preferred, &best, nullptr, nullptr);
+    winner = Search(p, TieRule(start, before), &best, nullptr, nullptr);
   } else {
     winner = PickTied(tied, ties, start, before);
   }
