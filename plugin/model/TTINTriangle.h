@@ -24,13 +24,15 @@ constexpr std::int16_t kNoIndex = -1;
 
 class TTINTriangle final : public TPluginObject {
  public:
-  std::uint32_t fIDNum = 0;                  // ordinal given when the TIN is stored
+  // Pointers first and the small fields packed at the end: 72 bytes, so that
+  // the millions of triangles of a large TIN take no padding.
   TTINTriangle* fNeighbors[3] = {nullptr, nullptr, nullptr};
-  bool fEdgeOkay[3] = {false, false, false};  // edge i passed the Delaunay test
   TTINVtx* fVertices[3] = {nullptr, nullptr, nullptr};
+  double fDistToNextCont = 0.0;   // contour spacing across the triangle, cached by labelling
+  std::uint32_t fIDNum = 0;                  // ordinal given when the TIN is stored
+  bool fEdgeOkay[3] = {false, false, false};  // edge i passed the Delaunay test
   bool fContoursAnyDone = false;  // no more tracing at the current contour elevation
   bool fHoriz = false;            // all three corners at one elevation
-  double fDistToNextCont = 0.0;   // contour spacing across the triangle, cached by labelling
 
   TTINTriangle() = default;
   TTINTriangle(const TTINTriangle&) = delete;
@@ -59,3 +61,5 @@ class TTINTriangle final : public TPluginObject {
   std::int32_t AttachDataToDrawing(TStoreWriter& out) const;
   std::int32_t ReadFromUserDataNode(TStoreReader& in);
 };
+
+static_assert(sizeof(TTINTriangle) == 72, "a triangle record is expected to take 72 bytes");
