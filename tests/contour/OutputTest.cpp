@@ -62,7 +62,9 @@ class Output : public ContourTest {
   std::vector<ObjId> CreatedSteps() {
     std::vector<ObjId> out;
     for (const tinhost::UndoStep& s : host.undoLog().pending()->steps)
-      if (s.kind == tinhost::UndoStep::Kind::Created && Obj(s.id).type != kKVTypeLayer) out.push_back(s.id);
+      if (s.kind == tinhost::UndoStep::Kind::Created)
+        for (ObjId id = s.id; id != s.id + s.count; ++id)
+          if (Obj(id).type != kKVTypeLayer) out.push_back(id);
     return out;
   }
 };

@@ -5,6 +5,8 @@
 #include "HostTestSupport.h"
 #include "core/Host.h"
 #include "core/PluginSession.h"
+#include "file/FileError.h"
+#include "file/UndoCodec.h"
 
 namespace tinhost {
 namespace {
@@ -134,6 +136,52 @@ TEST(UndoLog, RegistrationOutsideACommandIsReported) {
   cb->AddAfterSwapObject(cb, poly);
   EXPECT_EQ(host.diagnostics().size(), 2u);
   EXPECT_FALSE(host.undo());
+}
+
+// Objects made one after another share one step; the step undoes them newest
+// first, goes through the drawing file intact, and a damaged run is refused.
+TEST(UndoLog, ObjectsMadeInSequenceShareOneStep) {
+  Document doc;
+  const ObjId layer = doc.currentLayer();
+  UndoLog log;
+  log.begin({}, layer);
+  std::vector<ObjId> made;
+  for (int i = 0; i < 5; ++i) {
+    made.push_back(doc.addLocus(layer, i, i, i));
+    log.created(made.back());
+  }
+  doc.addLocus(layer, 9, 9, 9);  // not registered: the next run starts anew
+  const ObjId apart = doc.addLocus(layer, 10, 10, 10);
+  log.created(apart);
+  log.deleting(doc.snapshot(made[1]));
+  doc.remove(made[1]);
+  log.end({});
+  const UndoRecord record = *log.takeLast();
+  ASSERT_EQ(record.steps.size(), 3u);
+  EXPECT_EQ(record.steps[0].id, made[0]);
+  EXPECT_EQ(record.steps[0].count, 5u);
+  EXPECT_EQ(record.steps[1].id, apart);
+  EXPECT_EQ(record.steps[1].count, 1u);
+
+  const UndoRecord back = file::decodeUndoRecord(file::encodeUndoRecord(record));
+  ASSERT_EQ(back.steps.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(back.steps[i].kind, record.steps[i].kind);
+    EXPECT_EQ(back.steps[i].id, record.steps[i].id);
+    EXPECT_EQ(back.steps[i].count, record.steps[i].count);
+  }
+
+  doc.remove(made[3]);  // gone already: undo skips it and goes on
+  EXPECT_EQ(revertSteps(back, doc), 1u);
+  for (ObjId id : made) EXPECT_FALSE(doc.exists(id)) << id;
+  EXPECT_FALSE(doc.exists(apart));
+  EXPECT_EQ(doc.memberCount(layer), 1u);
+
+  for (const auto& [first, count] : {std::pair<ObjId, std::uint32_t>{5, 0}, {0xFFFFFFF0u, 17}}) {
+    UndoRecord damaged;
+    damaged.steps.push_back(UndoStep{UndoStep::Kind::Created, first, count, {}});
+    EXPECT_THROW(file::decodeUndoRecord(file::encodeUndoRecord(damaged)), file::FileError) << count;
+  }
 }
 
 }  // namespace

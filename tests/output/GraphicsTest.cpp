@@ -83,7 +83,9 @@ class GraphicsTest : public ::testing::Test {
   std::vector<ObjId> UndoCreated() const {
     std::vector<ObjId> ids;
     for (const UndoStep& s : host.undoLog().pending()->steps)
-      if (s.kind == UndoStep::Kind::Created && doc().get(s.id).type != kKVTypeLayer) ids.push_back(s.id);
+      if (s.kind == UndoStep::Kind::Created)
+        for (ObjId id = s.id; id != s.id + s.count; ++id)
+          if (doc().get(id).type != kKVTypeLayer) ids.push_back(id);
     return ids;
   }
   // The polygons expected for triangle i, in corner order.

@@ -18,13 +18,21 @@ bool UndoLog::setMethod(std::int16_t method) {
 
 bool UndoLog::created(ObjId id) {
   if (!pending_) return false;
-  pending_->steps.push_back(UndoStep{UndoStep::Kind::Created, id, {}});
+  // Objects made one after the other (a command drawing a million triangles)
+  // share one step, so the record stays small in memory and in the file.
+  std::vector<UndoStep>& steps = pending_->steps;
+  if (!steps.empty() && steps.back().kind == UndoStep::Kind::Created && id != kNoObject &&
+      std::uint64_t{steps.back().id} + steps.back().count == id) {
+    ++steps.back().count;
+    return true;
+  }
+  steps.push_back(UndoStep{UndoStep::Kind::Created, id, 1, {}});
   return true;
 }
 
 bool UndoLog::deleting(ObjectSnapshot before) {
   if (!pending_) return false;
-  UndoStep step{UndoStep::Kind::Deleted, before.objects.empty() ? kNoObject : before.objects.front().id, {}};
+  UndoStep step{UndoStep::Kind::Deleted, before.objects.empty() ? kNoObject : before.objects.front().id, 1, {}};
   step.before = std::move(before);
   pending_->steps.push_back(std::move(step));
   return true;
@@ -49,10 +57,17 @@ std::size_t revertSteps(const UndoRecord& record, Document& doc) {
   for (auto it = record.steps.rbegin(); it != record.steps.rend(); ++it) {
     try {
       if (it->kind == UndoStep::Kind::Created) {
-        if (doc.exists(it->id))
-          doc.remove(it->id);
-        else
-          ++skipped;
+        for (std::uint32_t k = it->count; k-- > 0;) {
+          const ObjId id = it->id + k;
+          try {
+            if (doc.exists(id))
+              doc.remove(id);
+            else
+              ++skipped;
+          } catch (const HostError&) {
+            ++skipped;
+          }
+        }
       } else {
         const ObjectSnapshot& snap = it->before;
         if (snap.parent != kNoObject && !doc.exists(snap.parent)) {

@@ -25,7 +25,8 @@ using DataObjectBytes = std::map<std::uint32_t, std::vector<std::uint8_t>>;  // 
 struct UndoStep {
   enum class Kind : std::uint8_t { Created, Deleted };
   Kind kind = Kind::Created;
-  ObjId id = kNoObject;     // Created: the object (or layer) made
+  ObjId id = kNoObject;     // Created: the first object (or layer) made
+  std::uint32_t count = 1;  // Created: ids id .. id + count - 1, made in that order
   ObjectSnapshot before;    // Deleted: the object as it was
 };
 

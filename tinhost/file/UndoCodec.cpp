@@ -1,5 +1,8 @@
 #include "file/UndoCodec.h"
 
+#include <stdexcept>
+#include <string>
+
 #include <nlohmann/json.hpp>
 
 #include "file/FileError.h"
@@ -49,6 +52,7 @@ std::vector<std::uint8_t> encodeUndoRecord(const UndoRecord& record) {
   json steps = json::array();
   for (const UndoStep& s : record.steps) {
     json step = {{"kind", s.kind == UndoStep::Kind::Created ? "created" : "deleted"}, {"id", s.id}};
+    if (s.kind == UndoStep::Kind::Created && s.count != 1) step["count"] = s.count;
     if (s.kind == UndoStep::Kind::Deleted) {
       json objects = json::array();
       for (const DrawingObject& o : s.before.objects) objects.push_back(objectToJson(o));
@@ -79,6 +83,12 @@ UndoRecord decodeUndoRecord(const std::vector<std::uint8_t>& bytes) {
       UndoStep step;
       step.kind = s.at("kind").get<std::string>() == "created" ? UndoStep::Kind::Created : UndoStep::Kind::Deleted;
       step.id = s.at("id").get<ObjId>();
+      if (step.kind == UndoStep::Kind::Created && s.contains("count")) {
+        step.count = s.at("count").get<std::uint32_t>();
+        if (step.count == 0 || std::uint64_t{step.id} + step.count - 1 > 0xFFFFFFFFu)
+          throw std::out_of_range("a run of " + std::to_string(step.count) + " objects from id " +
+                                  std::to_string(step.id));
+      }
       if (step.kind == UndoStep::Kind::Deleted) {
         const json& b = s.at("before");
         for (const json& o : b.at("objects")) step.before.objects.push_back(objectFromJson(o));
