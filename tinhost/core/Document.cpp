@@ -19,6 +19,7 @@ bool isDrawableType(std::int16_t t) {
 std::string idText(ObjId id) { return "object " + std::to_string(id); }
 
 constexpr std::size_t kFirstPolygonRoom = 4;
+constexpr std::size_t kLastId = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -84,11 +85,23 @@ void Document::reindex() {
 DrawingObject& Document::put(ObjId id) {
   keepObject(id);
   DrawingObject& obj = s_.objects[id];
-  if (id >= byId_.size() && id < tableLimit())
-    byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
+  if (id >= byId_.size() && id < tableLimit()) growTable(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2));
   if (id < byId_.size()) byId_[id] = &obj;
   else sparse_ = true;
   return obj;
+}
+
+// Objects already past the old end of the table were found in the ordered
+// map; those the grown table now covers must be entered in it, since lookup
+// trusts the table for every id below its end.
+void Document::growTable(std::size_t size) {
+  const std::size_t oldSize = byId_.size();
+  byId_.resize(size, nullptr);
+  if (!sparse_ || oldSize > kLastId) return;
+  for (auto it = s_.objects.lower_bound(static_cast<ObjId>(oldSize));
+       it != s_.objects.end() && it->first < size; ++it)
+    byId_[it->first] = &it->second;
+  sparse_ = s_.objects.rbegin()->first >= size;
 }
 
 DrawingObject* Document::lookup(ObjId id) const {

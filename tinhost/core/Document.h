@@ -191,6 +191,7 @@ class Document {
   DrawingObject& put(ObjId id);
   void drop(ObjId id);
   void reindex();
+  void growTable(std::size_t size);
   DrawingObject& newObject(std::int16_t type);
   std::optional<Rect> extent(ObjId id) const;
   void link(ObjId id, ObjId container, ObjId before);
