@@ -206,17 +206,29 @@ class Document {
   void keepMembers(ObjId container);
   std::set<ObjId>& selectionForChange();
 
+  // An entry of the table by id: the live object's record and, while it has
+  // a parent, its neighbours in its parent's member chain (else both 0).
+  struct Slot {
+    DrawingObject* obj = nullptr;
+    Link link;
+  };
+
   // The live drawing; s_.members is filled only when state() is asked for.
   mutable DocumentState s_;
-  std::unordered_map<ObjId, Link> links_;  // objects that have a parent
   std::unordered_map<ObjId, Ends> ends_;   // containers that have members
-  // Each live object's record by id (ids are handed out in sequence), so that
-  // the per-object calls of a walk over a million objects do not search the
-  // ordered map; the map's nodes stay in place, so the pointers hold.
-  std::vector<DrawingObject*> byId_;
+  // Each live object's record and links by id (ids are handed out in
+  // sequence), so that the per-object calls of a walk over a million objects
+  // do not search the ordered map, and a member costs no node of its own; the
+  // map's nodes stay in place, so the pointers hold.
+  std::vector<Slot> byId_;
   bool sparse_ = false;  // some live object's id lies past byId_
+  std::unordered_map<ObjId, Link> linksPast_;  // linked objects whose ids lie past byId_
   std::size_t tableLimit() const;
   DrawingObject* lookup(ObjId id) const;
+  Link linkOf(ObjId id) const;  // both 0 for an object without a parent
+  Link& linkFor(ObjId id);      // of an object being linked or already linked
+  void clearLink(ObjId id);
+  void copyLinks(const Document& other);
   std::unique_ptr<Mark> mark_;
 };
 
