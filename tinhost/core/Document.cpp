@@ -18,7 +18,6 @@ bool isDrawableType(std::int16_t t) {
 
 std::string idText(ObjId id) { return "object " + std::to_string(id); }
 
-constexpr std::size_t kFirstPolygonRoom = 4;
 constexpr std::size_t kLastId = 0xFFFFFFFFu;
 
 }  // namespace
@@ -410,9 +409,6 @@ void Document::addVertex(ObjId poly, Vertex v) {
   DrawingObject& obj = mut(poly);
   if (!isPolyType(obj.type)) throw HostError(idText(poly) + " is not a polygon");
   if (obj.type == kKVTypePoly2D) v.z = 0;
-  // Most polygons are triangles: room for four at once instead of growing
-  // through one and two (the same room the growth ends with).
-  if (obj.vertices.capacity() == 0) obj.vertices.reserve(kFirstPolygonRoom);
   obj.vertices.push_back(v);
 }
 

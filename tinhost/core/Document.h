@@ -29,18 +29,13 @@
 #include <vector>
 
 #include "core/Units.h"
+#include "core/VertexList.h"
 #include "host/KVABI.h"
 
 namespace tinhost {
 
 using ObjId = std::uint32_t;
 inline constexpr ObjId kNoObject = 0;
-
-struct Vertex {
-  std::int32_t x = 0, y = 0, z = 0;       // 2D vertices keep z = 0
-  std::int16_t kind = kKVVertexCorner;    // corner or curve control point
-  friend bool operator==(const Vertex&, const Vertex&) = default;
-};
 
 using Color = std::array<std::uint8_t, 4>;
 
@@ -49,23 +44,27 @@ struct Rect {  // y grows upward: top >= bottom for a non-empty rectangle
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A drawing of a million survey points holds a million of these (3D loci),
+// so the fields are ordered by alignment, widest first, to leave no holes.
 struct DrawingObject {
-  ObjId id = kNoObject;
-  std::int16_t type = kKVTypeNone;
-  ObjId parent = kNoObject;
   std::string name;                  // layers and the header
+  std::string text;                  // text blocks, lines separated by '\r' or '\n'
   double scale = 1.0;                // layers
-  std::int16_t objectClass = 0;      // 0 = none
+  VertexList vertices;               // polygons; a 3D locus has exactly one
+  ObjId id = kNoObject;
+  ObjId parent = kNoObject;
+  std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
   Color color{};
+  std::int16_t type = kKVTypeNone;
+  std::int16_t objectClass = 0;      // 0 = none
   std::int16_t fillPattern = 1;
   std::int16_t lineWeight = 1;
-  bool closed = false;
-  std::vector<Vertex> vertices;      // polygons; a 3D locus has exactly one
-  std::string text;                  // text blocks, lines separated by '\r' or '\n'
-  std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
   std::int16_t textStyle = 0, textSize = 100;  // textSize 100 = one user unit high
+  bool closed = false;
   friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
 };
+// 125 bytes of fields, rounded up to the 8-byte alignment of the strings.
+static_assert(sizeof(DrawingObject) <= 128, "a hole has opened between the fields");
 
 struct DocumentState {
   ObjId header = kNoObject;

@@ -153,7 +153,6 @@ void readObjects(Connection& db, DocumentState& s) {
     if (it == s.objects.end() || it->first != object)
       throw FileError(db.path() + ": the drawing is damaged (a vertex belongs to no object)");
     auto& list = it->second.vertices;
-    if (list.capacity() == 0 && it->second.type != kKVTypeLocus3D) list.reserve(4);  // as Document::addVertex
     list.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
                           static_cast<std::int32_t>(vertices.integer(2)),
                           static_cast<std::int32_t>(vertices.integer(3)),

@@ -142,7 +142,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
           f << "        <Breaklines>\n";
           for (const DrawingObject* b : l.breaklines) {
             f << "          <Breakline brkType=\"standard\"><PntList3D>";
-            std::vector<Vertex> vs = b->vertices;
+            VertexList vs = b->vertices;
             if (b->closed) vs.push_back(vs.front());  // a closed line repeats its first point
             for (std::size_t k = 0; k < vs.size(); ++k) {
               if (k > 0) f << ' ';
@@ -156,7 +156,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
         if (!l.contours.empty()) {
           f << "        <Contours>\n";
           for (const DrawingObject* c : l.contours) {
-            std::vector<Vertex> vs = c->vertices;
+            VertexList vs = c->vertices;
             if (c->closed) vs.push_back(vs.front());
             f << "          <Contour elev=\"";
             x.n(scope.real(vs.front()).z);
