@@ -1,11 +1,15 @@
 // The compact containers inside each drawing object: the vertex list that
-// keeps one vertex in place and spills to the heap beyond.
+// keeps one vertex in place and spills to the heap beyond, and the string
+// that is a single pointer, null while empty.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/CompactString.h"
 #include "core/VertexList.h"
 
 namespace tinhost {
@@ -113,6 +117,61 @@ TEST(VertexList, EqualityIsByTheVerticesNotTheRoom) {
   EXPECT_NE(roomy, other);
   EXPECT_EQ(VertexList({V(4), V(5)}), (VertexList{V(4), V(5)}));
   EXPECT_EQ(VertexList(), ListOf(0));
+}
+
+// ---- CompactString -------------------------------------------------------------
+
+TEST(CompactString, HoldsAnyTextAndNothingWhenEmpty) {
+  CompactString s;
+  EXPECT_TRUE(s.empty());
+  EXPECT_EQ(s.size(), 0u);
+  EXPECT_STREQ(s.c_str(), "");
+  s = std::string("Layer 1");
+  EXPECT_EQ(s.size(), 7u);
+  EXPECT_STREQ(s.c_str(), "Layer 1");
+  EXPECT_EQ(s.str(), "Layer 1");
+  const std::string withNul("a\0b\r\nc", 6);  // text blocks keep every character
+  s = withNul;
+  EXPECT_EQ(s.size(), 6u);
+  EXPECT_EQ(std::string_view(s), withNul);
+  EXPECT_EQ(std::string(s.begin(), s.end()), withNul);
+  s = "";
+  EXPECT_TRUE(s.empty());
+  EXPECT_STREQ(s.c_str(), "");
+}
+
+TEST(CompactString, ComparesWithEveryKindOfString) {
+  const CompactString s("12.5");
+  EXPECT_EQ(s, "12.5");
+  EXPECT_EQ(s, std::string("12.5"));
+  EXPECT_EQ(s, std::string_view("12.5"));
+  EXPECT_EQ(std::string("12.5"), s);
+  EXPECT_EQ(s, CompactString("12.5"));
+  EXPECT_NE(s, "12.");
+  EXPECT_NE(s, "12.50");
+  EXPECT_NE(s, CompactString());
+  EXPECT_EQ(CompactString(), "");
+}
+
+TEST(CompactString, CopiesMovesAndAssignsFromItself) {
+  CompactString a("Survey");
+  CompactString b = a;
+  b = "Ground";
+  EXPECT_EQ(a, "Survey");  // the copy owns its own characters
+  CompactString c = std::move(b);
+  EXPECT_EQ(c, "Ground");
+  EXPECT_TRUE(b.empty());  // NOLINT(bugprone-use-after-move): a moved-from string is empty and usable
+  b = a;
+  EXPECT_EQ(b, "Survey");
+  c = std::move(a);
+  EXPECT_EQ(c, "Survey");
+  CompactString& same = c;
+  c = same;
+  EXPECT_EQ(c, "Survey");
+  c = std::move(same);
+  EXPECT_EQ(c, "Survey");
+  c = c.view().substr(2);  // from its own characters
+  EXPECT_EQ(c, "rvey");
 }
 
 }  // namespace

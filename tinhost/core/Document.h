@@ -28,6 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/CompactString.h"
 #include "core/Units.h"
 #include "core/VertexList.h"
 #include "host/KVABI.h"
@@ -47,8 +48,8 @@ struct Rect {  // y grows upward: top >= bottom for a non-empty rectangle
 // A drawing of a million survey points holds a million of these (3D loci),
 // so the fields are ordered by alignment, widest first, to leave no holes.
 struct DrawingObject {
-  std::string name;                  // layers and the header
-  std::string text;                  // text blocks, lines separated by '\r' or '\n'
+  CompactString name;                // layers and the header
+  CompactString text;                // text blocks, lines separated by '\r' or '\n'
   double scale = 1.0;                // layers
   VertexList vertices;               // polygons; a 3D locus has exactly one
   ObjId id = kNoObject;
@@ -63,8 +64,10 @@ struct DrawingObject {
   bool closed = false;
   friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
 };
-// 125 bytes of fields, rounded up to the 8-byte alignment of the strings.
-static_assert(sizeof(DrawingObject) <= 128, "a hole has opened between the fields");
+// 77 bytes of fields, rounded up to the 8-byte alignment of the strings: with
+// its key and links a node of the ordered map is then 120 bytes, one 128-byte
+// heap block.
+static_assert(sizeof(DrawingObject) <= 80, "a hole has opened between the fields");
 
 struct DocumentState {
   ObjId header = kNoObject;
