@@ -234,6 +234,8 @@ TEST(DocumentState, ObjectsPastTheTableStayFoundWhenTheTableGrowsOverThem) {
   }
   st.nextId = moved.back() + 1;
   Document doc = Document::fromState(st);
+  const std::vector<ObjId> layer1 = {moved[0], s.g, moved[1]};
+  EXPECT_EQ(Document(doc).members(s.layer1), layer1);  // a copy keeps the chain through them
   for (int i = 0; i < 5000; ++i) doc.addLocus(s.layer1, 1, 2, 3);  // the table grows with the objects
   for (ObjId id : moved) {
     ASSERT_NE(doc.find(id), nullptr) << "object " << id;
@@ -241,6 +243,8 @@ TEST(DocumentState, ObjectsPastTheTableStayFoundWhenTheTableGrowsOverThem) {
   }
   EXPECT_EQ(doc.get(moved[2]).vertices.at(0).z, 30);
   EXPECT_EQ(doc.nextSibling(moved[0]), s.g);
+  doc.remove(s.g);  // relinks a neighbour that was past the table
+  EXPECT_EQ(doc.nextSibling(moved[0]), moved[1]);
   EXPECT_NO_THROW(Document::fromState(doc.state()));
 }
 
