@@ -13,7 +13,7 @@ class Report : public AnalysisTest {
   std::vector<std::string> Texts() {
     std::vector<std::string> out;
     for (tinhost::ObjId id : host.document().walk(tinhost::WalkScope::All))
-      if (host.document().get(id).type == kKVTypeText) out.push_back(host.document().get(id).text);
+      if (host.document().get(id).type == kKVTypeText) out.push_back(host.document().get(id).text.str());
     return out;
   }
   std::string Shown() { return host.dialogs().reports().empty() ? "" : host.dialogs().reports().back().text; }

@@ -169,7 +169,8 @@ std::vector<std::vector<tinhost::Vertex>> SmoothedVertices(TTIN* tin, tinhost::H
   for (ObjId l : host.document().layers())
     if (host.document().get(l).name == PView(layerName))
       for (ObjId id : host.document().members(l))
-        if (host.document().get(id).type == kKVTypePoly2D) out.push_back(host.document().get(id).vertices);
+        if (const auto& o = host.document().get(id); o.type == kKVTypePoly2D)
+          out.emplace_back(o.vertices.begin(), o.vertices.end());
   return out;
 }
 

@@ -217,6 +217,37 @@ TEST(DocumentState, IdsNearTheTopOfTheRangeCostNoMoreThanTheirObjects) {
   EXPECT_EQ(doc.get(far).vertices.at(0).z, 30);
 }
 
+// Objects whose ids lie past the table are found in the ordered map until the
+// table grows over them as new objects are made; then the table must hold them.
+TEST(DocumentState, ObjectsPastTheTableStayFoundWhenTheTableGrowsOverThem) {
+  Sample s;
+  DocumentState st = s.doc.state();
+  const ObjId far = 70000;  // past the table of a drawing of a few objects
+  std::vector<ObjId> moved;
+  for (ObjId old : {s.a, s.b, s.c}) {
+    DrawingObject o = st.objects.at(old);
+    st.objects.erase(old);
+    o.id = far + old;
+    st.objects.emplace(o.id, o);
+    for (auto& [container, list] : st.members) std::replace(list.begin(), list.end(), old, o.id);
+    moved.push_back(o.id);
+  }
+  st.nextId = moved.back() + 1;
+  Document doc = Document::fromState(st);
+  const std::vector<ObjId> layer1 = {moved[0], s.g, moved[1]};
+  EXPECT_EQ(Document(doc).members(s.layer1), layer1);  // a copy keeps the chain through them
+  for (int i = 0; i < 5000; ++i) doc.addLocus(s.layer1, 1, 2, 3);  // the table grows with the objects
+  for (ObjId id : moved) {
+    ASSERT_NE(doc.find(id), nullptr) << "object " << id;
+    EXPECT_EQ(doc.get(id).id, id);
+  }
+  EXPECT_EQ(doc.get(moved[2]).vertices.at(0).z, 30);
+  EXPECT_EQ(doc.nextSibling(moved[0]), s.g);
+  doc.remove(s.g);  // relinks a neighbour that was past the table
+  EXPECT_EQ(doc.nextSibling(moved[0]), moved[1]);
+  EXPECT_NO_THROW(Document::fromState(doc.state()));
+}
+
 // ---- going back to a mark ------------------------------------------------------
 
 void ExpectSameDrawing(const Document& got, const Document& want) {

@@ -18,7 +18,7 @@ bool isDrawableType(std::int16_t t) {
 
 std::string idText(ObjId id) { return "object " + std::to_string(id); }
 
-constexpr std::size_t kFirstPolygonRoom = 4;
+constexpr std::size_t kLastId = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -45,16 +45,17 @@ struct Document::Mark {
   std::optional<std::set<ObjId>> selection;
 };
 
-Document::Document(const Document& other) : s_(other.s_), links_(other.links_), ends_(other.ends_) {
+Document::Document(const Document& other) : s_(other.s_), ends_(other.ends_) {
   reindex();
+  copyLinks(other);
 }
 
 Document& Document::operator=(const Document& other) {
   if (this != &other) {
     s_ = other.s_;
-    links_ = other.links_;
     ends_ = other.ends_;
     reindex();
+    copyLinks(other);
     mark_.reset();
   }
   return *this;
@@ -70,29 +71,56 @@ Document::~Document() = default;
 // the ordered map instead.
 std::size_t Document::tableLimit() const { return 4 * s_.objects.size() + 65536; }
 
+// Fills the table from s_.objects; the links are the caller's to set again.
 void Document::reindex() {
   byId_.clear();
+  linksPast_.clear();
   sparse_ = false;
   if (s_.objects.empty()) return;
-  byId_.resize(std::min<std::size_t>(std::size_t{s_.objects.rbegin()->first} + 1, tableLimit()), nullptr);
+  byId_.resize(std::min<std::size_t>(std::size_t{s_.objects.rbegin()->first} + 1, tableLimit()));
   for (auto& [id, obj] : s_.objects) {
-    if (id < byId_.size()) byId_[id] = &obj;
+    if (id < byId_.size()) byId_[id].obj = &obj;
     else sparse_ = true;
   }
+}
+
+// The tables of the two documents may differ in size, so the links are
+// copied by id.
+void Document::copyLinks(const Document& other) {
+  for (const auto& [id, obj] : s_.objects)
+    if (obj.parent != kNoObject) linkFor(id) = other.linkOf(id);
 }
 
 DrawingObject& Document::put(ObjId id) {
   keepObject(id);
   DrawingObject& obj = s_.objects[id];
-  if (id >= byId_.size() && id < tableLimit())
-    byId_.resize(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2), nullptr);
-  if (id < byId_.size()) byId_[id] = &obj;
+  if (id >= byId_.size() && id < tableLimit()) growTable(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2));
+  if (id < byId_.size()) byId_[id].obj = &obj;
   else sparse_ = true;
   return obj;
 }
 
+// Objects already past the old end of the table were found in the ordered
+// map; those the grown table now covers must be entered in it, since lookup
+// trusts the table for every id below its end, and their links move with them.
+void Document::growTable(std::size_t size) {
+  const std::size_t oldSize = byId_.size();
+  byId_.resize(size);
+  if (!sparse_ || oldSize > kLastId) return;
+  for (auto it = s_.objects.lower_bound(static_cast<ObjId>(oldSize));
+       it != s_.objects.end() && it->first < size; ++it) {
+    Slot& slot = byId_[it->first];
+    slot.obj = &it->second;
+    if (const auto past = linksPast_.find(it->first); past != linksPast_.end()) {
+      slot.link = past->second;
+      linksPast_.erase(past);
+    }
+  }
+  sparse_ = s_.objects.rbegin()->first >= size;
+}
+
 DrawingObject* Document::lookup(ObjId id) const {
-  if (id < byId_.size()) return byId_[id];
+  if (id < byId_.size()) return byId_[id].obj;
   if (!sparse_) return nullptr;
   const auto it = s_.objects.find(id);
   return it != s_.objects.end() ? &it->second : nullptr;
@@ -101,17 +129,29 @@ DrawingObject* Document::lookup(ObjId id) const {
 void Document::drop(ObjId id) {
   keepObject(id);
   s_.objects.erase(id);
-  if (id < byId_.size()) byId_[id] = nullptr;
+  if (id < byId_.size()) byId_[id] = Slot{};
+  else linksPast_.erase(id);
+}
+
+Document::Link Document::linkOf(ObjId id) const {
+  if (id < byId_.size()) return byId_[id].link;
+  const auto it = linksPast_.find(id);
+  return it != linksPast_.end() ? it->second : Link{};
+}
+
+Document::Link& Document::linkFor(ObjId id) { return id < byId_.size() ? byId_[id].link : linksPast_[id]; }
+
+void Document::clearLink(ObjId id) {
+  if (id < byId_.size()) byId_[id].link = Link{};
+  else linksPast_.erase(id);
 }
 
 Document Document::fromState(DocumentState state) {
   Document doc;
   doc.s_ = std::move(state);
   doc.reindex();
-  doc.links_.clear();
   doc.ends_.clear();
   doc.validate();
-  doc.links_.reserve(doc.s_.objects.size());
   for (const auto& [container, list] : doc.s_.members)
     for (ObjId m : list) doc.link(m, container, kNoObject);
   doc.s_.members.clear();
@@ -129,7 +169,7 @@ template <class F>
 void Document::forEachMember(ObjId container, F&& f) const {
   const auto it = ends_.find(container);
   for (ObjId m = it == ends_.end() ? kNoObject : it->second.first; m != kNoObject;) {
-    const ObjId next = links_.at(m).next;
+    const ObjId next = linkOf(m).next;
     f(m);
     m = next;
   }
@@ -296,8 +336,7 @@ ObjId Document::nextSibling(ObjId id) const {
     const auto it = std::find(s_.layers.begin(), s_.layers.end(), id);
     return it == s_.layers.end() || it + 1 == s_.layers.end() ? kNoObject : *(it + 1);
   }
-  const auto it = links_.find(id);
-  return it == links_.end() ? kNoObject : it->second.next;
+  return linkOf(id).next;
 }
 
 // ---- layers -----------------------------------------------------------------
@@ -370,9 +409,6 @@ void Document::addVertex(ObjId poly, Vertex v) {
   DrawingObject& obj = mut(poly);
   if (!isPolyType(obj.type)) throw HostError(idText(poly) + " is not a polygon");
   if (obj.type == kKVTypePoly2D) v.z = 0;
-  // Most polygons are triangles: room for four at once instead of growing
-  // through one and two (the same room the growth ends with).
-  if (obj.vertices.capacity() == 0) obj.vertices.reserve(kFirstPolygonRoom);
   obj.vertices.push_back(v);
 }
 
@@ -408,17 +444,17 @@ void Document::move(ObjId id, std::int32_t dx, std::int32_t dy) {
 void Document::link(ObjId id, ObjId container, ObjId before) {
   keepMembers(container);
   Ends& ends = ends_[container];
-  Link& l = links_[id];
+  Link& l = linkFor(id);  // the map past the table keeps its references when it grows
   l.next = before;
-  l.prev = before == kNoObject ? ends.last : links_.at(before).prev;
+  l.prev = before == kNoObject ? ends.last : linkOf(before).prev;
   if (l.prev == kNoObject)
     ends.first = id;
   else
-    links_.at(l.prev).next = id;
+    linkFor(l.prev).next = id;
   if (before == kNoObject)
     ends.last = id;
   else
-    links_.at(before).prev = id;
+    linkFor(before).prev = id;
   ++ends.count;
   mut(id).parent = container;
 }
@@ -426,19 +462,18 @@ void Document::link(ObjId id, ObjId container, ObjId before) {
 void Document::unlink(DrawingObject& obj) {
   if (obj.parent == kNoObject) return;
   keepMembers(obj.parent);
-  const auto it = links_.find(obj.id);
   Ends& ends = ends_.at(obj.parent);
-  const Link l = it->second;
+  const Link l = linkOf(obj.id);
   if (l.prev == kNoObject)
     ends.first = l.next;
   else
-    links_.at(l.prev).next = l.next;
+    linkFor(l.prev).next = l.next;
   if (l.next == kNoObject)
     ends.last = l.prev;
   else
-    links_.at(l.next).prev = l.prev;
+    linkFor(l.next).prev = l.prev;
   if (--ends.count == 0) ends_.erase(obj.parent);
-  links_.erase(it);
+  clearLink(obj.id);
   obj.parent = kNoObject;
   if (s_.selection.contains(obj.id)) selectionForChange().erase(obj.id);
 }
@@ -463,7 +498,7 @@ void Document::eraseTree(ObjId id) {
     forEachMember(id, [this](ObjId m) { eraseTree(m); });
   }
   ends_.erase(id);
-  links_.erase(id);
+  clearLink(id);
   if (s_.selection.contains(id)) selectionForChange().erase(id);
   drop(id);
 }
@@ -602,23 +637,23 @@ void Document::rollback() {
   if (mark_ == nullptr) return;
   const std::unique_ptr<Mark> m = std::move(mark_);  // nothing below is kept again
   for (const auto& [container, list] : m->members) {
-    forEachMember(container, [this](ObjId id) { links_.erase(id); });
+    forEachMember(container, [this](ObjId id) { clearLink(id); });
     ends_.erase(container);
   }
   for (auto it = s_.objects.lower_bound(m->nextId); it != s_.objects.end();) {
-    links_.erase(it->first);
+    clearLink(it->first);
     ends_.erase(it->first);
     it = s_.objects.erase(it);
   }
   if (byId_.size() > m->nextId) byId_.resize(m->nextId);
   for (auto& [id, was] : m->objects) {
     if (!was) {
-      links_.erase(id);
+      clearLink(id);
       ends_.erase(id);
       if (exists(id)) drop(id);
       continue;
     }
-    if (was->parent == kNoObject) links_.erase(id);
+    if (was->parent == kNoObject) clearLink(id);
     put(id) = std::move(*was);
   }
   for (const auto& [container, list] : m->members)

@@ -28,19 +28,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/CompactString.h"
 #include "core/Units.h"
+#include "core/VertexList.h"
 #include "host/KVABI.h"
 
 namespace tinhost {
 
 using ObjId = std::uint32_t;
 inline constexpr ObjId kNoObject = 0;
-
-struct Vertex {
-  std::int32_t x = 0, y = 0, z = 0;       // 2D vertices keep z = 0
-  std::int16_t kind = kKVVertexCorner;    // corner or curve control point
-  friend bool operator==(const Vertex&, const Vertex&) = default;
-};
 
 using Color = std::array<std::uint8_t, 4>;
 
@@ -49,23 +45,29 @@ struct Rect {  // y grows upward: top >= bottom for a non-empty rectangle
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A drawing of a million survey points holds a million of these (3D loci),
+// so the fields are ordered by alignment, widest first, to leave no holes.
 struct DrawingObject {
-  ObjId id = kNoObject;
-  std::int16_t type = kKVTypeNone;
-  ObjId parent = kNoObject;
-  std::string name;                  // layers and the header
+  CompactString name;                // layers and the header
+  CompactString text;                // text blocks, lines separated by '\r' or '\n'
   double scale = 1.0;                // layers
-  std::int16_t objectClass = 0;      // 0 = none
+  VertexList vertices;               // polygons; a 3D locus has exactly one
+  ObjId id = kNoObject;
+  ObjId parent = kNoObject;
+  std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
   Color color{};
+  std::int16_t type = kKVTypeNone;
+  std::int16_t objectClass = 0;      // 0 = none
   std::int16_t fillPattern = 1;
   std::int16_t lineWeight = 1;
-  bool closed = false;
-  std::vector<Vertex> vertices;      // polygons; a 3D locus has exactly one
-  std::string text;                  // text blocks, lines separated by '\r' or '\n'
-  std::int32_t anchorX = 0, anchorY = 0;  // text blocks: top-left corner
   std::int16_t textStyle = 0, textSize = 100;  // textSize 100 = one user unit high
+  bool closed = false;
   friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
 };
+// 77 bytes of fields, rounded up to the 8-byte alignment of the strings: with
+// its key and links a node of the ordered map is then 120 bytes, one 128-byte
+// heap block.
+static_assert(sizeof(DrawingObject) <= 80, "a hole has opened between the fields");
 
 struct DocumentState {
   ObjId header = kNoObject;
@@ -191,6 +193,7 @@ class Document {
   DrawingObject& put(ObjId id);
   void drop(ObjId id);
   void reindex();
+  void growTable(std::size_t size);
   DrawingObject& newObject(std::int16_t type);
   std::optional<Rect> extent(ObjId id) const;
   void link(ObjId id, ObjId container, ObjId before);
@@ -205,17 +208,29 @@ class Document {
   void keepMembers(ObjId container);
   std::set<ObjId>& selectionForChange();
 
+  // An entry of the table by id: the live object's record and, while it has
+  // a parent, its neighbours in its parent's member chain (else both 0).
+  struct Slot {
+    DrawingObject* obj = nullptr;
+    Link link;
+  };
+
   // The live drawing; s_.members is filled only when state() is asked for.
   mutable DocumentState s_;
-  std::unordered_map<ObjId, Link> links_;  // objects that have a parent
   std::unordered_map<ObjId, Ends> ends_;   // containers that have members
-  // Each live object's record by id (ids are handed out in sequence), so that
-  // the per-object calls of a walk over a million objects do not search the
-  // ordered map; the map's nodes stay in place, so the pointers hold.
-  std::vector<DrawingObject*> byId_;
+  // Each live object's record and links by id (ids are handed out in
+  // sequence), so that the per-object calls of a walk over a million objects
+  // do not search the ordered map, and a member costs no node of its own; the
+  // map's nodes stay in place, so the pointers hold.
+  std::vector<Slot> byId_;
   bool sparse_ = false;  // some live object's id lies past byId_
+  std::unordered_map<ObjId, Link> linksPast_;  // linked objects whose ids lie past byId_
   std::size_t tableLimit() const;
   DrawingObject* lookup(ObjId id) const;
+  Link linkOf(ObjId id) const;  // both 0 for an object without a parent
+  Link& linkFor(ObjId id);      // of an object being linked or already linked
+  void clearLink(ObjId id);
+  void copyLinks(const Document& other);
   std::unique_ptr<Mark> mark_;
 };
 

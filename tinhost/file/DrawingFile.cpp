@@ -153,7 +153,6 @@ void readObjects(Connection& db, DocumentState& s) {
     if (it == s.objects.end() || it->first != object)
       throw FileError(db.path() + ": the drawing is damaged (a vertex belongs to no object)");
     auto& list = it->second.vertices;
-    if (list.capacity() == 0 && it->second.type != kKVTypeLocus3D) list.reserve(4);  // as Document::addVertex
     list.push_back(Vertex{static_cast<std::int32_t>(vertices.integer(1)),
                           static_cast<std::int32_t>(vertices.integer(2)),
                           static_cast<std::int32_t>(vertices.integer(3)),
@@ -225,7 +224,7 @@ void writeMeta(Connection& db, const DocumentState& s) {
   integer("current_layer", s.currentLayer);
   integer("next_id", s.nextId);
   integer("header_id", s.header);
-  text("drawing_name", s.objects.at(s.header).name);
+  text("drawing_name", s.objects.at(s.header).name.str());
 }
 
 // Rows for one table, inserted kRowsPerInsert at a time through one
@@ -280,7 +279,7 @@ void bindObjectRow(Statement& st, int i, const ObjectRow& row) {
   st.bind(i, std::int64_t{o.id}).bind(i + 1, std::int64_t{o.type}).bind(i + 2, std::int64_t{row.parent});
   st.bind(i + 3, row.position).bind(i + 4, std::int64_t{o.objectClass}).bindBlob(i + 5, o.color);
   st.bind(i + 6, std::int64_t{o.fillPattern}).bind(i + 7, std::int64_t{o.lineWeight});
-  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bind(i + 9, o.text);
+  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bind(i + 9, o.text.str());
   st.bind(i + 10, std::int64_t{o.anchorX}).bind(i + 11, std::int64_t{o.anchorY});
   st.bind(i + 12, std::int64_t{o.textStyle}).bind(i + 13, std::int64_t{o.textSize});
 }
@@ -344,7 +343,7 @@ void writeContents(Connection& db, const Document& doc, const DataObjectBytes& d
   ObjectWriter objects{db, doc, s};
   for (ObjId id : s.layers) {
     const DrawingObject& l = doc.get(id);
-    layer.bind(1, std::int64_t{l.id}).bind(2, position++).bind(3, l.name).bind(4, l.scale).run();
+    layer.bind(1, std::int64_t{l.id}).bind(2, position++).bind(3, l.name.str()).bind(4, l.scale).run();
     objects.members(l);
   }
   objects.finish();

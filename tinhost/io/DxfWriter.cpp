@@ -82,7 +82,7 @@ class EntityWriter {
   void begin(const char* type, const char* subclass, const DrawingObject& o) const {
     dw_.entity(type);
     dw_.dxfString(100, "AcDbEntity");
-    dw_.dxfString(8, dxfName(scope_.doc().get(scope_.doc().layerOf(o.id)).name));
+    dw_.dxfString(8, dxfName(scope_.doc().get(scope_.doc().layerOf(o.id)).name.str()));
     if (isDefaultColor(o.color)) {
       dw_.dxfInt(62, 256);  // by layer
     } else {
@@ -109,7 +109,7 @@ class EntityWriter {
     dw_.dxfInt(66, 1);
     dw_.coord(10, 0.0, 0.0, 0.0);
     dw_.dxfInt(70, 8 | (o.closed ? 1 : 0));
-    const std::string layer = dxfName(scope_.doc().get(scope_.doc().layerOf(o.id)).name);
+    const std::string layer = dxfName(scope_.doc().get(scope_.doc().layerOf(o.id)).name.str());
     for (const Vertex& v : o.vertices) {
       dw_.entity("VERTEX");
       dw_.dxfString(100, "AcDbEntity");
@@ -138,7 +138,7 @@ class EntityWriter {
   std::size_t text(const DrawingObject& o) const {
     const double height = o.textSize / 100.0;
     std::size_t lineNo = 0, start = 0;
-    const std::string& t = o.text;
+    const std::string t = o.text.str();
     while (start <= t.size()) {
       std::size_t end = t.find_first_of("\r\n", start);
       if (end == std::string::npos) end = t.size();
@@ -204,7 +204,7 @@ void writeTables(DL_Dxf& dxf, Writer& dw, const ExportScope& scope) {
   dw.tableEnd();
   std::vector<std::string> names{"0"};
   for (ObjId id : scope.layers()) {
-    const std::string n = dxfName(scope.doc().get(id).name);
+    const std::string n = dxfName(scope.doc().get(id).name.str());
     if (std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
   }
   dw.tableLayers(static_cast<int>(names.size()));

@@ -141,7 +141,7 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     for (const WorldLayer& w : layers) {
       ObjId layer = w.name.empty() ? doc.currentLayer() : findLayer(host, w.name);
       if (layer == kNoObject) layer = host.createLayer(w.name, 1.0);
-      const std::string& shown = doc.get(layer).name;
+      const std::string shown = doc.get(layer).name.str();
       if (std::find(result.layers.begin(), result.layers.end(), shown) == result.layers.end())
         result.layers.push_back(shown);
       for (const WorldPoint& p : w.points) {

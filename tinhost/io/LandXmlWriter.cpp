@@ -119,7 +119,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
     std::size_t done = 0, pointName = 0;
     for (std::size_t i = 0; i < byLayer.size(); ++i) {
       if (byLayer[i].points.empty()) continue;
-      f << "  <CgPoints name=\"" << xmlEscape(doc.get(scope.layers()[i]).name) << "\">\n";
+      f << "  <CgPoints name=\"" << xmlEscape(doc.get(scope.layers()[i]).name.str()) << "\">\n";
       for (const DrawingObject* p : byLayer[i].points) {
         f << "    <CgPoint name=\"" << ++pointName << "\">";
         x.nez(scope.real(p->vertices.front()));
@@ -135,14 +135,14 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
       const LayerObjects& l = byLayer[i];
       if (l.triangles.empty() && l.contours.empty() && l.breaklines.empty()) continue;
       if (!surfaces) f << "  <Surfaces>\n", surfaces = true;
-      f << "    <Surface name=\"" << xmlEscape(doc.get(scope.layers()[i]).name) << "\">\n";
+      f << "    <Surface name=\"" << xmlEscape(doc.get(scope.layers()[i]).name.str()) << "\">\n";
       if (!l.contours.empty() || !l.breaklines.empty()) {
         f << "      <SourceData>\n";
         if (!l.breaklines.empty()) {
           f << "        <Breaklines>\n";
           for (const DrawingObject* b : l.breaklines) {
             f << "          <Breakline brkType=\"standard\"><PntList3D>";
-            std::vector<Vertex> vs = b->vertices;
+            VertexList vs = b->vertices;
             if (b->closed) vs.push_back(vs.front());  // a closed line repeats its first point
             for (std::size_t k = 0; k < vs.size(); ++k) {
               if (k > 0) f << ' ';
@@ -156,7 +156,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
         if (!l.contours.empty()) {
           f << "        <Contours>\n";
           for (const DrawingObject* c : l.contours) {
-            std::vector<Vertex> vs = c->vertices;
+            VertexList vs = c->vertices;
             if (c->closed) vs.push_back(vs.front());
             f << "          <Contour elev=\"";
             x.n(scope.real(vs.front()).z);

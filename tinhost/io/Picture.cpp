@@ -132,11 +132,12 @@ class Painter {
       if (o.type != kKVTypeText || o.text.empty()) continue;
       std::vector<std::string> rows;
       std::size_t start = 0;
-      while (start <= o.text.size()) {
-        std::size_t end = o.text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = o.text.size();
-        rows.push_back(o.text.substr(start, end - start));
-        if (end < o.text.size() && o.text[end] == '\r' && end + 1 < o.text.size() && o.text[end + 1] == '\n') ++end;
+      const std::string_view text = o.text;
+      while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        rows.emplace_back(text.substr(start, end - start));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
         start = end + 1;
       }
       const Rect r = scope_.doc().bounds(id);
@@ -310,9 +311,9 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
   cairo_stroke(cr);
   northArrow(cr, areaX + areaW - 6 * kPointsPerMm, areaY + 2 * kPointsPerMm);
   const double footerY = areaY + areaH + 9 * kPointsPerMm;
-  std::string title = doc.get(doc.header()).name;
+  std::string title = doc.get(doc.header()).name.str();
   std::string layers;
-  for (ObjId id : scope.layers()) layers += (layers.empty() ? "" : ", ") + doc.get(id).name;
+  for (ObjId id : scope.layers()) layers += (layers.empty() ? "" : ", ") + doc.get(id).name.str();
   title += (title.empty() ? "" : "  -  ") + std::string("layers: ") + layers;
   if (box.empty()) {
     title += "  (nothing to draw on these layers)";
