@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 #include <signal.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CliTestSupport.h"
 
 namespace tinhost::testing {
@@ -86,6 +88,20 @@ TEST_F(DrawingFileTest, DamagedFilesAreRefusedUntouched) {
   // A file cut short.
   write("short.tin", readText(d).substr(0, 5000));
   expectRefused(p("short.tin"), "damaged");
+  // An undo record whose run of made objects reaches past the drawing's next id.
+  const std::string undo = write("undo.tin", readText(d)).string();
+  const nlohmann::json record = {{"method", 0},
+                                 {"steps", {{{"kind", "created"}, {"id", 5}, {"count", 4000000000u}}}},
+                                 {"data_objects", nlohmann::json::object()},
+                                 {"current_layer", 0},
+                                 {"data_changed", false}};
+  std::string hex;
+  for (std::uint8_t b : nlohmann::json::to_cbor(record)) {
+    hex += "0123456789ABCDEF"[b >> 4];
+    hex += "0123456789ABCDEF"[b & 15];
+  }
+  sql(undo, "UPDATE undo SET record = X'" + hex + "' WHERE slot = 1");
+  expectRefused(undo, "undo record is damaged");
   // Rows that break the drawing's invariants: an object in a layer that does not exist.
   sql(d, "UPDATE objects SET parent = 999999 WHERE id = (SELECT MIN(id) FROM objects)");
   expectRefused(d, "damaged");

@@ -205,6 +205,14 @@ FileContents readContents(Connection& db) {
     } catch (const FileError& e) {
       throw FileError(db.path() + ": " + e.what());
     }
+    // Ids are handed out in sequence, so every object a command made lies
+    // below the next id; a run past it is damage (and undoing it would visit
+    // billions of ids).
+    for (const UndoStep& step : c.lastUndo->steps)
+      if (step.kind == UndoStep::Kind::Created && std::uint64_t{step.id} + step.count > s.nextId)
+        throw FileError(db.path() + ": the undo record is damaged (objects " + std::to_string(step.id) +
+                        " to " + std::to_string(std::uint64_t{step.id} + step.count - 1) +
+                        " lie past the drawing's next id " + std::to_string(s.nextId) + ")");
   }
   return c;
 }
