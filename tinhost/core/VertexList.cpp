@@ -101,17 +101,13 @@ void VertexList::reserve(std::size_t n) {
 }
 
 // Keeps the current room when it is enough, as a vector's assignment does.
+// `first` never points into this list (self-assignment returns early).
 void VertexList::assign(const Vertex* first, std::size_t n) {
   if (n > capacity()) {
-    if (n > kMaxSize) throw std::length_error("too many vertices in one object");
-    Vertex* grown = allocate(n);
-    std::copy_n(first, n, grown);
-    release();
-    many_ = grown;
-    onHeap_ = 1;
-  } else {
-    std::copy_n(first, n, data());
+    size_ = 0;  // nothing to carry over into the new room
+    reserve(n);
   }
+  std::copy_n(first, n, data());
   size_ = static_cast<std::uint32_t>(n);
 }
 
