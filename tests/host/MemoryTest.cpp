@@ -32,18 +32,15 @@ TEST(MemoryBudget, AllocationsBeyondTheBudgetFailWithMemFull) {
   EXPECT_TRUE(mem.misuse().empty());
 }
 
-TEST(MemoryBudget, PurgeSpaceFollowsFreeMemUnlessOverridden) {
+TEST(MemoryBudget, PurgeSpaceFollowsFreeMem) {
   Memory mem(5000);
+  void* a = nullptr;
+  ASSERT_EQ(mem.allocate(600, &a), kKVNoErr);
   std::int32_t total = 0, contiguous = 0;
   mem.purgeSpace(total, contiguous);
-  EXPECT_EQ(total, 5000);
-  EXPECT_EQ(contiguous, 5000);
-  mem.overrideFreeMem(131072);
-  mem.overridePurgeSpace(200000, 1000);
-  mem.purgeSpace(total, contiguous);
-  EXPECT_EQ(mem.freeMem(), 131072);
-  EXPECT_EQ(total, 200000);
-  EXPECT_EQ(contiguous, 1000);
+  EXPECT_EQ(total, 4400);
+  EXPECT_EQ(contiguous, 4400);
+  mem.release(a);
 }
 
 TEST(MemoryFaults, TheKthCountedAllocationFailsOnce) {

@@ -140,19 +140,6 @@ TEST(CompactString, HoldsAnyTextAndNothingWhenEmpty) {
   EXPECT_STREQ(s.c_str(), "");
 }
 
-TEST(CompactString, ComparesWithEveryKindOfString) {
-  const CompactString s("12.5");
-  EXPECT_EQ(s, "12.5");
-  EXPECT_EQ(s, std::string("12.5"));
-  EXPECT_EQ(s, std::string_view("12.5"));
-  EXPECT_EQ(std::string("12.5"), s);
-  EXPECT_EQ(s, CompactString("12.5"));
-  EXPECT_NE(s, "12.");
-  EXPECT_NE(s, "12.50");
-  EXPECT_NE(s, CompactString());
-  EXPECT_EQ(CompactString(), "");
-}
-
 TEST(CompactString, CopiesMovesAndAssignsFromItself) {
   CompactString a("Survey");
   CompactString b = a;

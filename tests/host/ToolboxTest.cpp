@@ -68,15 +68,12 @@ TEST(UnitsFormatting, LengthsUseTheResolutionsDecimals) {
   EXPECT_EQ(test::text(units.name), "m");
 }
 
-TEST(ToolboxServices, ClockCursorsKeysAndBeeps) {
+// The clock, the key map and the beep are read through the plug-in's own
+// services and the dispatch tests; here the cursor and the string calls.
+TEST(ToolboxServices, CursorsNumbersAndStrings) {
   Host host;
   host.toolbox().setTerminal(false);
   KVCallback cb = host.callbacks();
-  host.toolbox().useManualClock(100);
-  EXPECT_EQ(cb->TickCount(cb), 100u);
-  host.toolbox().advanceClock(21);
-  EXPECT_EQ(cb->TickCount(cb), 121u);
-
   EXPECT_EQ(cb->GetCursor(cb, 127), nullptr);
   void* c129 = cb->GetCursor(cb, 129);
   ASSERT_NE(c129, nullptr);
@@ -87,17 +84,6 @@ TEST(ToolboxServices, ClockCursorsKeysAndBeeps) {
   host.beginCommand();
   host.endCommand();
   EXPECT_EQ(host.toolbox().currentCursor(), 0) << "the arrow is back after a command";
-
-  std::uint8_t keys[16] = {};
-  host.toolbox().holdKey(58);
-  cb->GetKeys(cb, keys);
-  EXPECT_EQ(keys[7], 1 << 2);
-  host.toolbox().releaseKeys();
-  cb->GetKeys(cb, keys);
-  EXPECT_EQ(keys[7], 0);
-
-  cb->Ordinal504(cb, 1);
-  EXPECT_EQ(host.toolbox().ordinal504Calls(), 1u);
 
   KVStr255 num{};
   cb->NumToString(cb, -35, num);
