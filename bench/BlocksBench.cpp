@@ -9,15 +9,15 @@
 #include <random>
 #include <vector>
 
-#include "core/Host.h"
-#include "host/PluginMemory.h"
-#include "model/TKestSortedLList.h"
-#include "model/TKestXYAndHdlArray.h"
-#include "model/TTIN.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "triangulate/BuildTIN.h"
-#include "triangulate/ConvexHull.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/triangulate/BuildTIN.h"
+#include "plugin/triangulate/ConvexHull.h"
+#include "tinhost/core/Host.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstdio>
 
 #include "PointsFile.h"
-#include "core/Host.h"
-#include "host/PString.h"
-#include "host/PluginMemory.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "triangulate/BuildTIN.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/host/Str255.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/triangulate/BuildTIN.h"
+#include "tinhost/core/Host.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -22,17 +22,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "contour/TTINContourMap.h"
-#include "contour/TTINContourPolyline.h"
 #include "PointsFile.h"
-#include "core/Host.h"
-#include "host/PString.h"
-#include "host/PluginMemory.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "triangulate/BuildTIN.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/contour/TTINContourPolyline.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/host/Str255.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/BuildTIN.h"
+#include "tinhost/core/Host.h"
 
 namespace {
 

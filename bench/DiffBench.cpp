@@ -8,17 +8,17 @@
 #include <random>
 #include <vector>
 
-#include "analysis/DiffTIN.h"
-#include "core/Host.h"
-#include "host/PString.h"
-#include "host/PluginMemory.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "triangulate/BuildTIN.h"
-#include "triangulate/ConvexHull.h"
-#include "triangulate/VtxCollection.h"
+#include "plugin/analysis/DiffTIN.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/host/Str255.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/triangulate/BuildTIN.h"
+#include "plugin/triangulate/ConvexHull.h"
+#include "plugin/triangulate/VtxCollection.h"
+#include "tinhost/core/Host.h"
 
 namespace {
 

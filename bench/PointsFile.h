@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "core/Host.h"
-#include "host/PString.h"
-#include "model/TTIN.h"
+#include "plugin/host/Str255.h"
+#include "plugin/model/TTIN.h"
+#include "tinhost/core/Host.h"
 
 // Adds one 3D locus per line of `path` to a new layer `layerName`; the
 // number of points, or -1 when the file cannot be opened.

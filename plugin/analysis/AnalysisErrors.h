@@ -2,7 +2,7 @@
 // a difference TIN's vertices from its two base TINs.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 // Not enough free memory to show the area report; nothing is shown or placed.
 constexpr TErr kErrMemLowAreaReport = 0x10014;

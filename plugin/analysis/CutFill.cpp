@@ -1,9 +1,9 @@
-#include "analysis/CutFill.h"
+#include "plugin/analysis/CutFill.h"
 
-#include "analysis/TriangleSurface.h"
-#include "contour/InterpolateToContour.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
+#include "plugin/analysis/TriangleSurface.h"
+#include "plugin/contour/InterpolateToContour.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
 
 namespace {
 

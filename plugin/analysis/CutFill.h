@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTINTriangle;
 

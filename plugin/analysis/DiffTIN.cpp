@@ -1,20 +1,20 @@
-#include "analysis/DiffTIN.h"
+#include "plugin/analysis/DiffTIN.h"
 
 #include <initializer_list>
 
-#include "analysis/AnalysisErrors.h"
-#include "analysis/TriangleSurface.h"
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "output/BusyCursor.h"
-#include "shell/Trace.h"
-#include "triangulate/PointLocation.h"
-#include "triangulate/TriangulateErrors.h"
-#include "triangulate/VtxCollection.h"
+#include "plugin/analysis/AnalysisErrors.h"
+#include "plugin/analysis/TriangleSurface.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/PointLocation.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/VtxCollection.h"
 
 namespace {
 
@@ -163,15 +163,12 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
 TErr MakeDiffVtxListLiteral(TTINVtxTriMgr* mgr) { return CollectDiffVertices(mgr->fTIN, nullptr); }
 
 TErr MakeDiffVtxList(TTINVtxTriMgr* mgr) {
-#ifdef TIN_LITERAL_CONTAINERS
-  return MakeDiffVtxListLiteral(mgr);
-#else
+  TTIN* tin = mgr->fTIN;
+  if (tin->fSteps == TSteps::kLiteral) return MakeDiffVtxListLiteral(mgr);
   // The indexes come first, before the difference's own vertex list, and
   // live only while the bases are sampled.
-  TTIN* tin = mgr->fTIN;
   TDiffIndexes indexes;
   if (HasVertexList(tin->fInnerTIN) && HasVertexList(tin->fOuterTIN))
     indexes.Build(tin->fInnerTIN, tin->fOuterTIN);
   return CollectDiffVertices(tin, &indexes);
-#endif
 }

@@ -15,10 +15,10 @@
 
 #include <cstdint>
 
-#include "analysis/SurfaceSampler.h"
-#include "analysis/XYTable.h"
-#include "host/KVABI.h"
-#include "shell/Errors.h"
+#include "plugin/analysis/SurfaceSampler.h"
+#include "plugin/analysis/XYTable.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINVtxTriMgr;
@@ -41,8 +41,8 @@ bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z);
 // Uncovered points are dropped; a vertex that cannot be allocated is skipped.
 // 0, or kErrNoVtxListMemory, kErrVtxListInit, kErrDiffNullInnerVtx,
 // kErrDiffNullOuterVtx, kErrDiffTooFewVertices, kErrDiffBaseNoGeometry.
-// Samples through TDiffIndexes (built before the vertex list is made); with
-// TIN_LITERAL_CONTAINERS, by the scans.
+// Samples through TDiffIndexes (built before the vertex list is made); for a
+// TIN of TSteps::kLiteral, by the scans.
 TErr MakeDiffVtxList(TTINVtxTriMgr* mgr);
 // The same with the scans throughout, whatever the build.
 TErr MakeDiffVtxListLiteral(TTINVtxTriMgr* mgr);

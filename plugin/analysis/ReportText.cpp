@@ -1,11 +1,11 @@
-#include "analysis/ReportText.h"
+#include "plugin/analysis/ReportText.h"
 
 #include <cstring>
 
-#include "dialogs/DisplayStrDlg.h"
-#include "host/KVEmul.h"
-#include "model/TTIN.h"
-#include "shell/Trace.h"
+#include "plugin/dialogs/DisplayStrDlg.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/shell/Trace.h"
 
 void FormatFixed2(KVCallback cb, double value, Str255 out) {
   const KVDecForm form{1, 2};  // fixed point, two digits after the point

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PString.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/Str255.h"
 
 class TTIN;
 

@@ -2,18 +2,18 @@
 // the drawing (notResident) is rebuilt for the report and freed again after
 // it.  Sums are taken in world units and converted to drawing units, one
 // drawing unit being u world units (the first field of the units record).
-#include "analysis/AnalysisErrors.h"
-#include "analysis/CutFill.h"
-#include "analysis/ReportText.h"
-#include "analysis/TriangleSurface.h"
-#include "host/KVEmul.h"
-#include "host/KVUTIL.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "output/MemLevel.h"
-#include "output/Units.h"
-#include "shell/Trace.h"
-#include "triangulate/BuildTIN.h"
+#include "plugin/analysis/AnalysisErrors.h"
+#include "plugin/analysis/CutFill.h"
+#include "plugin/analysis/ReportText.h"
+#include "plugin/analysis/TriangleSurface.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/output/UserUnit.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/BuildTIN.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "analysis/SurfaceSampler.h"
+#include "plugin/analysis/SurfaceSampler.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "analysis/TriangleSurface.h"
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "triangulate/PointLocation.h"
+#include "plugin/analysis/TriangleSurface.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/PointLocation.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 
 #include <cstdint>
 
-#include "analysis/XYTable.h"
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
+#include "plugin/analysis/XYTable.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
 
 class TTIN;
 class TTINTriangle;

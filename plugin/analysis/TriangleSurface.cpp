@@ -1,11 +1,11 @@
-#include "analysis/TriangleSurface.h"
+#include "plugin/analysis/TriangleSurface.h"
 
 #include <cmath>
 #include <limits>
 
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "triangulate/ULandUtils.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 std::int32_t TruncToCoord(double value) {
   constexpr double kMax = std::numeric_limits<std::int32_t>::max();

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 class TTINTriangle;
 

@@ -1,4 +1,4 @@
-#include "analysis/XYTable.h"
+#include "plugin/analysis/XYTable.h"
 
 #include <cstring>
 #include <limits>

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 class TXYTable final : public TPluginObject {
  public:

@@ -3,7 +3,7 @@
 // failures); low 16 bits: where it happened.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 // Memory below the MemLevelOK limit at the start of an elevation; also a
 // polyline, its point array, the polyline list or the sweep's tables that

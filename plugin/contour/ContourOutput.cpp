@@ -5,21 +5,21 @@
 #include <cmath>
 #include <numbers>
 
-#include "contour/ContourErrors.h"
-#include "contour/ContourSpacing.h"
-#include "contour/TTINContourMap.h"
-#include "contour/TTINContourPolyline.h"
-#include "host/KVESDK.h"
-#include "host/KVUTIL.h"
-#include "host/PString.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "output/BusyCursor.h"
-#include "output/Classes.h"
-#include "output/Layers.h"
-#include "output/MemLevel.h"
-#include "shell/Trace.h"
-#include "triangulate/ExactPredicates.h"
+#include "plugin/contour/ContourErrors.h"
+#include "plugin/contour/ContourSpacing.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/contour/TTINContourPolyline.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/Str255.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/output/Classes.h"
+#include "plugin/output/Layers.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/ExactPredicates.h"
 
 namespace {
 

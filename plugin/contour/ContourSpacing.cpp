@@ -1,17 +1,17 @@
-#include "contour/ContourSpacing.h"
+#include "plugin/contour/ContourSpacing.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "contour/TTINContourMap.h"
-#include "host/PluginMemory.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
-#include "triangulate/PointLocation.h"
-#include "triangulate/VtxCollection.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/PointLocation.h"
+#include "plugin/triangulate/VtxCollection.h"
 
 namespace {
 
@@ -103,9 +103,9 @@ double GetDistToNextCont(TTIN* tin, const TContourPt& a, const TContourPt& b,
   if (va != nullptr && vb != nullptr) {
     // Along a triangle edge: the triangle with it, and the one across it.
     const TTINVtx* edgeStart = va;
-    TTINTriangle* t = GetTriWithTheseTwoVtxs(tin->fTINTriangleList, va, vb);
+    TTINTriangle* t = GetTriWithTheseTwoVtxs(tin, va, vb);
     if (t == nullptr) {
-      t = GetTriWithTheseTwoVtxs(tin->fTINTriangleList, vb, va);
+      t = GetTriWithTheseTwoVtxs(tin, vb, va);
       edgeStart = vb;
     }
     if (t != nullptr) {

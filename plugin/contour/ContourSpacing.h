@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "contour/InterpolateToContour.h"
+#include "plugin/contour/InterpolateToContour.h"
 
 class TTIN;
 class TTINTriangle;

@@ -1,16 +1,16 @@
-#include "contour/ContourSweep.h"
+#include "plugin/contour/ContourSweep.h"
 
 #include <algorithm>
 
-#include "contour/ContourThreading.h"
-#include "contour/TTINContourMap.h"
-#include "host/KVUTIL.h"
-#include "host/PluginMemory.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
+#include "plugin/contour/ContourThreading.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
 
 namespace {
 

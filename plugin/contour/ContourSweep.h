@@ -29,7 +29,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINContourMap;

@@ -1,15 +1,15 @@
-#include "contour/ContourThreading.h"
+#include "plugin/contour/ContourThreading.h"
 
-#include "contour/ContourErrors.h"
-#include "contour/TTINContourMap.h"
-#include "contour/TTINContourPolyline.h"
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "shell/Trace.h"
+#include "plugin/contour/ContourErrors.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/contour/TTINContourPolyline.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/Trace.h"
 
 namespace {
 
@@ -388,8 +388,8 @@ TErr TContourThreader::TakePieceFromVertex(TTINVtx* v, TTINTriangle* tri, TCurso
     if (fDirection == kDirCW && w == fStartVtx) {
       // Back at the start vertex: the edge closes the loop.
       Trace(kTraceBuild, "SetClosedFlag( TRUE ) locn 3\n");
-      for (TTINTriangle* t : {GetTriWithTheseTwoVtxs(fTIN->fTINTriangleList, v, fStartVtx),
-                              GetTriWithTheseTwoVtxs(fTIN->fTINTriangleList, fStartVtx, v)})
+      for (TTINTriangle* t : {GetTriWithTheseTwoVtxs(fTIN, v, fStartVtx),
+                              GetTriWithTheseTwoVtxs(fTIN, fStartVtx, v)})
         if (t != nullptr) t->fContoursAnyDone = true;
       c->kind = TCursor::kClosed;
       return kNoErr;

@@ -32,8 +32,8 @@
 
 #include <cstdint>
 
-#include "contour/InterpolateToContour.h"
-#include "shell/Errors.h"
+#include "plugin/contour/InterpolateToContour.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINContourMap;

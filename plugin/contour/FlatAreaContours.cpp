@@ -4,14 +4,14 @@
 // outline vertex through the horizontal triangles that meet there, so the
 // outline's points are the region's boundary vertices in boundary order;
 // hull edges that bound the region belong to the outline.
-#include "contour/ContourErrors.h"
-#include "contour/TTINContourMap.h"
-#include "contour/TTINContourPolyline.h"
-#include "host/KVUTIL.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
+#include "plugin/contour/ContourErrors.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/contour/TTINContourPolyline.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
 
 namespace {
 

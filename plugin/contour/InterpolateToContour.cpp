@@ -1,7 +1,7 @@
-#include "contour/InterpolateToContour.h"
+#include "plugin/contour/InterpolateToContour.h"
 
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
 
 TContourPt InterpolateToContour(const TTINVtx* a, const TTINVtx* b, std::int32_t z) {
   // Differences in 64 bits: exact for every pair of 32-bit values.

@@ -1,24 +1,20 @@
-#include "contour/TTINContourMap.h"
+#include "plugin/contour/TTINContourMap.h"
 
-#include "contour/ContourErrors.h"
-#include "contour/ContourSweep.h"
-#include "contour/ContourThreading.h"
-#include "contour/TTINContourPolyline.h"
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "output/BusyCursor.h"
-#include "output/MemLevel.h"
-#include "shell/Trace.h"
+#include "plugin/contour/ContourErrors.h"
+#include "plugin/contour/ContourSweep.h"
+#include "plugin/contour/ContourThreading.h"
+#include "plugin/contour/TTINContourPolyline.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/shell/Trace.h"
 
-#ifdef TIN_LITERAL_CONTAINERS
-TTINContourMap::TTINContourMap() : fLiteralPasses(true) {}
-#else
-TTINContourMap::TTINContourMap() : fLiteralPasses(false) {}
-#endif
+TTINContourMap::TTINContourMap() : fLiteralPasses(NewStructureSteps() == TSteps::kLiteral) {}
 
 TTINContourMap::~TTINContourMap() {
   if (fTINContourPolylineList == nullptr) return;
@@ -140,7 +136,6 @@ TTINTriangle* GetTriWithTheseTwoVtxsByScan(const TLinkedList* triangleList, cons
   return nullptr;
 }
 
-#ifndef TIN_LITERAL_CONTAINERS
 namespace {
 
 // A star walk longer than this falls back to the scan (a vertex of a sound
@@ -174,20 +169,16 @@ TTINTriangle* FindAroundVertex(TTINTriangle* start, const TTINVtx* vA, const TTI
 }
 
 }  // namespace
-#endif
 
-TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTINVtx* vA,
-                                     const TTINVtx* vB) {
-#ifndef TIN_LITERAL_CONTAINERS
+TTINTriangle* GetTriWithTheseTwoVtxs(const TTIN* tin, const TTINVtx* vA, const TTINVtx* vB) {
   // A directed edge belongs to at most one triangle of a sound TIN, and that
   // triangle lies in vA's star.
-  if (vA != nullptr && vA->fTriangle != nullptr) {
+  if (tin->fSteps == TSteps::kIndexed && vA != nullptr && vA->fTriangle != nullptr) {
     bool complete = false;
     TTINTriangle* found = FindAroundVertex(vA->fTriangle, vA, vB, &complete);
     if (found != nullptr || complete) return found;
   }
-#endif
-  return GetTriWithTheseTwoVtxsByScan(triangleList, vA, vB);
+  return GetTriWithTheseTwoVtxsByScan(tin->fTINTriangleList, vA, vB);
 }
 
 TTINTriangle* GetNabrAndVtxIdxByVtxAndDir(const TTINTriangle* tri, const TTINVtx* vtx,

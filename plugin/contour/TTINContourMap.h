@@ -21,9 +21,9 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/shell/Errors.h"
 
 struct TTINParams;
 class TLinkedList;
@@ -88,7 +88,7 @@ class TTINContourMap final : public TPluginObject {
  private:
   friend class TContourSweep;  // runs the flat pass from its own seed list
   std::int64_t fFlatWalkLimit = 0;  // bound of the outline walks during one pass; 0 unknown
-  bool fLiteralPasses;  // true when built with TIN_LITERAL_CONTAINERS
+  bool fLiteralPasses;  // true when made while the process chose TSteps::kLiteral
 };
 
 // ceil(a / b) for b > 0, exact for negative and positive a: the quotient
@@ -112,9 +112,8 @@ bool IsIndexContour(std::int64_t k, std::int16_t every);
 // triangle is the only one and lies in vA's star, so the answer is found by
 // turning around vA from its linked triangle, in O(degree); the whole list
 // is scanned when vA has no link or the walk cannot go round (damaged
-// links), and always when built with TIN_LITERAL_CONTAINERS.
-TTINTriangle* GetTriWithTheseTwoVtxs(const TLinkedList* triangleList, const TTINVtx* vA,
-                                     const TTINVtx* vB);
+// links), and always for a TIN of TSteps::kLiteral.
+TTINTriangle* GetTriWithTheseTwoVtxs(const TTIN* tin, const TTINVtx* vA, const TTINVtx* vB);
 // The literal scan of the whole list, kept as the oracle of the above.
 TTINTriangle* GetTriWithTheseTwoVtxsByScan(const TLinkedList* triangleList, const TTINVtx* vA,
                                            const TTINVtx* vB);

@@ -1,4 +1,4 @@
-#include "contour/TTINContourPolyline.h"
+#include "plugin/contour/TTINContourPolyline.h"
 
 #include <cstring>
 

@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "contour/InterpolateToContour.h"
-#include "host/PluginMemory.h"
+#include "plugin/contour/InterpolateToContour.h"
+#include "plugin/host/PluginMemory.h"
 
 constexpr std::int32_t kPolylineGrowth = 50;
 

@@ -1,6 +1,6 @@
-#include "dialogs/DisplayStrDlg.h"
+#include "plugin/dialogs/DisplayStrDlg.h"
 
-#include "shell/Trace.h"
+#include "plugin/shell/Trace.h"
 
 bool TDisplayStrDlg::IDisplayStrDlg(KVCallback cb, const unsigned char* text) {
   if (!IHMDialog(kDisplayStrDlgResource, 4, cb)) {

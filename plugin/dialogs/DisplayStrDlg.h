@@ -6,7 +6,7 @@
 // a confirmed run (and places the text when it is true), then Free and delete.
 #pragma once
 
-#include "dialogs/MsgDlg.h"
+#include "plugin/dialogs/MsgDlg.h"
 
 constexpr std::int16_t kDisplayStrDlgResource = 11005;
 constexpr std::int16_t kDisplayStrItemText = 2;

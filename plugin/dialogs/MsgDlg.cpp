@@ -1,6 +1,6 @@
-#include "dialogs/MsgDlg.h"
+#include "plugin/dialogs/MsgDlg.h"
 
-#include "shell/Trace.h"
+#include "plugin/shell/Trace.h"
 
 bool TMsgDlg::IMsgDlg(KVCallback cb, const unsigned char* m1, const unsigned char* m2) {
   if (!IHMDialog(kMsgDlgResource, 3, cb)) {

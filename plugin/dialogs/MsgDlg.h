@@ -2,8 +2,8 @@
 // The dispatcher's error alerts and the parameters dialog's refusals use it.
 #pragma once
 
-#include "host/KVUTIL.h"
-#include "host/PString.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/Str255.h"
 
 constexpr std::int16_t kMsgDlgResource = 11002;
 // Texts given at initialisation are copied with at most 254 characters.

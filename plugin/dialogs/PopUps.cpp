@@ -1,6 +1,6 @@
-#include "dialogs/PopUps.h"
+#include "plugin/dialogs/PopUps.h"
 
-#include "host/PString.h"
+#include "plugin/host/Str255.h"
 
 TPopUp* MakePopUp(TDialog* dialog, std::int16_t item, std::int16_t menuId) {
   auto* popUp = new TPopUp();

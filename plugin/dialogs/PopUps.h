@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
+#include "plugin/host/KVUTIL.h"
 
 // A pop-up of `item` with the host menu `menuId`, initialised; null when it
 // cannot be allocated or initialised (nothing is left over then).

@@ -1,9 +1,9 @@
-#include "dialogs/TINChooserDlg.h"
+#include "plugin/dialogs/TINChooserDlg.h"
 
-#include "dialogs/PopUps.h"
-#include "model/TTIN.h"
-#include "shell/LandMgr.h"
-#include "shell/Trace.h"
+#include "plugin/dialogs/PopUps.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/shell/Trace.h"
 
 bool TTINChooserDlg::ITINChooserDlg(KVCallback cb, TLandMgr* mgr) {
   if (!IHMDialog(kChooserDlgResource, 10, cb)) {

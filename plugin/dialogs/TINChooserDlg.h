@@ -7,7 +7,7 @@
 // The chooser reads the registry only in First and never changes it.
 #pragma once
 
-#include "host/KVUTIL.h"
+#include "plugin/host/KVUTIL.h"
 
 class TLandMgr;
 

@@ -1,19 +1,19 @@
 // TTINDlg: initialisation, preparation of the items, filling them, the base
 // TIN pop-ups, and reading the values back.  The validation is in
 // TINDlgCheck.cpp.
-#include "dialogs/TINDlg.h"
+#include "plugin/dialogs/TINDlg.h"
 
 #include <limits>
 
-#include "dialogs/PopUps.h"
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINVtx.h"
-#include "output/Units.h"
-#include "shell/LandMgr.h"
-#include "shell/Trace.h"
+#include "plugin/dialogs/PopUps.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/UserUnit.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/shell/Trace.h"
 
 // a - b of two elevations as a 32-bit value.  Ranges near the limits of the
 // coordinate type wrap as 32-bit arithmetic does instead of overflowing.

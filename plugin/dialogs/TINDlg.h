@@ -22,8 +22,8 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
-#include "model/TTINParams.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TTINParams.h"
 
 class TTIN;
 

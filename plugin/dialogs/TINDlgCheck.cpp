@@ -13,13 +13,13 @@
 // of the item, so that the user can type over it.
 #include <cstdint>
 
-#include "dialogs/MsgDlg.h"
-#include "dialogs/TINDlg.h"
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
-#include "model/TTIN.h"
-#include "output/Layers.h"
-#include "shell/LandMgr.h"
+#include "plugin/dialogs/MsgDlg.h"
+#include "plugin/dialogs/TINDlg.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/output/Layers.h"
+#include "plugin/shell/LandMgr.h"
 
 namespace {
 

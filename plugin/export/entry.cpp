@@ -1,8 +1,8 @@
 // The shared library's entry point.  The host resolves the symbol `main`; the
 // static library names the same function PluginMain so that test programs,
 // which have a `main` of their own, can link it.
-#include "host/PluginMemory.h"
-#include "shell/LandMgr.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/shell/LandMgr.h"
 
 extern "C" KV_EXPORT std::int32_t TINPluginEntry(std::int16_t action, const void* msg, void** slot,
                                                  KVCallback cb) __asm__("main");

@@ -3,7 +3,7 @@
 // host's callback block.  InternalAlloc/InternalFree back every allocation.
 #pragma once
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 inline KVObj KV_GetDrawingHeader(KVCallback cb) { return cb->GetDrawingHeader(cb); }
 inline KVHandle KV_FindDataObject(KVCallback cb, KVObj owner, std::uint32_t tag) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 // Toolbox ordinals of the routines the plug-in imports, kept for reference in
 // traces and documentation.

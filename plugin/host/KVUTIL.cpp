@@ -1,8 +1,8 @@
-#include "host/KVUTIL.h"
+#include "plugin/host/KVUTIL.h"
 
 #include <cstring>
 
-#include "host/KVEmul.h"
+#include "plugin/host/KVEmul.h"
 
 // ---------------------------------------------------------------- TLinkedList
 

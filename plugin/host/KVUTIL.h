@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
 
 // ---------------------------------------------------------------------------
 // TLinkedList: fields in this order: (table of virtual operations), first

@@ -1,9 +1,9 @@
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "host/KVESDK.h"
+#include "plugin/host/KVESDK.h"
 
 KVCallback gKVCallback = nullptr;
 

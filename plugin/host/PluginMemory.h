@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <new>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 extern KVCallback gKVCallback;
 

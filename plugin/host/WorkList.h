@@ -9,7 +9,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 template <class T, std::int32_t kInline>
 class TWorkList {

@@ -1,4 +1,4 @@
-#include "model/IDIndex.h"
+#include "plugin/model/IDIndex.h"
 
 std::int32_t TIDIndex::Create(std::int32_t capacity) {
   Dispose();

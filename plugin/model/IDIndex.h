@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 constexpr std::int32_t kErrIDIndexBlock = 0x9003A;
 // The index object itself could not be made: for the vertices, the triangles.

@@ -1,7 +1,7 @@
-#include "model/TBrkln.h"
+#include "plugin/model/TBrkln.h"
 
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
 
 TBrkln::~TBrkln() {
   if (fVtxList != nullptr) fVtxList->Free();

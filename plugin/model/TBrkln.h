@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
+#include "plugin/host/KVUTIL.h"
 
 class TTINVtx;
 class TTIN;

@@ -1,8 +1,8 @@
-#include "model/TKestSortedLList.h"
+#include "plugin/model/TKestSortedLList.h"
 
-#include "model/TKeyRunIndex.h"
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
+#include "plugin/model/TKeyRunIndex.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
 
 bool TKestSortedLList::IKestSortedLList() {
   if (!ISortedList()) return false;
@@ -42,9 +42,7 @@ void TKestSortedLList::Free() {
 // behind it; null when it cannot be had (no memory, a null item, or a list
 // out of order), and the literal functions answer instead.
 TKestSortedLList::TIndex* TKestSortedLList::Indexed() {
-#ifdef TIN_LITERAL_CONTAINERS
-  return nullptr;
-#else
+  if (fSteps == TSteps::kLiteral) return nullptr;
   if (fIndex != nullptr && fIndex->first == fFirst && fIndex->last == fLast) return fIndex;
   DropIndex();
   auto* index = new TIndex();
@@ -66,14 +64,11 @@ TKestSortedLList::TIndex* TKestSortedLList::Indexed() {
   index->last = fLast;
   fIndex = index;
   return fIndex;
-#endif
 }
 
 std::int32_t TKestSortedLList::CountItems() const {
-#ifndef TIN_LITERAL_CONTAINERS
   if (fIndex != nullptr && fIndex->first == fFirst && fIndex->last == fLast)
     return fIndex->runs.Total();
-#endif
   return sorted_list_literal::CountItems(*this);
 }
 

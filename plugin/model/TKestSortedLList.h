@@ -16,8 +16,8 @@
 // run of equal elevations depends only on the run's position and the list's
 // length, so the index finds the same node, the same comparison result and
 // the same current position in O(log n), and the list stays the same linked
-// list for everyone who walks it.  Built with TIN_LITERAL_CONTAINERS, the
-// members call the literal functions, which remain the tests' oracle.
+// list for everyone who walks it.  A list made while the process chose
+// TSteps::kLiteral calls the literal functions, which remain the tests' oracle.
 //
 // The index follows the list through Insert.  A list whose first or last
 // node changed by other means (the stored-TIN reader appends in order) is
@@ -28,7 +28,8 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/Steps.h"
 
 // The flag of the host sorted list that Insert tests first: set, items are
 // inserted in order; clear, at the head.  IKestSortedLList sets it.
@@ -71,6 +72,7 @@ class TKestSortedLList final : public TSortedList {
   void DropIndex();
 
   TIndex* fIndex = nullptr;
+  const TSteps fSteps = NewStructureSteps();
 };
 
 // The literal search and insertion on a host sorted list.  Positions are

@@ -1,11 +1,11 @@
-#include "model/TKestXYAndHdlArray.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "host/KVEmul.h"
-#include "model/TXYIndex.h"
-#include "shell/Trace.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TXYIndex.h"
+#include "plugin/shell/Trace.h"
 
 TKestXYAndHdlArray::~TKestXYAndHdlArray() { DisposeXYAndHdlArray(); }
 
@@ -38,7 +38,10 @@ const TXYAndHdl* TKestXYAndHdlArray::Entries() const {
 
 bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
   if (fHdl == nullptr || gKVCallback == nullptr) return false;
-#ifndef TIN_LITERAL_CONTAINERS
+  return fSteps == TSteps::kLiteral ? AddLiteral(p, vtx) : AddIndexed(p, vtx);
+}
+
+bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
   if (fIndex == nullptr) fIndex = new TXYIndex();
   if (fIndex == nullptr || !fIndex->Add(p, vtx)) {
     Trace(kTraceBuild, "In AddXYAndHdl no memory for the entry\n");
@@ -46,7 +49,9 @@ bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
   }
   ++fCount;
   return true;
-#endif
+}
+
+bool TKestXYAndHdlArray::AddLiteral(TXYPoint p, TTINVtx* vtx) {
   KVCallback cb = gKVCallback;
 
   // Grow by exactly one entry, keeping the handle's state across the resize.

@@ -13,15 +13,16 @@
 // nearest search walks every entry closer in x than the best distance, so
 // both cost O(n).  The members keep the entries in a TXYIndex instead, which
 // gives the same entry order and the same answers, ties included, in
-// O(log n); Entries() lays them out in the handle on demand.  Built with
-// TIN_LITERAL_CONTAINERS, the members use the handle and the literal
+// O(log n); Entries() lays them out in the handle on demand.  An array made
+// while the process chose TSteps::kLiteral uses the handle and the literal
 // functions, which remain the tests' oracle.
 #pragma once
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/Steps.h"
 
 class TTINVtx;
 class TXYIndex;
@@ -72,6 +73,10 @@ class TKestXYAndHdlArray final : public TPluginObject {
   KVHandle fHdl = nullptr;
   std::int32_t fCount = 0;
   TXYIndex* fIndex = nullptr;
+  const TSteps fSteps = NewStructureSteps();
+
+  bool AddIndexed(TXYPoint p, TTINVtx* vtx);
+  bool AddLiteral(TXYPoint p, TTINVtx* vtx);
 };
 
 namespace xy_array_literal {

@@ -1,4 +1,4 @@
-#include "model/TKeyRunIndex.h"
+#include "plugin/model/TKeyRunIndex.h"
 
 #include <cstring>
 

@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 // The first probe (lo + hi) / 2 of a binary search over positions 0 .. n-1
 // that lies in [a, b], moving right of probes below a and left of probes

@@ -1,16 +1,16 @@
-#include "model/TTIN.h"
+#include "plugin/model/TTIN.h"
 
 #include <cstring>
 
-#include "contour/TTINContourMap.h"
-#include "model/IDIndex.h"
-#include "model/TBrkln.h"
-#include "model/TKestSortedLList.h"
-#include "model/TKestXYAndHdlArray.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "shell/Trace.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/model/IDIndex.h"
+#include "plugin/model/TBrkln.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/shell/Trace.h"
 
 TTIN::TTIN(TLandMgr* mgr) : fLandMgr(mgr) {
   std::memset(&fTINParams, 0, sizeof fTINParams);

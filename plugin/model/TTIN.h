@@ -17,9 +17,10 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
-#include "model/TTINParams.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/Steps.h"
+#include "plugin/model/TTINParams.h"
+#include "plugin/shell/Errors.h"
 
 class TLandMgr;
 class TTINTriangle;
@@ -138,4 +139,6 @@ class TTIN final : public TPluginObject {
   // manager turns them into fInnerTIN and fOuterTIN.
   std::int32_t fInnerTINNum = -1;
   std::int32_t fOuterTINNum = -1;
+  // Indexed or step-by-step builds of this TIN, fixed when it is made.
+  const TSteps fSteps = NewStructureSteps();
 };

@@ -1,8 +1,8 @@
-#include "model/TTINParams.h"
+#include "plugin/model/TTINParams.h"
 
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
-#include "output/Units.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/output/UserUnit.h"
 
 static void NameWithSuffix(KVCallback cb, unsigned char* dst, const unsigned char* stem,
                            std::int16_t suffixIndex) {

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PString.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/Str255.h"
 
 // String list 11101: the name suffix of difference TINs and the suffixes of a
 // TIN's 2D and 3D layers.

@@ -1,6 +1,6 @@
-#include "model/TTINTriangle.h"
+#include "plugin/model/TTINTriangle.h"
 
-#include "model/TTINVtx.h"
+#include "plugin/model/TTINVtx.h"
 
 void TTINTriangle::GetVertices(TTINVtx* out[3]) const {
   for (int i = 0; i < 3; ++i) out[i] = fVertices[i];

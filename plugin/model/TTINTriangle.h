@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 class TTINVtx;
 class TStoreWriter;

@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
 
 class TTINTriangle;
 class TStoreWriter;

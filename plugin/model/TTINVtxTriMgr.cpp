@@ -1,8 +1,8 @@
-#include "model/TTINVtxTriMgr.h"
+#include "plugin/model/TTINVtxTriMgr.h"
 
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "shell/Trace.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/shell/Trace.h"
 
 void TTINVtxTriMgr::SetAllTriContDoneFlag(bool done) {
   TLinkedList* list = fTIN != nullptr ? fTIN->fTINTriangleList : nullptr;

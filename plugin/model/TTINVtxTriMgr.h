@@ -2,7 +2,7 @@
 // collection, hull and vertex-to-triangle operations of the build.
 #pragma once
 
-#include "host/PluginMemory.h"
+#include "plugin/host/PluginMemory.h"
 
 class TTIN;
 

@@ -1,11 +1,11 @@
-#include "model/TXYIndex.h"
+#include "plugin/model/TXYIndex.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
 
-#include "host/WorkList.h"
+#include "plugin/host/WorkList.h"
 
 namespace {
 

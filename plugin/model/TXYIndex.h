@@ -30,9 +30,9 @@
 
 #include <cstdint>
 
-#include "host/PluginMemory.h"
-#include "model/TKestXYAndHdlArray.h"
-#include "model/TKeyRunIndex.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
+#include "plugin/model/TKeyRunIndex.h"
 
 class TXYIndex final : public TPluginObject {
  public:

@@ -1,6 +1,6 @@
-#include "output/BusyCursor.h"
+#include "plugin/output/BusyCursor.h"
 
-#include "host/KVEmul.h"
+#include "plugin/host/KVEmul.h"
 
 TBusyCursorState gBusyCursor = {0, 0};
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 constexpr std::int16_t kFirstBusyCursor = 128;
 constexpr std::int16_t kLastBusyCursor = 131;

@@ -1,7 +1,7 @@
-#include "output/Classes.h"
+#include "plugin/output/Classes.h"
 
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
 
 TClassEntry gClassTable[kNumClasses + 1] = {};
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PString.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/Str255.h"
 
 constexpr int kNumClasses = 10;
 

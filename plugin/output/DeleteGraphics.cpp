@@ -1,10 +1,10 @@
-#include "output/DeleteGraphics.h"
+#include "plugin/output/DeleteGraphics.h"
 
-#include "host/KVESDK.h"
-#include "model/TTIN.h"
-#include "output/BusyCursor.h"
-#include "output/Classes.h"
-#include "output/Layers.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/output/Classes.h"
+#include "plugin/output/Layers.h"
 
 extern "C" void DeleteAllPolys(KVObj obj, KVCallback cb, void* user) {
   auto* tin = static_cast<TTIN*>(user);

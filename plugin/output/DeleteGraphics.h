@@ -4,8 +4,8 @@
 // other classes stay.
 #pragma once
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
 
 class TTIN;
 

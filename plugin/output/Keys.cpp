@@ -1,6 +1,6 @@
-#include "output/Keys.h"
+#include "plugin/output/Keys.h"
 
-#include "host/KVEmul.h"
+#include "plugin/host/KVEmul.h"
 
 namespace {
 constexpr int kKeyMapBytes = 16;

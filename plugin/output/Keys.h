@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 // The Option key, which makes the change command skip its dialog.
 constexpr std::int16_t kKeyOption = 58;

@@ -1,7 +1,7 @@
-#include "output/Layers.h"
+#include "plugin/output/Layers.h"
 
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
 
 bool EqualStrings(KVCallback cb, const unsigned char* a, const unsigned char* b) {
   return KVE_CompareString(cb, a, b) == 0;

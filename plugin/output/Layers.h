@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PString.h"
-#include "host/PluginMemory.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/host/Str255.h"
 
 // The search record handed to FindLayer through the layer walk.
 struct hdlAndName {

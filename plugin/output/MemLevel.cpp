@@ -1,6 +1,6 @@
-#include "output/MemLevel.h"
+#include "plugin/output/MemLevel.h"
 
-#include "host/KVEmul.h"
+#include "plugin/host/KVEmul.h"
 
 bool MemLevelOK(KVCallback cb) {
   if (KVE_FreeMem(cb) > kMinFreeMemory) return true;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 // The least free memory that lets work go on, in bytes (strictly more is needed).
 constexpr std::int32_t kMinFreeMemory = 0x20000;

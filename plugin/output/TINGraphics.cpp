@@ -2,17 +2,17 @@
 // polygons.  Every host object made here gets one of the plug-in's classes;
 // objects put directly on a layer are registered for undo one by one, the
 // polygons inside a group through their group.
-#include "output/TINGraphics.h"
+#include "plugin/output/TINGraphics.h"
 
-#include "host/KVESDK.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "output/Classes.h"
-#include "output/Layers.h"
-#include "output/MemLevel.h"
-#include "shell/Trace.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/output/Classes.h"
+#include "plugin/output/Layers.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/shell/Trace.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 // Memory was at or below the MemLevelOK threshold before a triangle was drawn.
 constexpr TErr kErrTriMemLowBefore = 0x1000E;

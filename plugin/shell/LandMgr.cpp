@@ -1,14 +1,14 @@
-#include "shell/LandMgr.h"
+#include "plugin/shell/LandMgr.h"
 
 #include <cstring>
 
-#include "dialogs/MsgDlg.h"
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
-#include "model/TTIN.h"
-#include "output/Classes.h"
-#include "output/MemLevel.h"
-#include "shell/Trace.h"
+#include "plugin/dialogs/MsgDlg.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/output/Classes.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/shell/Trace.h"
 
 TLandMgr::~TLandMgr() { ReleaseAllTINs(); }
 

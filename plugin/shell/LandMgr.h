@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "host/KVUTIL.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 

@@ -1,6 +1,6 @@
-#include "host/KVESDK.h"
-#include "shell/LandMgr.h"
-#include "shell/Trace.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/shell/Trace.h"
 
 std::uint8_t gTraceSwitches[5] = {0, 0, 0, 0, 0};
 

@@ -2,14 +2,14 @@
 // command in the order they are stored, followed by the TINs created during
 // the command.  Lookups by number count from 1; removal uses 0-based list
 // positions.  The list owns its TINs: removing one destroys it.
-#include "dialogs/TINChooserDlg.h"
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
-#include "model/TTIN.h"
-#include "output/DeleteGraphics.h"
-#include "output/Layers.h"
-#include "shell/LandMgr.h"
-#include "shell/Trace.h"
+#include "plugin/dialogs/TINChooserDlg.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/output/DeleteGraphics.h"
+#include "plugin/output/Layers.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/shell/Trace.h"
 
 constexpr std::int16_t kAskDeleteTIN = 4;
 constexpr std::int16_t kAskDeleteBaseTIN = 10;

@@ -1,7 +1,7 @@
-#include "shell/Selection.h"
+#include "plugin/shell/Selection.h"
 
-#include "host/KVESDK.h"
-#include "output/BusyCursor.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/output/BusyCursor.h"
 
 static void Fold(TSelCount* count, std::int32_t z) {
   if (z < count->lowElev) count->lowElev = z;

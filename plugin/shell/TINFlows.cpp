@@ -5,18 +5,18 @@
 // so the build and the graphics see the final parameters; the hull outline is
 // drawn before the triangles, the triangles before the contours; a changed
 // TIN's old graphics go before new ones are made.
-#include "contour/TTINContourMap.h"
-#include "dialogs/TINDlg.h"
-#include "host/KVESDK.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINVtx.h"
-#include "output/DeleteGraphics.h"
-#include "output/Keys.h"
-#include "shell/LandMgr.h"
-#include "shell/Selection.h"
-#include "triangulate/BuildTIN.h"
-#include "triangulate/TriangulateErrors.h"
+#include "plugin/contour/TTINContourMap.h"
+#include "plugin/dialogs/TINDlg.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/DeleteGraphics.h"
+#include "plugin/output/Keys.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/shell/Selection.h"
+#include "plugin/triangulate/BuildTIN.h"
+#include "plugin/triangulate/TriangulateErrors.h"
 
 
 

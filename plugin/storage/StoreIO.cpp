@@ -1,11 +1,11 @@
-#include "storage/StoreIO.h"
+#include "plugin/storage/StoreIO.h"
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "host/KVESDK.h"
-#include "host/KVEmul.h"
+#include "plugin/host/KVESDK.h"
+#include "plugin/host/KVEmul.h"
 
 TStoredUnits::TStoredUnits(KVCallback cb) {
   KVUnits units;

@@ -18,8 +18,8 @@
 #include <bit>
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/shell/Errors.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the toolbox swaps turn little-endian memory into stored big-endian");

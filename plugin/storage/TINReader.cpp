@@ -14,15 +14,15 @@
 #include <cstdint>
 #include <limits>
 
-#include "model/IDIndex.h"
-#include "model/TBrkln.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "shell/LandMgr.h"
-#include "storage/StoreIO.h"
+#include "plugin/model/IDIndex.h"
+#include "plugin/model/TBrkln.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/LandMgr.h"
+#include "plugin/storage/StoreIO.h"
 
 namespace {
 

@@ -1,20 +1,20 @@
-#include "triangulate/Breaklines.h"
+#include "plugin/triangulate/Breaklines.h"
 
 #include <cmath>
 #include <limits>
 
-#include "host/KVUTIL.h"
-#include "model/TBrkln.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "shell/Trace.h"
-#include "triangulate/ExactPredicates.h"
-#include "triangulate/Tolerances.h"
-#include "triangulate/ULandUtils.h"
-#include "triangulate/VertexInsertion.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TBrkln.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/ExactPredicates.h"
+#include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/ULandUtils.h"
+#include "plugin/triangulate/VertexInsertion.h"
 
 namespace {
 

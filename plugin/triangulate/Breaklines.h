@@ -19,8 +19,8 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINVtx;

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 

@@ -1,16 +1,16 @@
-#include "triangulate/ConvexHull.h"
+#include "plugin/triangulate/ConvexHull.h"
 
-#include "triangulate/HullBand.h"
+#include "plugin/triangulate/HullBand.h"
 
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "output/BusyCursor.h"
-#include "shell/Trace.h"
-#include "triangulate/Tolerances.h"
-#include "triangulate/TriangulateErrors.h"
-#include "triangulate/ULandUtils.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 
@@ -110,10 +110,8 @@ TErr DetermineConvexHullLiteral(TTINVtxTriMgr* mgr) {
 }
 
 TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
-#ifdef TIN_LITERAL_CONTAINERS
-  return DetermineConvexHullLiteral(mgr);
-#else
   TTIN* tin = mgr->fTIN;
+  if (tin->fSteps == TSteps::kLiteral) return DetermineConvexHullLiteral(mgr);
   TTINVtx* start = nullptr;
   std::int32_t count = 0;
   TErr err = FindStart(tin, &start, &count);
@@ -132,5 +130,4 @@ TErr DetermineConvexHull(TTINVtxTriMgr* mgr) {
   err = GiftWrap(tin, bandVertices, count, start);
   PluginFree(band);
   return err;
-#endif
 }

@@ -8,11 +8,11 @@
 // the current one is within rounding of the best can win a step: those on or
 // within a hair of the hull's boundary (HullBand.h).  DetermineConvexHull
 // walks over those alone, in list order, and so appends the same hull list as
-// the walk over every vertex, which DetermineConvexHullLiteral keeps (and
-// TIN_LITERAL_CONTAINERS selects) for comparison.
+// the walk over every vertex, which DetermineConvexHullLiteral keeps (and a
+// TIN of TSteps::kLiteral uses) for comparison.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTINVtxTriMgr;
 

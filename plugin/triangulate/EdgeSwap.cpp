@@ -1,18 +1,18 @@
-#include "triangulate/EdgeSwap.h"
+#include "plugin/triangulate/EdgeSwap.h"
 
 #include <cmath>
 #include <cstdint>
 
-#include "host/KVUTIL.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
-#include "triangulate/ExactPredicates.h"
-#include "triangulate/Tolerances.h"
-#include "triangulate/TriangulateErrors.h"
-#include "triangulate/ULandUtils.h"
-#include "host/WorkList.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/WorkList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/ExactPredicates.h"
+#include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ namespace {
 // False when the directions R->P and P->S certainly differ by more than the
 // collinearity tolerance of the azimuth test: they point apart (dot product
 // not positive), or the sine of the angle between them exceeds 1e-6, ten
-// times the tolerance.  Both products are formed from exact 64-bit
+// times the tolerance (kSameWaySineSquaredMargin).  Both products are formed from exact 64-bit
 // differences in double precision, whose rounding (a few units in 2^-52 of
 // the vector lengths' product) is far below that margin, so the azimuth test,
 // two arc tangents, is needed only when this answers true and its outcome is
@@ -79,7 +79,7 @@ bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
   const double dot = ux * wx + uy * wy;
   if (dot <= 0.0) return false;
   const double cross = ux * wy - uy * wx;
-  return cross * cross <= 1e-12 * (ux * ux + uy * uy) * (wx * wx + wy * wy);
+  return cross * cross <= kSameWaySineSquaredMargin * (ux * ux + uy * uy) * (wx * wx + wy * wy);
 }
 
 }  // namespace
@@ -233,14 +233,11 @@ enum : std::uint8_t {
 // The indexed build checks that the pair's own link is mutual, reading only
 // the two triangles the test reads anyway, and leaves the outer links to the
 // visits of their own pairs; the step-by-step build keeps the full check.
-static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
-#ifdef TIN_LITERAL_CONTAINERS
-  return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
-#else
+static bool PairLinked(TSteps steps, const TTINTriangle* tri, const TTINTriangle* n) {
+  if (steps == TSteps::kLiteral) return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
   // The neighbours were read when the triangle's visit began, and flips since
   // may have parted the two: then neither names the other.
   return (IndexOfNeighbor(n, tri) != kNoIndex) == (IndexOfNeighbor(tri, n) != kNoIndex);
-#endif
 }
 
 // Flips one repair may make before the triangle count is looked at: a repair
@@ -259,6 +256,7 @@ static std::uint64_t FlipBound(const TTIN* tin) {
 }
 
 TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
+  const TSteps steps = tin != nullptr ? tin->fSteps : NewStructureSteps();
   std::uint64_t flips = 0;
   std::uint64_t flipBound = 0;  // 0 until counted
   TWorkList<RepairFrame, 64> stack;
@@ -285,7 +283,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
           code = kErrRepairRepeatedCorner;
           break;
         }
-        if (!PairLinked(f.tri, n)) {
+        if (!PairLinked(steps, f.tri, n)) {
           code = kErrRepairLinks;
           break;
         }

@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINTriangle;

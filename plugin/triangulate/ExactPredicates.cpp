@@ -1,4 +1,4 @@
-#include "triangulate/ExactPredicates.h"
+#include "plugin/triangulate/ExactPredicates.h"
 
 namespace {
 

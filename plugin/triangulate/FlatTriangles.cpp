@@ -1,20 +1,20 @@
-#include "triangulate/FlatTriangles.h"
+#include "plugin/triangulate/FlatTriangles.h"
 
 #include <cstring>
 
-#include "host/KVUTIL.h"
-#include "host/PluginMemory.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "shell/Trace.h"
-#include "triangulate/Breaklines.h"
-#include "triangulate/EdgeSwap.h"
-#include "triangulate/ExactPredicates.h"
-#include "triangulate/Tolerances.h"
-#include "triangulate/ULandUtils.h"
-#include "host/WorkList.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/host/WorkList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/Breaklines.h"
+#include "plugin/triangulate/EdgeSwap.h"
+#include "plugin/triangulate/ExactPredicates.h"
+#include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "triangulate/HullBand.h"
+#include "plugin/triangulate/HullBand.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "host/PluginMemory.h"
-#include "model/TTINVtx.h"
-#include "triangulate/ExactPredicates.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/ExactPredicates.h"
 
 namespace {
 

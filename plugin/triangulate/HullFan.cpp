@@ -1,18 +1,18 @@
-#include "triangulate/HullFan.h"
+#include "plugin/triangulate/HullFan.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "host/KVUTIL.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "triangulate/EdgeSwap.h"
-#include "triangulate/Tolerances.h"
-#include "triangulate/TriangulateErrors.h"
-#include "triangulate/ULandUtils.h"
-#include "host/WorkList.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/WorkList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/triangulate/EdgeSwap.h"
+#include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 

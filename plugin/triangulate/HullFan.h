@@ -8,7 +8,7 @@
 // side into H1 (Hb+1 … Hn) from Hb.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 

@@ -1,13 +1,13 @@
-#include "triangulate/PointLocation.h"
+#include "plugin/triangulate/PointLocation.h"
 
-#include "host/KVUTIL.h"
-#include "model/TKestXYAndHdlArray.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "shell/Trace.h"
-#include "triangulate/ExactPredicates.h"
-#include "triangulate/ULandUtils.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/ExactPredicates.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 bool EnclosesXY(const TTINTriangle* tri, const KVPoint2D& p, const TTINVtx* skip,
                 TTINTriangle** next, TTINVtx** nextSkip, std::int16_t* edge) {

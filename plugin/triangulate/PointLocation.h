@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 class TTIN;
 class TTINTriangle;

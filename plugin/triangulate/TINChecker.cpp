@@ -1,18 +1,18 @@
-#include "triangulate/TINChecker.h"
+#include "plugin/triangulate/TINChecker.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "triangulate/EdgeSwap.h"
-#include "triangulate/ExactPredicates.h"
-#include "triangulate/ULandUtils.h"
-#include "host/WorkList.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/WorkList.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/EdgeSwap.h"
+#include "plugin/triangulate/ExactPredicates.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 

@@ -17,6 +17,13 @@ constexpr double kThreeHalfPiTurn = 4.71238898038469;
 // deciding that a triangle's far vertex lies on its common edge.
 constexpr double kCollinearAzimuthTol = 1e-7;
 
+// The circle test's pre-filter of that azimuth comparison: two directions whose
+// angle has a squared sine above this (a sine of 1e-6, ten times the
+// tolerance above) certainly differ by more than kCollinearAzimuthTol, and the
+// two arc tangents are skipped.  A margin, not a decision: the outcome of the
+// azimuth test never depends on it.
+constexpr double kSameWaySineSquaredMargin = 1e-12;
+
 // A hull vertex counts as off the first or last hull side when its direction
 // from the first hull vertex turns by more than this (radians).
 constexpr double kHullSideTurnTol = 0.001;

@@ -3,7 +3,7 @@
 // 15 = too few vertices); low 16 bits: where it happened.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 // Vertex collection.
 constexpr TErr kErrNoXYArray = 0x9003D;          // no memory for the X-sorted array

@@ -1,9 +1,9 @@
-#include "triangulate/ULandUtils.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 #include <cmath>
 
-#include "model/TTINVtx.h"
-#include "triangulate/Tolerances.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/Tolerances.h"
 
 namespace {
 

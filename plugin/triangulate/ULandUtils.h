@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 class TTINVtx;
 class TTINTriangle;

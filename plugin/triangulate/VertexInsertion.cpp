@@ -1,21 +1,21 @@
-#include "triangulate/VertexInsertion.h"
+#include "plugin/triangulate/VertexInsertion.h"
 
 #include <algorithm>
 #include <functional>
 
-#include "host/KVUTIL.h"
-#include "model/TKestSortedLList.h"
-#include "model/TKestXYAndHdlArray.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "output/BusyCursor.h"
-#include "output/MemLevel.h"
-#include "shell/Trace.h"
-#include "triangulate/EdgeSwap.h"
-#include "triangulate/PointLocation.h"
-#include "triangulate/TriangulateErrors.h"
-#include "triangulate/ULandUtils.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TKestSortedLList.h"
+#include "plugin/model/TKestXYAndHdlArray.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/output/MemLevel.h"
+#include "plugin/shell/Trace.h"
+#include "plugin/triangulate/EdgeSwap.h"
+#include "plugin/triangulate/PointLocation.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 
@@ -196,9 +196,8 @@ namespace {
 struct THullSet {
   TTINVtx** vtxs = nullptr;
   std::int32_t count = 0;
-  explicit THullSet(const TLinkedList* hull) {
-#ifndef TIN_LITERAL_CONTAINERS
-    if (hull == nullptr) return;
+  THullSet(TSteps steps, const TLinkedList* hull) {
+    if (steps == TSteps::kLiteral || hull == nullptr) return;
     std::int32_t n = 0;
     for (const TLinkNode* node = hull->fFirst; node != nullptr; node = node->next) ++n;
     vtxs = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(n)));
@@ -206,9 +205,6 @@ struct THullSet {
     for (const TLinkNode* node = hull->fFirst; node != nullptr; node = node->next)
       vtxs[count++] = static_cast<TTINVtx*>(node->item);
     std::sort(vtxs, vtxs + count, std::less<TTINVtx*>());
-#else
-    (void)hull;
-#endif
   }
   ~THullSet() { PluginFree(vtxs); }
   THullSet(const THullSet&) = delete;
@@ -235,7 +231,7 @@ TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
   TErr err = kNoErr;
   if (tin->fTINVtxListByZ != nullptr) {
     // Insertions change the triangles, never the hull list.
-    const THullSet hullSet(tin->fConvexHullVtxList);
+    const THullSet hullSet(tin->fSteps, tin->fConvexHullVtxList);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
          node = node->next) {
       if (node->item == nullptr) err = kErrNullVtxInList;

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINTriangle;

@@ -1,12 +1,12 @@
-#include "triangulate/VertexLinks.h"
+#include "plugin/triangulate/VertexLinks.h"
 
-#include "host/KVUTIL.h"
-#include "model/TTIN.h"
-#include "model/TTINTriangle.h"
-#include "model/TTINVtx.h"
-#include "model/TTINVtxTriMgr.h"
-#include "output/BusyCursor.h"
-#include "triangulate/TriangulateErrors.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
+#include "plugin/output/BusyCursor.h"
+#include "plugin/triangulate/TriangulateErrors.h"
 
 TErr AssignAllTrisToAllVtxs(TTINVtxTriMgr* mgr) {
   TLinkedList* list = mgr->fTIN->fTINTriangleList;

@@ -3,7 +3,7 @@
 // towards its highest connected vertex, where contour tracing starts.
 #pragma once
 
-#include "shell/Errors.h"
+#include "plugin/shell/Errors.h"
 
 class TTINVtxTriMgr;
 

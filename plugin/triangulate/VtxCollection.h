@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#include "host/KVABI.h"
-#include "host/PluginMemory.h"
-#include "shell/Errors.h"
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/shell/Errors.h"
 
 class TTIN;
 class TTINVtx;

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "FuzzFile.h"
-#include "core/Host.h"
-#include "core/HostError.h"
-#include "file/DrawingFile.h"
-#include "file/FileError.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/file/DrawingFile.h"
+#include "tinhost/file/FileError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (1u << 20)) return 0;

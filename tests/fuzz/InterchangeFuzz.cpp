@@ -4,14 +4,14 @@
 #include <cstdint>
 
 #include "FuzzFile.h"
-#include "core/Host.h"
-#include "core/HostError.h"
-#include "file/FileError.h"
-#include "io/Importer.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/Importer.h"
 #ifdef TIN_FUZZ_DXF
-#include "io/DxfReader.h"
+#include "tinhost/io/DxfReader.h"
 #else
-#include "io/LandXmlReader.h"
+#include "tinhost/io/LandXmlReader.h"
 #endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

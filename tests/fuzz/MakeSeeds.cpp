@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "StoredDrawings.h"
-#include "host/PluginMemory.h"
-#include "model/TTIN.h"
-#include "shell/LandMgr.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/model/TTIN.h"
+#include "plugin/shell/LandMgr.h"
+#include "tests/support/StoredDrawings.h"
 
 using namespace storage_test;
 

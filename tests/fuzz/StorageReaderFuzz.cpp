@@ -9,10 +9,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/Host.h"
-#include "host/KVUTIL.h"
-#include "host/PluginMemory.h"
-#include "shell/LandMgr.h"
+#include "plugin/host/KVUTIL.h"
+#include "plugin/host/PluginMemory.h"
+#include "plugin/shell/LandMgr.h"
+#include "tinhost/core/Host.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "FuzzFile.h"
-#include "core/Host.h"
-#include "core/HostError.h"
-#include "file/FileError.h"
-#include "io/Importer.h"
-#include "io/SurveyFile.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/Importer.h"
+#include "tinhost/io/SurveyFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tinhost::io;

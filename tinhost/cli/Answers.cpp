@@ -1,4 +1,4 @@
-#include "cli/Answers.h"
+#include "tinhost/cli/Answers.h"
 
 #include <array>
 #include <charconv>
@@ -6,9 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Console.h"
-#include "file/FileError.h"
-#include "io/TextRows.h"
+#include "tinhost/cli/Console.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::cli {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "core/DialogAnswers.h"
+#include "tinhost/core/DialogAnswers.h"
 
 namespace tinhost::cli {
 

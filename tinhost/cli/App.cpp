@@ -1,11 +1,11 @@
-#include "cli/App.h"
+#include "tinhost/cli/App.h"
 
 #include <CLI/CLI.hpp>
 
-#include "cli/CommandLine.h"
-#include "cli/Demo.h"
-#include "cli/ScriptShell.h"
-#include "cli/Session.h"
+#include "tinhost/cli/CommandLine.h"
+#include "tinhost/cli/Demo.h"
+#include "tinhost/cli/ScriptShell.h"
+#include "tinhost/cli/Session.h"
 
 namespace tinhost::cli {
 namespace {

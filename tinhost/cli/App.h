@@ -1,7 +1,7 @@
 // The tinhost program: its command line and its one error boundary.
 #pragma once
 
-#include "cli/Console.h"
+#include "tinhost/cli/Console.h"
 
 namespace tinhost::cli {
 

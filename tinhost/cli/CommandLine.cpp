@@ -1,11 +1,11 @@
-#include "cli/CommandLine.h"
+#include "tinhost/cli/CommandLine.h"
 
 #include <sstream>
 
-#include "cli/Answers.h"
-#include "cli/Session.h"
-#include "core/HostError.h"
-#include "file/FileError.h"
+#include "tinhost/cli/Answers.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/file/FileError.h"
 
 namespace tinhost::cli {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/Commands.h"
+#include "tinhost/cli/Commands.h"
 
 namespace tinhost::cli {
 

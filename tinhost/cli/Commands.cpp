@@ -1,15 +1,15 @@
 // The commands that change or read the drawing without the plug-in.
-#include "cli/Commands.h"
+#include "tinhost/cli/Commands.h"
 
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/Session.h"
-#include "core/Host.h"
-#include "file/DrawingFile.h"
-#include "file/FileError.h"
-#include "io/Exporter.h"
-#include "io/Importer.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/file/DrawingFile.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/Exporter.h"
+#include "tinhost/io/Importer.h"
 
 namespace tinhost::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Console.h"
+#include "tinhost/cli/Console.h"
 
 namespace tinhost::cli {
 

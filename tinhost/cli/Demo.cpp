@@ -4,7 +4,7 @@
 // between the two.  Each step is printed as the command a user would type,
 // followed by what tinhost and the plug-in answered; a step that fails is
 // reported as such and the demo goes on with the next one.
-#include "cli/Demo.h"
+#include "tinhost/cli/Demo.h"
 
 #include <chrono>
 #include <cmath>
@@ -14,12 +14,12 @@
 #include <limits>
 #include <sstream>
 
-#include "cli/CommandLine.h"
-#include "cli/Commands.h"
-#include "cli/Session.h"
-#include "core/Resources.h"
-#include "file/FileError.h"
-#include "io/SurveyFile.h"
+#include "tinhost/cli/CommandLine.h"
+#include "tinhost/cli/Commands.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/Resources.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/SurveyFile.h"
 
 namespace tinhost::cli {
 

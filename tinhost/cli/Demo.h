@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/Console.h"
+#include "tinhost/cli/Console.h"
 
 namespace tinhost::cli {
 

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
-#include "cli/Session.h"
-#include "core/Host.h"
+#include "tinhost/cli/Commands.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/Host.h"
 
 namespace tinhost::cli {
 namespace {

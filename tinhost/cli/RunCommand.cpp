@@ -3,11 +3,11 @@
 // it (docTouched 0); otherwise whatever the command left behind is put back.
 #include <iostream>
 
-#include "cli/Answers.h"
-#include "cli/Commands.h"
-#include "cli/Session.h"
-#include "core/Host.h"
-#include "io/TextRows.h"
+#include "tinhost/cli/Answers.h"
+#include "tinhost/cli/Commands.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::cli {
 namespace {

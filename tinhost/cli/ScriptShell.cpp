@@ -1,14 +1,14 @@
-#include "cli/ScriptShell.h"
+#include "tinhost/cli/ScriptShell.h"
 
 #include <unistd.h>
 
 #include <fstream>
 #include <iostream>
 
-#include "cli/CommandLine.h"
-#include "cli/Session.h"
-#include "file/FileError.h"
-#include "io/TextRows.h"
+#include "tinhost/cli/CommandLine.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::cli {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "cli/Console.h"
+#include "tinhost/cli/Console.h"
 
 namespace tinhost::cli {
 

@@ -1,11 +1,11 @@
-#include "cli/Session.h"
+#include "tinhost/cli/Session.h"
 
 #include <unistd.h>
 
 #include <array>
 
-#include "cli/Console.h"
-#include "file/DrawingFile.h"
+#include "tinhost/cli/Console.h"
+#include "tinhost/file/DrawingFile.h"
 
 namespace tinhost::cli {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "core/Host.h"
-#include "core/PluginLibrary.h"
-#include "core/PluginSession.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/PluginLibrary.h"
+#include "tinhost/core/PluginSession.h"
 
 namespace tinhost::cli {
 

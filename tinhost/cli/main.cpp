@@ -2,7 +2,7 @@
 // cli::runApp; this file only connects it to the process's streams.
 #include <iostream>
 
-#include "cli/App.h"
+#include "tinhost/cli/App.h"
 
 int main(int argc, char** argv) {
   tinhost::cli::Console io{std::cin, std::cout, std::cerr};

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "core/Host.h"
+#include "tinhost/core/Host.h"
 
 namespace tinhost {
 

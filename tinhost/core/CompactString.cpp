@@ -1,4 +1,4 @@
-#include "core/CompactString.h"
+#include "tinhost/core/CompactString.h"
 
 #include <cstdint>
 #include <cstring>

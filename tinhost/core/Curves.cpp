@@ -1,4 +1,4 @@
-#include "core/Curves.h"
+#include "tinhost/core/Curves.h"
 
 namespace tinhost {
 

@@ -22,7 +22,7 @@
 #include <span>
 #include <vector>
 
-#include "core/Document.h"
+#include "tinhost/core/Document.h"
 
 namespace tinhost {
 

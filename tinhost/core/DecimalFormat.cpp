@@ -1,4 +1,4 @@
-#include "core/DecimalFormat.h"
+#include "tinhost/core/DecimalFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/PString.h"
+#include "tinhost/core/PStringConversion.h"
 
 namespace tinhost {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 namespace tinhost {
 

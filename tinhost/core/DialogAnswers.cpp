@@ -1,4 +1,4 @@
-#include "core/DialogAnswers.h"
+#include "tinhost/core/DialogAnswers.h"
 
 namespace tinhost {
 

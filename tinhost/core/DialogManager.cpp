@@ -1,11 +1,11 @@
-#include "core/DialogManager.h"
+#include "tinhost/core/DialogManager.h"
 
 #include <algorithm>
 #include <charconv>
 #include <istream>
 #include <ostream>
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

@@ -24,10 +24,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/DialogAnswers.h"
-#include "core/Resources.h"
-#include "core/Units.h"
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
+#include "tinhost/core/DialogAnswers.h"
+#include "tinhost/core/DrawingUnits.h"
+#include "tinhost/core/Resources.h"
 
 namespace tinhost {
 

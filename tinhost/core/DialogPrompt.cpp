@@ -4,7 +4,7 @@
 #include <istream>
 #include <ostream>
 
-#include "core/DialogManager.h"
+#include "tinhost/core/DialogManager.h"
 
 namespace tinhost {
 namespace {

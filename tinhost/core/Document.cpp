@@ -1,11 +1,11 @@
-#include "core/Document.h"
+#include "tinhost/core/Document.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 namespace {

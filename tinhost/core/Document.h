@@ -28,10 +28,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/CompactString.h"
-#include "core/Units.h"
-#include "core/VertexList.h"
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
+#include "tinhost/core/CompactString.h"
+#include "tinhost/core/DrawingUnits.h"
+#include "tinhost/core/VertexList.h"
 
 namespace tinhost {
 

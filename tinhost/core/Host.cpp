@@ -1,8 +1,8 @@
-#include "core/Host.h"
+#include "tinhost/core/Host.h"
 
 #include <cstring>
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

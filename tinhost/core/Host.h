@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "core/DialogManager.h"
-#include "core/Document.h"
-#include "core/Memory.h"
-#include "core/Resources.h"
-#include "core/Toolbox.h"
-#include "core/UndoLog.h"
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
+#include "tinhost/core/DialogManager.h"
+#include "tinhost/core/Document.h"
+#include "tinhost/core/Memory.h"
+#include "tinhost/core/Resources.h"
+#include "tinhost/core/Toolbox.h"
+#include "tinhost/core/UndoLog.h"
 
 namespace tinhost {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <exception>
 
-#include "core/BlockGuard.h"
-#include "core/Host.h"
-#include "core/HostError.h"
-#include "core/PString.h"
-#include "core/X80.h"
+#include "tinhost/core/BlockGuard.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/PStringConversion.h"
+#include "tinhost/core/X80.h"
 
 namespace tinhost {
 namespace {

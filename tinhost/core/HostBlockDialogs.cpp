@@ -1,6 +1,6 @@
 // Callback-block entries of the dialog manager and its pop-up menus.
-#include "core/BlockGuard.h"
-#include "core/PString.h"
+#include "tinhost/core/BlockGuard.h"
+#include "tinhost/core/PStringConversion.h"
 
 namespace tinhost {
 

@@ -1,10 +1,10 @@
 // Callback-block entries of the allocator, number conversion and toolbox.
 #include <cstring>
 
-#include "core/BlockGuard.h"
-#include "core/DecimalFormat.h"
-#include "core/PString.h"
-#include "core/X80.h"
+#include "tinhost/core/BlockGuard.h"
+#include "tinhost/core/DecimalFormat.h"
+#include "tinhost/core/PStringConversion.h"
+#include "tinhost/core/X80.h"
 
 namespace tinhost {
 

@@ -1,4 +1,4 @@
-#include "core/Memory.h"
+#include "tinhost/core/Memory.h"
 
 #include <algorithm>
 #include <cstdlib>

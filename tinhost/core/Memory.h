@@ -25,7 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 namespace tinhost {
 

@@ -1,8 +1,8 @@
-#include "core/PluginLibrary.h"
+#include "tinhost/core/PluginLibrary.h"
 
 #include <dlfcn.h>
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

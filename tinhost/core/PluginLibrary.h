@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 namespace tinhost {
 

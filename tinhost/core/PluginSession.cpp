@@ -1,7 +1,7 @@
-#include "core/PluginSession.h"
+#include "tinhost/core/PluginSession.h"
 
-#include "core/Host.h"
-#include "core/HostError.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

@@ -1,9 +1,9 @@
-#include "core/Resources.h"
+#include "tinhost/core/Resources.h"
 
 #include <charconv>
 #include <limits>
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

@@ -1,12 +1,12 @@
-#include "core/Toolbox.h"
+#include "tinhost/core/Toolbox.h"
 
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "core/HostError.h"
-#include "core/Resources.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/Resources.h"
 
 namespace tinhost {
 

@@ -1,6 +1,6 @@
-#include "core/UndoLog.h"
+#include "tinhost/core/UndoLog.h"
 
-#include "core/HostError.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost {
 

@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/Document.h"
+#include "tinhost/core/Document.h"
 
 namespace tinhost {
 

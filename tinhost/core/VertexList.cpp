@@ -1,4 +1,4 @@
-#include "core/VertexList.h"
+#include "tinhost/core/VertexList.h"
 
 #include <algorithm>
 #include <cstring>

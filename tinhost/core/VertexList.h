@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "host/KVABI.h"
+#include "plugin/host/KVABI.h"
 
 namespace tinhost {
 

@@ -1,4 +1,4 @@
-#include "core/X80.h"
+#include "tinhost/core/X80.h"
 
 #include <bit>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "file/DrawingFile.h"
+#include "tinhost/file/DrawingFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,11 +13,11 @@
 #include <optional>
 #include <string>
 
-#include "core/Host.h"
-#include "core/HostError.h"
-#include "file/FileError.h"
-#include "file/Sqlite.h"
-#include "file/UndoCodec.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/file/Sqlite.h"
+#include "tinhost/file/UndoCodec.h"
 
 namespace tinhost::file {
 namespace {

@@ -25,8 +25,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/Document.h"
-#include "core/UndoLog.h"
+#include "tinhost/core/Document.h"
+#include "tinhost/core/UndoLog.h"
 
 namespace tinhost {
 class Host;

@@ -1,8 +1,8 @@
-#include "file/Sqlite.h"
+#include "tinhost/file/Sqlite.h"
 
 #include <utility>
 
-#include "file/FileError.h"
+#include "tinhost/file/FileError.h"
 
 namespace tinhost::file {
 

@@ -1,11 +1,11 @@
-#include "file/UndoCodec.h"
+#include "tinhost/file/UndoCodec.h"
 
 #include <stdexcept>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
-#include "file/FileError.h"
+#include "tinhost/file/FileError.h"
 
 namespace tinhost::file {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/UndoLog.h"
+#include "tinhost/core/UndoLog.h"
 
 namespace tinhost::file {
 

@@ -1,4 +1,4 @@
-#include "io/DxfReader.h"
+#include "tinhost/io/DxfReader.h"
 
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
@@ -10,8 +10,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "file/FileError.h"
-#include "io/TextRows.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
 namespace {

@@ -1,4 +1,4 @@
-#include "io/DxfWriter.h"
+#include "tinhost/io/DxfWriter.h"
 
 #include <dl_dxf.h>
 #include <dl_writer_ascii.h>
@@ -7,10 +7,10 @@
 #include <charconv>
 #include <cmath>
 
-#include "file/FileError.h"
-#include "io/OutputFile.h"
-#include "io/Palette.h"
-#include "io/Progress.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/OutputFile.h"
+#include "tinhost/io/Palette.h"
+#include "tinhost/io/Progress.h"
 
 namespace tinhost::io {
 namespace {

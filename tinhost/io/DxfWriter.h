@@ -17,8 +17,8 @@
 // are real-world ones in the drawing's unit, declared in $INSUNITS.
 #pragma once
 
-#include "io/ExportScope.h"
-#include "io/Exporter.h"
+#include "tinhost/io/ExportScope.h"
+#include "tinhost/io/Exporter.h"
 
 namespace tinhost::io {
 

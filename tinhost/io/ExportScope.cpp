@@ -1,13 +1,13 @@
-#include "io/ExportScope.h"
+#include "tinhost/io/ExportScope.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "core/Host.h"
-#include "core/Resources.h"
-#include "file/FileError.h"
-#include "io/Importer.h"
-#include "io/Placement.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/core/Resources.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/Importer.h"
+#include "tinhost/io/Placement.h"
 
 namespace tinhost::io {
 namespace {

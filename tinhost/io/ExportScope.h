@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Curves.h"
-#include "core/Document.h"
+#include "tinhost/core/Curves.h"
+#include "tinhost/core/Document.h"
 
 namespace tinhost {
 class Host;

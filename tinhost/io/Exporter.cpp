@@ -1,16 +1,16 @@
-#include "io/Exporter.h"
+#include "tinhost/io/Exporter.h"
 
 #include <cstdio>
 #include <fstream>
 
-#include "core/Host.h"
-#include "file/FileError.h"
-#include "io/DxfWriter.h"
-#include "io/ExportScope.h"
-#include "io/LandXmlWriter.h"
-#include "io/OutputFile.h"
-#include "io/Picture.h"
-#include "io/TextRows.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/DxfWriter.h"
+#include "tinhost/io/ExportScope.h"
+#include "tinhost/io/LandXmlWriter.h"
+#include "tinhost/io/OutputFile.h"
+#include "tinhost/io/Picture.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
 namespace {

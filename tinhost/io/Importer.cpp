@@ -1,16 +1,16 @@
-#include "io/Importer.h"
+#include "tinhost/io/Importer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "core/Host.h"
-#include "file/FileError.h"
-#include "io/DxfReader.h"
-#include "io/LandXmlReader.h"
-#include "io/Placement.h"
-#include "io/Progress.h"
-#include "io/TextRows.h"
+#include "tinhost/core/Host.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/DxfReader.h"
+#include "tinhost/io/LandXmlReader.h"
+#include "tinhost/io/Placement.h"
+#include "tinhost/io/Progress.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "io/Interchange.h"
-#include "io/SurveyFile.h"
+#include "tinhost/io/Interchange.h"
+#include "tinhost/io/SurveyFile.h"
 
 namespace tinhost {
 class Host;

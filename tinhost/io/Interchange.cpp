@@ -1,4 +1,4 @@
-#include "io/Interchange.h"
+#include "tinhost/io/Interchange.h"
 
 #include <cmath>
 #include <cstdio>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Units.h"
-#include "io/SurveyFile.h"
+#include "tinhost/core/DrawingUnits.h"
+#include "tinhost/io/SurveyFile.h"
 
 namespace tinhost::io {
 

@@ -1,4 +1,4 @@
-#include "io/LandXmlReader.h"
+#include "tinhost/io/LandXmlReader.h"
 
 #include <pugixml.hpp>
 
@@ -8,8 +8,8 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "file/FileError.h"
-#include "io/TextRows.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
 namespace {

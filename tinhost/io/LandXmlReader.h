@@ -17,8 +17,8 @@
 
 #include <filesystem>
 
-#include "core/Units.h"
-#include "io/Interchange.h"
+#include "tinhost/core/DrawingUnits.h"
+#include "tinhost/io/Interchange.h"
 
 namespace tinhost::io {
 

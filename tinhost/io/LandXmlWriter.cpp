@@ -1,4 +1,4 @@
-#include "io/LandXmlWriter.h"
+#include "tinhost/io/LandXmlWriter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,9 +8,9 @@
 #include <limits>
 #include <unordered_map>
 
-#include "file/FileError.h"
-#include "io/OutputFile.h"
-#include "io/Progress.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/OutputFile.h"
+#include "tinhost/io/Progress.h"
 
 namespace tinhost::io {
 namespace {

@@ -11,8 +11,8 @@
 // text have no place in it and are counted as skipped.
 #pragma once
 
-#include "io/ExportScope.h"
-#include "io/Exporter.h"
+#include "tinhost/io/ExportScope.h"
+#include "tinhost/io/Exporter.h"
 
 namespace tinhost::io {
 

@@ -1,6 +1,6 @@
-#include "io/OutputFile.h"
+#include "tinhost/io/OutputFile.h"
 
-#include "file/FileError.h"
+#include "tinhost/file/FileError.h"
 
 namespace tinhost::io {
 

@@ -1,4 +1,4 @@
-#include "io/Palette.h"
+#include "tinhost/io/Palette.h"
 
 #include <array>
 #include <cmath>

@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "core/Document.h"
+#include "tinhost/core/Document.h"
 
 namespace tinhost::io {
 

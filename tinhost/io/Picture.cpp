@@ -1,4 +1,4 @@
-#include "io/Picture.h"
+#include "tinhost/io/Picture.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
@@ -10,11 +10,11 @@
 #include <limits>
 #include <memory>
 
-#include "file/FileError.h"
-#include "io/Interchange.h"
-#include "io/OutputFile.h"
-#include "io/Palette.h"
-#include "io/Progress.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/Interchange.h"
+#include "tinhost/io/OutputFile.h"
+#include "tinhost/io/Palette.h"
+#include "tinhost/io/Progress.h"
 
 namespace tinhost::io {
 namespace {

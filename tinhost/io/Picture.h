@@ -14,8 +14,8 @@
 // seconds.
 #pragma once
 
-#include "io/ExportScope.h"
-#include "io/Exporter.h"
+#include "tinhost/io/ExportScope.h"
+#include "tinhost/io/Exporter.h"
 
 namespace tinhost::io {
 

@@ -1,4 +1,4 @@
-#include "io/Placement.h"
+#include "tinhost/io/Placement.h"
 
 #include <cmath>
 #include <cstdio>

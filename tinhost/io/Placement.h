@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Units.h"
+#include "tinhost/core/DrawingUnits.h"
 
 namespace tinhost::io {
 

@@ -1,4 +1,4 @@
-#include "io/Progress.h"
+#include "tinhost/io/Progress.h"
 
 #include <unistd.h>
 

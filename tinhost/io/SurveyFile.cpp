@@ -1,4 +1,4 @@
-#include "io/SurveyFile.h"
+#include "tinhost/io/SurveyFile.h"
 
 #include <algorithm>
 #include <array>
@@ -7,8 +7,8 @@
 #include <sstream>
 #include <utility>
 
-#include "file/FileError.h"
-#include "io/TextRows.h"
+#include "tinhost/file/FileError.h"
+#include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
 namespace {

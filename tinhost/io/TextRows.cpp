@@ -1,4 +1,4 @@
-#include "io/TextRows.h"
+#include "tinhost/io/TextRows.h"
 
 #include <cctype>
 #include <charconv>

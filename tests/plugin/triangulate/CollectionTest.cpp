@@ -1,0 +1,125 @@
+// Vertex collection from the TIN's layer, breaklines, the per-object
+// callbacks, and the gift-wrapping hull.
+#include <gtest/gtest.h>
+
+#include "plugin/host/KVESDK.h"
+#include "plugin/model/TBrkln.h"
+#include "plugin/triangulate/ConvexHull.h"
+#include "plugin/triangulate/TriangulateErrors.h"
+#include "plugin/triangulate/VtxCollection.h"
+#include "tests/support/TriFixture.h"
+
+namespace {
+
+class Collection : public TriTest {
+ protected:
+  TTIN* Collect(TErr* err, bool useBrklns = false) {
+    TTIN* tin = NewTIN("Ground", useBrklns);
+    *err = MakeVtxList(tin->fVtxTriMgr);
+    return tin;
+  }
+  static std::vector<std::string> XYZs(const std::vector<TTINVtx*>& v) {
+    std::vector<std::string> out;
+    for (const TTINVtx* p : v)
+      out.push_back(std::to_string(p->x) + "," + std::to_string(p->y) + "," + std::to_string(p->z));
+    return out;
+  }
+  static std::vector<std::string> Sorted(std::vector<std::string> s) {
+    std::sort(s.begin(), s.end());
+    return s;
+  }
+};
+
+TEST_F(Collection, DuplicateXYKeepsThePolygonVertexThenTheFirstLocus) {
+  AddLoci({{10, 10, 99}, {40, 0, 1}, {40, 0, 2}, {0, 40, 3}});
+  AddPoly({{10, 10, 5}, {20, 30, 6}});  // read before the loci, wherever it lies
+  TErr err = -1;
+  TTIN* tin = Collect(&err);
+  ASSERT_EQ(err, kNoErr);
+  EXPECT_EQ(Sorted(XYZs(Items(tin->fTINVtxListByZ))),
+            Sorted({"10,10,5", "20,30,6", "40,0,1", "0,40,3"}));
+  EXPECT_EQ(tin->fBrklnList, nullptr);  // breaklines not wanted
+}
+
+TEST_F(Collection, BreaklinesHoldOnlyTheVerticesTheirPolygonAddedFirst) {
+  AddLoci({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
+  AddPoly({{10, 10, 1}, {20, 20, 2}, {30, 10, 3}}, true);
+  AddPoly({{20, 20, 9}, {50, 50, 4}, {60, 40, 5}});  // shares (20,20): a breakline of two
+  AddPoly({{50, 50, 7}, {70, 20, 6}});                // one new vertex: no breakline
+  AddPoly({{5, 5, 1}, {5, 5, 2}, {5, 5, 3}});         // one XY: nothing
+  TErr err = -1;
+  TTIN* tin = Collect(&err, true);
+  ASSERT_EQ(err, kNoErr);
+  EXPECT_EQ(Items(tin->fTINVtxListByZ).size(), 3u + 3u + 2u + 1u);
+  ASSERT_NE(tin->fBrklnList, nullptr);
+  std::vector<const TBrkln*> b;
+  for (TLinkNode* n = tin->fBrklnList->fFirst; n != nullptr; n = n->next)
+    b.push_back(static_cast<const TBrkln*>(n->item));
+  ASSERT_EQ(b.size(), 2u);
+  EXPECT_EQ(XYZs(Items(b[0]->fVtxList)), (std::vector<std::string>{"10,10,1", "20,20,2", "30,10,3"}));
+  EXPECT_TRUE(b[0]->IsClosed());
+  EXPECT_EQ(XYZs(Items(b[1]->fVtxList)), (std::vector<std::string>{"50,50,4", "60,40,5"}));
+  EXPECT_FALSE(b[1]->IsClosed());
+  EXPECT_EQ(b[1]->fNumVtxs, 2);
+}
+
+TEST_F(Collection, TooFewDistinctPositionsAndMissingLayer) {
+  AddLoci({{0, 0, 1}, {5, 5, 2}, {0, 0, 3}});
+  TErr err = 0;
+  Collect(&err);
+  EXPECT_EQ(err, kErrTooFewVertices);
+  TTIN* tin = NewTIN("NoSuchLayer");
+  EXPECT_EQ(MakeVtxList(tin->fVtxTriMgr), kErrTooFewVertices);
+  ASSERT_NE(tin->fTINVtxListByZ, nullptr);
+  EXPECT_EQ(tin->fTINVtxListByZ->fFirst, nullptr);
+}
+
+TEST_F(Collection, NoMemoryForTheXSortedArray) {
+  AddLoci({{0, 0, 0}, {10, 0, 0}, {0, 10, 0}});
+  TTIN* tin = NewTIN();
+  host.memory().failAllocation(1);
+  EXPECT_EQ(MakeVtxList(tin->fVtxTriMgr), kErrNoXYArray);
+  EXPECT_EQ(tin->fTINVtxListByZ, nullptr);
+  EXPECT_EQ(tin->fVtxArrayByX, nullptr);
+}
+
+TEST_F(Collection, CallbacksAddWhatLiesOnTheTINLayerGroupsIncluded) {
+  AddLoci({{0, 0, 0}, {10, 0, 1}, {10, 0, 2}});
+  AddLoci({{70, 70, 7}}, "Elsewhere");
+  tinhost::Document& doc = host.document();
+  const tinhost::ObjId group = doc.createObject(kKVTypeGroup);
+  doc.addToContainer(group, Layer("Ground"));
+  doc.addLocus(group, 5, 5, 3);
+  AddPoly({{20, 20, 4}, {30, 30, 5}});
+  TTIN* tin = NewTIN("Ground", true);
+  tin->fTINVtxListByZ = TKestSortedLList::New();
+  ASSERT_TRUE(tin->fTINVtxListByZ->IKestSortedLList());
+  KV_ForEachObject(host.callbacks(), kKVWalkAll, &AddLocToTINVtxListByZ, tin);
+  KV_ForEachObject(host.callbacks(), kKVWalkAll, &Add3DPolyVtxsToTINVtxList, tin);
+  EXPECT_EQ(Sorted(XYZs(Items(tin->fTINVtxListByZ))),
+            Sorted({"0,0,0", "10,0,1", "5,5,3", "20,20,4", "30,30,5"}));
+  ASSERT_NE(tin->fBrklnList, nullptr);
+  EXPECT_NE(tin->fBrklnList->fFirst, nullptr);
+}
+
+TEST_F(Collection, HullTakesEveryVertexOnASideAndWalksCollinearInputOutAndBack) {
+  AddLoci({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {5, 0, 0}, {4, 6, 0}});
+  TErr err = -1;
+  TTIN* tin = Collect(&err);
+  ASSERT_EQ(err, kNoErr);
+  ASSERT_EQ(DetermineConvexHull(tin->fVtxTriMgr), kNoErr);
+  EXPECT_EQ(XYZs(Items(tin->fConvexHullVtxList)),
+            (std::vector<std::string>{"0,0,0", "0,10,0", "10,10,0", "10,0,0", "5,0,0"}));
+
+  TTIN* line = NewTIN();
+  const auto v = PlaceVertices(line, {{0, 0, 3}, {4, 4, 2}, {8, 8, 1}});  // A, B, D
+  ASSERT_EQ(DetermineConvexHull(line->fVtxTriMgr), kNoErr);
+  EXPECT_EQ(Items(line->fConvexHullVtxList), (std::vector<TTINVtx*>{v[0], v[1], v[2], v[1]}));
+
+  TTIN* none = NewTIN();
+  EXPECT_EQ(DetermineConvexHull(none->fVtxTriMgr), kErrHullNoVtxList);
+  PlaceVertices(none, {});
+  EXPECT_EQ(DetermineConvexHull(none->fVtxTriMgr), kErrHullEmptyVtxList);
+}
+
+}  // namespace
