@@ -41,24 +41,28 @@ TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices) {
 
 TQuickLocator::~TQuickLocator() { PluginFree(fCells); }
 
-std::int64_t TQuickLocator::Cell(int level, std::int32_t x, std::int32_t y) const {
-  const std::int64_t side = std::int64_t{1} << level;
-  std::int64_t cx = (x - fX0) * side / fSpan;
-  std::int64_t cy = (y - fY0) * side / fSpan;
-  cx = cx < 0 ? 0 : (cx >= side ? side - 1 : cx);
-  cy = cy < 0 ? 0 : (cy >= side ? side - 1 : cy);
-  return fOffset[level] + cy * side + cx;
+void TQuickLocator::FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx,
+                               std::int64_t* cy) const {
+  const std::int64_t side = std::int64_t{1} << (fLevels - 1);
+  const std::int64_t dx = x - fX0, dy = y - fY0;
+  *cx = dx <= 0 ? 0 : (dx * side / fSpan >= side ? side - 1 : dx * side / fSpan);
+  *cy = dy <= 0 ? 0 : (dy * side / fSpan >= side ? side - 1 : dy * side / fSpan);
 }
 
 void TQuickLocator::Remember(TTINVtx* v) {
-  for (int l = 0; l < fLevels; ++l) fCells[Cell(l, v->x, v->y)] = v;
+  if (fLevels == 0) return;
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(v->x, v->y, &cx, &cy);
+  for (int l = 0; l < fLevels; ++l) fCells[Cell(l, cx, cy)] = v;
 }
 
 TTINTriangle* TQuickLocator::StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const {
   if (fLevels == 0) return nullptr;
   TTINTriangle* start = fallback;
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(p.x, p.y, &cx, &cy);
   for (int l = fLevels - 1; l >= 0; --l) {
-    const TTINVtx* v = fCells[Cell(l, p.x, p.y)];
+    const TTINVtx* v = fCells[Cell(l, cx, cy)];
     if (v != nullptr && v->fTriangle != nullptr) {
       start = v->fTriangle;
       break;

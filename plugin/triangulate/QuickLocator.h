@@ -45,8 +45,13 @@ class TQuickLocator final : public TPluginObject {
 
  private:
   static constexpr int kMaxLevels = 16;
-  // Cell index of (x, y) at `level`; level 0 is one cell.
-  std::int64_t Cell(int level, std::int32_t x, std::int32_t y) const;
+  // Column and row of (x, y) on the finest level; a coarser level's are these
+  // shifted right by the difference of levels (floor of a floor quotient).
+  void FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx, std::int64_t* cy) const;
+  std::int64_t Cell(int level, std::int64_t cx, std::int64_t cy) const {
+    const int shift = fLevels - 1 - level;
+    return fOffset[level] + ((cy >> shift) << level) + (cx >> shift);
+  }
 
   TTINVtx** fCells = nullptr;        // every level's cells, coarsest first
   std::int64_t fOffset[kMaxLevels] = {};
