@@ -11,6 +11,7 @@
 #include "plugin/output/BusyCursor.h"
 #include "plugin/output/Layers.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/OrderedCollection.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 
 namespace {
@@ -44,14 +45,55 @@ TTINVtx* AddNewVtx(TTIN* tin, const KVPoint3D& p, bool useArray) {
   return v;
 }
 
-void AddLocus(TTIN* tin, KVCallback cb, KVObj locus, bool useArray) {
-  KVPoint3D p{0, 0, 0};
-  KV_GetLocus3DPosition(cb, locus, &p);
-  if (FindPresent(tin, p.x, p.y, useArray) != nullptr) return;
-  AddNewVtx(tin, p, useArray);
+}  // namespace
+
+void KeepBrkln(TTIN* tin, TBrkln* brkln, bool closed) {
+  if (tin->fBrklnList == nullptr) {
+    TLinkedList* list = TLinkedList::New();
+    if (list != nullptr && !list->ILinkedList()) {
+      list->Free();
+      list = nullptr;
+    }
+    tin->fBrklnList = list;
+  }
+  brkln->SetClosed(closed);
+  if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
+    Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
+    delete brkln;
+  }
 }
 
-void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
+namespace {
+
+// Makes each vertex at once and inserts it into the vertex list (and, when
+// asked, the X-sorted array).
+class TLiteralSink final : public TCollectSink {
+ public:
+  TLiteralSink(TTIN* tin, bool useArray) : fTIN(tin), fUseArray(useArray) {}
+  bool Present(std::int32_t x, std::int32_t y) override {
+    return FindPresent(fTIN, x, y, fUseArray) != nullptr;
+  }
+  bool Take(const KVPoint3D& p) override {
+    fLast = AddNewVtx(fTIN, p, fUseArray);
+    return fLast != nullptr;
+  }
+  void Corner(TBrkln* brkln) override { brkln->AddVtx(fLast); }
+  void Keep(TBrkln* brkln, bool closed) override { KeepBrkln(fTIN, brkln, closed); }
+
+ private:
+  TTIN* fTIN;
+  bool fUseArray;
+  TTINVtx* fLast = nullptr;
+};
+
+void AddLocus(KVCallback cb, KVObj locus, TCollectSink& sink) {
+  KVPoint3D p{0, 0, 0};
+  KV_GetLocus3DPosition(cb, locus, &p);
+  if (sink.Present(p.x, p.y)) return;
+  sink.Take(p);
+}
+
+void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   const std::int32_t n = KV_CountVertices(cb, poly);
   if (n < 2) return;
   // Nothing to add when every vertex lies at one XY.
@@ -83,10 +125,9 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
   for (std::int32_t i = 1; i <= n; ++i) {
     KVPoint3D p{0, 0, 0};
     KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(i), &p);
-    if (FindPresent(tin, p.x, p.y, useArray) != nullptr) continue;
-    TTINVtx* v = AddNewVtx(tin, p, useArray);
-    if (v != nullptr && doBrklns) {
-      brkln->AddVtx(v);
+    if (sink.Present(p.x, p.y)) continue;
+    if (sink.Take(p) && doBrklns) {
+      sink.Corner(brkln);
       ++appended;
     }
   }
@@ -95,19 +136,7 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
     delete brkln;
     return;
   }
-  if (tin->fBrklnList == nullptr) {
-    TLinkedList* list = TLinkedList::New();
-    if (list != nullptr && !list->ILinkedList()) {
-      list->Free();
-      list = nullptr;
-    }
-    tin->fBrklnList = list;
-  }
-  brkln->SetClosed(KV_GetPolyShapeClose(cb, poly) != 0);
-  if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
-    Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
-    delete brkln;
-  }
+  sink.Keep(brkln, KV_GetPolyShapeClose(cb, poly) != 0);
 }
 
 // The object's nearest enclosing layer is the TIN's layer, which exists.
@@ -134,54 +163,72 @@ TTINVtx* GetVtxAtXY(TTIN* tin, std::int32_t x, std::int32_t y) {
 }
 
 void Add3DPolyVtxsToTINVtxListByZ(TTINVtxTriMgr* mgr, KVObj poly) {
-  AddPolygon(mgr->fTIN, gKVCallback, poly, true);
+  TLiteralSink sink(mgr->fTIN, true);
+  AddPolygon(mgr->fTIN, gKVCallback, poly, sink);
 }
 
-TErr MakeVtxList(TTINVtxTriMgr* mgr) {
-  TTIN* tin = mgr->fTIN;
-  KVCallback cb = gKVCallback;
-  // A difference TIN samples its two base TINs instead of reading the drawing.
-  if (tin->fInnerTIN != nullptr) return MakeDiffVtxList(mgr);
+namespace {
 
-  TErr err = kNoErr;
+// The X-sorted array for the literal duplicate test, in fVtxArrayByX.
+TErr MakeXYArray(TTIN* tin) {
   auto* array = new TKestXYAndHdlArray();
   if (array == nullptr) {
     Trace(kTraceBuild, "kErrLocnTINCreation61\n");
-    err = kErrNoXYArray;
-  } else {
-    err = array->InitKestXYAndHdlArray();
-    if (err != kNoErr) {
-      delete array;
-      array = nullptr;
-    }
+    return kErrNoXYArray;
+  }
+  const TErr err = array->InitKestXYAndHdlArray();
+  if (err != kNoErr) {
+    delete array;
+    return err;
   }
   tin->fVtxArrayByX = array;
+  return kNoErr;
+}
 
-  if (err == kNoErr) {
-    TKestSortedLList* list = TKestSortedLList::New();
-    if (list == nullptr) {
-      err = kErrNoVtxListMemory;
-    } else if (!list->IKestSortedLList()) {
-      list->Free();
-      err = kErrVtxListInit;
-    } else {
-      tin->fTINVtxListByZ = list;
-    }
+TErr MakeEmptyVtxList(TTIN* tin) {
+  TKestSortedLList* list = TKestSortedLList::New();
+  if (list == nullptr) return kErrNoVtxListMemory;
+  if (!list->IKestSortedLList()) {
+    list->Free();
+    return kErrVtxListInit;
   }
+  tin->fTINVtxListByZ = list;
+  return kNoErr;
+}
 
+// The 3D polygons of the TIN's layer, then its 3D loci, into `sink`.
+void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {
+  const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
+  if (layer == 0) return;
+  for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+    if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, sink);
+    SpinBusyCursor(cb);
+  }
+  for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+    if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(cb, obj, sink);
+    SpinBusyCursor(cb);
+  }
+}
+
+}  // namespace
+
+TErr MakeVtxList(TTINVtxTriMgr* mgr) {
+  TTIN* tin = mgr->fTIN;
+  // A difference TIN samples its two base TINs instead of reading the drawing.
+  if (tin->fInnerTIN != nullptr) return MakeDiffVtxList(mgr);
+
+  // An indexed build keeps the points and makes the vertices in list order at
+  // the end; the literal build makes each at once, testing duplicates through
+  // the X-sorted array.
+  const bool ordered = tin->fSteps == TSteps::kIndexed;
+  TErr err = ordered ? kNoErr : MakeXYArray(tin);
+  if (err == kNoErr) err = MakeEmptyVtxList(tin);
   if (err == kNoErr) {
-    const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
-    if (layer != 0) {
-      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-        if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, true);
-        SpinBusyCursor(cb);
-      }
-      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-        if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(tin, cb, obj, true);
-        SpinBusyCursor(cb);
-      }
-    }
-    if (tin->fTINVtxListByZ->CountItems() < 3) err = kErrTooFewVertices;
+    TLiteralSink literal(tin, true);
+    TOrderedSink inOrder(tin);
+    ReadLayer(tin, gKVCallback, ordered ? static_cast<TCollectSink&>(inOrder) : literal);
+    if (ordered) err = inOrder.Finish();
+    if (err == kNoErr && tin->fTINVtxListByZ->CountItems() < 3) err = kErrTooFewVertices;
   }
 
   if (tin->fVtxArrayByX != nullptr) {
@@ -196,12 +243,14 @@ extern "C" void AddLocToTINVtxListByZ(KVObj obj, KVCallback cb, void* user) {
   auto* tin = static_cast<TTIN*>(user);
   if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
   if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypeLocus3D) return;
-  AddLocus(tin, cb, obj, false);
+  TLiteralSink sink(tin, false);
+  AddLocus(cb, obj, sink);
 }
 
 extern "C" void Add3DPolyVtxsToTINVtxList(KVObj obj, KVCallback cb, void* user) {
   auto* tin = static_cast<TTIN*>(user);
   if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
   if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypePoly3D) return;
-  AddPolygon(tin, cb, obj, false);
+  TLiteralSink sink(tin, false);
+  AddPolygon(tin, cb, obj, sink);
 }
