@@ -18,6 +18,7 @@ void TKestXYAndHdlArray::FreeAdditions() {
   fIndexed = 0;
   delete fByXY;
   fByXY = nullptr;
+  fByXYCount = 0;
   fByXYComplete = true;
 }
 
@@ -59,7 +60,6 @@ bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
 bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
   if (RoomForAddition()) {
     fAdds[fAddCount] = TXYAndHdl{p.x, p.y, vtx};
-    RememberPosition(p, fAddCount);
     ++fAddCount;
     ++fCount;
     return true;
@@ -90,7 +90,13 @@ bool TKestXYAndHdlArray::RoomForAddition() {
   return true;
 }
 
-void TKestXYAndHdlArray::RememberPosition(TXYPoint p, std::int32_t at) {
+bool TKestXYAndHdlArray::PositionsUpToDate() const {
+  for (; fByXYComplete && fByXYCount < fAddCount; ++fByXYCount)
+    RememberPosition(TXYPoint{fAdds[fByXYCount].x, fAdds[fByXYCount].y}, fByXYCount);
+  return fByXYComplete && fByXY != nullptr;
+}
+
+void TKestXYAndHdlArray::RememberPosition(TXYPoint p, std::int32_t at) const {
   if (!fByXYComplete) return;
   if (fByXY == nullptr) {
     fByXY = new TXYTable();
@@ -147,7 +153,7 @@ bool TKestXYAndHdlArray::AddLiteral(TXYPoint p, TTINVtx* vtx) {
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXY(TXYPoint p) const {
-  if (fByXY != nullptr && fByXYComplete) {
+  if (PositionsUpToDate()) {
     std::int32_t at = 0;
     return fByXY->Find(p.x, p.y, &at) ? fAdds[at].hdl : nullptr;
   }

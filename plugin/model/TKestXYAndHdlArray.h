@@ -81,12 +81,15 @@ class TKestXYAndHdlArray final : public TPluginObject {
   mutable TXYIndex* fIndex = nullptr;
   const TSteps fSteps = NewStructureSteps();
   // The additions of an indexed array, in order; fAdds[0, fIndexed) are in
-  // fIndex.  fByXY maps a position to its addition while fByXYComplete.
+  // fIndex.  fByXY maps the positions of fAdds[0, fByXYCount) to their
+  // additions while fByXYComplete; it is made and brought up to date by the
+  // exact lookups, so a build that never asks one never pays for it.
   TXYAndHdl* fAdds = nullptr;
   std::int32_t fAddCapacity = 0;
   std::int32_t fAddCount = 0;
   mutable std::int32_t fIndexed = 0;
-  TXYTable* fByXY = nullptr;
+  mutable TXYTable* fByXY = nullptr;
+  mutable std::int32_t fByXYCount = 0;
   mutable bool fByXYComplete = true;
 
   bool AddIndexed(TXYPoint p, TTINVtx* vtx);
@@ -94,7 +97,9 @@ class TKestXYAndHdlArray final : public TPluginObject {
   // Room for one more waiting addition; false when the host refuses it.
   bool RoomForAddition();
   // Notes addition number `at` in fByXY.
-  void RememberPosition(TXYPoint p, std::int32_t at);
+  void RememberPosition(TXYPoint p, std::int32_t at) const;
+  // fByXY knows every addition; false when it cannot (the index answers).
+  bool PositionsUpToDate() const;
   // Places the waiting additions in the index, in order.  An addition the
   // index cannot take is dropped, as a refused addition always was.
   void CatchUp() const;
