@@ -24,7 +24,7 @@ class TTINTriangle;
 class TTINVtx;
 
 // Steps of the quick walk before it gives up.
-constexpr int kQuickWalkSteps = 256;
+constexpr int kQuickWalkSteps = 1 << 16;
 
 class TQuickLocator final : public TPluginObject {
  public:
