@@ -102,7 +102,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
          << "$ tinhost new " << drawing.string() << " --unit ft --force\n";
   std::ostringstream made;
   Console quiet{io.in, made, made};
-  runNew(NewArgs{drawing.string(), "ft", 1000, true}, quiet);
+  runNew(NewArgs{drawing.string(), "ft", 1000, true}, kDefaultLockWait, quiet);
   indent(io.out, made.str());
 
   const std::string diffName = "Earthwork" + Resources::embedded().string(11101, 13).value_or("");
@@ -129,7 +129,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
        "export " + quoted("survey.png") + " --layer Ground --layer \"" + ground2D + "\""},
   };
 
-  Session session(drawing);
+  Session session(drawing, Access::Write, kDefaultLockWait, io.err);
   int failed = 0;
   for (const Step& step : steps) {
     std::string line = step.line;
