@@ -27,6 +27,10 @@ inline constexpr std::int16_t kDiffParamsDialog = 11007;
 struct ParameterAnswer {
   std::string field;
   std::string value;  // as typed
+
+  // "field=value", the name the answer goes by in messages and in the
+  // dialog actions that carry it out.
+  std::string text() const { return field + "=" + value; }
 };
 
 // "FIELD=VALUE" -> answer; throws UsageError naming the fault.
@@ -38,7 +42,15 @@ struct ParameterScripts {
   DialogScript normal;      // for the dialog of an ordinary TIN
   DialogScript difference;  // for the dialog of a difference TIN
 };
-// Validates every answer (throws UsageError) and turns them into dialog actions.
+// The answers of an --answers file and of --set options as one list: a --set
+// answer replaces the file's answer to the same dialog item.  Two answers to
+// one item from the same source contradict each other: UsageError.
+std::vector<ParameterAnswer> mergeAnswers(const std::vector<ParameterAnswer>& fromFile,
+                                          const std::vector<ParameterAnswer>& fromSet);
+
+// Validates every answer (throws UsageError) and turns them into dialog
+// actions, each marked with its answer's text() so that a run can tell which
+// answers a dialog took.
 ParameterScripts buildParameterScripts(const std::vector<ParameterAnswer>& answers);
 
 // The names accepted by --set, for help and messages.

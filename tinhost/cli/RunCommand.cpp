@@ -1,6 +1,7 @@
 // `run`: one menu command of the plug-in, with the dialog answers of the
 // command line.  The drawing changes only when the plug-in says it changed
 // it (docTouched 0); otherwise whatever the command left behind is put back.
+#include <algorithm>
 #include <iostream>
 
 #include "tinhost/cli/Answers.h"
@@ -42,12 +43,26 @@ class Snapshot {
   std::size_t records_;
 };
 
-void prepareAnswers(Host& host, const RunArgs& args) {
+constexpr const char* kPlaceTextAnswer = "--place-text";
+
+// The answers of the command line, as they are checked after the run.
+struct GivenAnswers {
+  std::vector<std::string> parameters;  // "datumElev=805", each carried by dialog actions
+  bool placeText = false;
+};
+
+bool anyDialogAnswer(const RunArgs& args) {
+  return !args.sets.empty() || !args.answersFile.empty() || !args.confirms.empty() || !args.choose.empty() ||
+         args.placeText || args.cancel;
+}
+
+GivenAnswers prepareAnswers(Host& host, const RunArgs& args) {
   DialogAnswers& answers = host.dialogs().answers();
   answers.clear();
-  std::vector<ParameterAnswer> given;
-  if (!args.answersFile.empty()) given = readAnswersFile(args.answersFile);
-  for (const std::string& set : args.sets) given.push_back(parseSetOption(set));
+  std::vector<ParameterAnswer> fromFile, fromSet;
+  if (!args.answersFile.empty()) fromFile = readAnswersFile(args.answersFile);
+  for (const std::string& set : args.sets) fromSet.push_back(parseSetOption(set));
+  const std::vector<ParameterAnswer> given = mergeAnswers(fromFile, fromSet);
   ParameterScripts scripts = buildParameterScripts(given);
   if (args.cancel) {
     scripts.normal.cancelled();
@@ -69,7 +84,37 @@ void prepareAnswers(Host& host, const RunArgs& args) {
     else
       answers.chooseTIN(args.choose);
   }
-  if (args.placeText && !args.cancel) answers.placeReportText(true);
+  if (args.placeText && !args.cancel)
+    answers.always(kResultDialog) = DialogScript{}.check(3, true).answering(kPlaceTextAnswer);
+  GivenAnswers g;
+  for (const ParameterAnswer& a : given) g.parameters.push_back(a.text());
+  g.placeText = args.placeText;
+  return g;
+}
+
+// The answers of the command line that no dialog or question took.
+std::vector<std::string> unusedAnswers(DialogManager& dialogs, const GivenAnswers& given) {
+  std::vector<std::string> unused;
+  for (const std::string& a : given.parameters)
+    if (!dialogs.usedAnswers().contains(a)) unused.push_back(a);
+  if (given.placeText && !dialogs.usedAnswers().contains(kPlaceTextAnswer)) unused.push_back(kPlaceTextAnswer);
+  for (const bool yes : dialogs.answers().unusedConfirms()) unused.push_back(yes ? "--confirm yes" : "--confirm no");
+  return unused;
+}
+
+std::string unusedAnswersText(const RunArgs& args, const std::vector<std::string>& unused,
+                              const DialogManager& dialogs) {
+  std::string text = "run " + args.command + ": no dialog or question of the command asked for ";
+  for (std::size_t i = 0; i < unused.size(); ++i) text += (i == 0 ? "" : ", ") + unused[i];
+  const bool parameterUnused = std::any_of(unused.begin(), unused.end(), [](const std::string& a) {
+    return a.find('=') != std::string::npos;
+  });
+  const bool parametersShown = std::any_of(dialogs.shown().begin(), dialogs.shown().end(), [](const DialogRecord& r) {
+    return r.resId == kParamsDialog || r.resId == kDiffParamsDialog;
+  });
+  if (parameterUnused && !parametersShown)
+    text += " (the TIN parameters dialog did not open; a TIN's parameters are set with create or change)";
+  return text;
 }
 
 void select(Host& host, const std::string& mode) {
@@ -109,8 +154,11 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   if (args.select != "layer" && args.select != "all" && args.select != "none")
     throw UsageError("--select must be layer, all or none, not '" + args.select + "'");
   if (args.memoryBudget < 0) throw UsageError("--memory-budget must not be negative");
+  if ((args.interactive || s.interactive()) && anyDialogAnswer(args))
+    throw UsageError("--set, --answers, --confirm, --choose, --place-text and --cancel answer the dialogs when no "
+                     "one is at the terminal; here the dialogs ask at the terminal");
   Host& host = s.host();
-  prepareAnswers(host, args);  // validates every answer before anything changes
+  const GivenAnswers given = prepareAnswers(host, args);  // validates every answer before anything changes
   Snapshot before(host);
 
   if (!args.layer.empty()) makeCurrentLayer(s, args.layer);
@@ -127,7 +175,14 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   host.clearDiagnostics();
   const std::int32_t touched = plugin.runCommand(item);  // action 3
 
-  const DialogManager& dialogs = host.dialogs();
+  DialogManager& dialogs = host.dialogs();
+  const std::vector<std::string> unused = unusedAnswers(dialogs, given);
+  if (!unused.empty() && dialogs.alerts().empty() && dialogs.problems().empty()) {
+    // What the command did rests on answers the user did not mean: none of it stays.
+    before.put();
+    for (const std::string& d : host.diagnostics()) io.err << "tinhost: warning: " << d << "\n";
+    throw UsageError(unusedAnswersText(args, unused, dialogs) + "; nothing was changed");
+  }
   for (const ReportRecord& r : dialogs.reports()) io.out << oneLine(r.text) << "\n";
   for (const AlertRecord& a : dialogs.alerts())
     io.err << "error: " << oneLine(a.text) << (a.detail.empty() ? "" : " ") << oneLine(a.detail) << "\n";
@@ -135,6 +190,8 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   for (const std::string& d : host.diagnostics()) io.err << "tinhost: warning: " << d << "\n";
   if (touched == kNotHandled)
     io.err << "tinhost: the plug-in does not handle menu item " << item << "\n";
+  if (!unused.empty() && dialogs.problems().empty())
+    io.err << "tinhost: note: " << unusedAnswersText(args, unused, dialogs) << " before the alert above\n";
 
   Outcome outcome;
   outcome.changed = touched == kDocTouched;

@@ -72,6 +72,44 @@ TEST_F(RunTest, BadAnswersAreUsageErrorsAndChangeNothing) {
   EXPECT_EQ(readText(drawing_), before);
 }
 
+// An answer that no dialog or question took means the command did not do
+// what was asked: a usage error, and nothing the run did is kept or shown.
+TEST_F(RunTest, AnswersThatNothingTookAreUsageErrorsAndUndoTheRun) {
+  const std::string before = readText(drawing_);
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const std::vector<Case> unused = {
+      {{"area", "--set", "datumElev=805"}, "run area: no dialog or question of the command asked for datumElev=805"},
+      {{"create", "--set", "smooth=1", "--set", "secondBase=G"}, "asked for secondBase=G"},
+      {{"cutfill", "--confirm", "no", "--confirm", "yes", "--confirm", "no"}, "asked for --confirm no"},
+      {{"create", "--place-text"}, "asked for --place-text"},
+      {{"area", "--cancel", "--place-text"}, "asked for --place-text"},
+  };
+  for (const Case& c : unused) {
+    const RunResult r = probe(c.args);
+    EXPECT_EQ(r.status, 2) << c.named;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing was changed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << "no report of a run that is taken back: " << c.named;
+    EXPECT_EQ(readText(drawing_), before) << c.named;
+  }
+  EXPECT_NE(probe({"area", "--set", "datumElev=805"}).err.find("parameters dialog did not open"), std::string::npos);
+
+  const RunResult placed = probe({"area", "--place-text"});
+  EXPECT_EQ(placed.status, 0) << placed.err;
+  EXPECT_EQ(placed.out, "probe report\n");
+  const RunResult alerted = probe({"delete", "--set", "smooth=1"});
+  EXPECT_EQ(alerted.status, 1) << "the alert is the failure; the unused answer is noted beside it";
+  EXPECT_NE(alerted.err.find("note: run delete: no dialog or question of the command asked for smooth=1"),
+            std::string::npos)
+      << alerted.err;
+  EXPECT_EQ(probe({"create", "--interactive", "--set", "smooth=1"}).status, 2);
+  EXPECT_EQ(probe({"create", "--set", "smooth=1", "--set", "smooth=0"}).status, 2);
+  EXPECT_EQ(readText(drawing_), before);
+}
+
 TEST_F(RunTest, CancelledOrUntouchedCommandsLeaveTheFileAsItWas) {
   const std::string before = readText(drawing_);
   EXPECT_EQ(probe({"create", "--cancel"}).status, 0);
@@ -164,9 +202,12 @@ TEST_F(RunTest, ShellAsksTheDialogsAtTheTerminal) {
 // The terrain plug-in as it is built now: whatever each command answers, an
 // alert means exit status 1 and an unchanged file, and a change is saved.
 TEST_F(RunTest, TerrainPluginCommandsKeepTheContract) {
-  for (const char* command : {"create", "area", "cutfill", "change", "delete", "diff"}) {
+  for (const std::string command : {"create", "area", "cutfill", "change", "delete", "diff"}) {
     const std::string before = readText(drawing_);
-    const RunResult r = run({"run", drawing_, command, "--set", "contourInterval=1", "--set", "labelCntrs=1"});
+    std::vector<std::string> args{"run", drawing_, command};
+    if (command == "create" || command == "change")
+      args.insert(args.end(), {"--set", "contourInterval=1", "--set", "labelCntrs=1"});
+    const RunResult r = run(args);
     const bool alerted = r.err.find("error: ") == 0;
     EXPECT_EQ(r.status, alerted ? 1 : 0) << command << ": " << r.err;
     if (alerted) {
