@@ -32,7 +32,8 @@ constexpr std::array kFields{
     Field{"labelCntrs", 34, Kind::Flag},        Field{"wantHull", 35, Kind::Flag},
     Field{"smooth", 36, Kind::Flag},            Field{"makeGroups", 37, Kind::Flag},
     Field{"useBrklns", 38, Kind::Flag},         Field{"notResident", 39, Kind::Flag},
-    Field{"firstBase", 25, Kind::Base},         Field{"secondBase", 26, Kind::Base},
+    Field{"innerBase", 26, Kind::Base},         Field{"outerBase", 25, Kind::Base},
+    Field{"firstBase", 26, Kind::Base},         Field{"secondBase", 25, Kind::Base},
 };
 
 const Field& fieldNamed(const std::string& name) {

@@ -9,9 +9,12 @@
 //   want2DCntr 30, want3DTris 31, want2DTris 32, want3DCntr 33,
 //   labelCntrs 34, wantHull 35, smooth 36, makeGroups 37,
 //   useBrklns 38, notResident 39                        0/1/true/false
-//   firstBase 25 (the enclosing TIN), secondBase 26 (the enclosed TIN)
+//   innerBase 26 (the enclosed TIN), outerBase 25 (the enclosing TIN)
 //                                                       TIN name or number;
 //                                                       difference TINs only
+//   firstBase, secondBase: the same two by the difference TIN's own words,
+//   whose first base is the enclosed TIN: firstBase = innerBase,
+//   secondBase = outerBase
 #pragma once
 
 #include <string>

@@ -121,7 +121,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
        "import " + quoted("design_pad.csv") + " --layer Design"},
       {"TIN of the design", "run create --layer Design --set contourInterval=1 --set notResident=0"},
       {"difference TIN: ground minus design",
-       "run diff --layer Earthwork --set firstBase=Design --set secondBase=Ground --set contourInterval=0.5 "
+       "run diff --layer Earthwork --set innerBase=Ground --set outerBase=Design --set contourInterval=0.5 "
        "--set labelCntrs=1 --set notResident=0"},
       {"earthwork volumes (cut and fill of the difference against 0)",
        "run cutfill --layer Earthwork --choose \"" + diffName + "\""},
