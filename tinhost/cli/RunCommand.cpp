@@ -133,6 +133,17 @@ std::string oneLine(std::string text) {
   return text;
 }
 
+// Why a command that showed no alert and no report left the drawing as it
+// was, when the user's own answer is the reason: a question answered no or a
+// dialog cancelled.  Empty otherwise.
+std::string whyNothingChanged(const DialogManager& dialogs) {
+  for (auto c = dialogs.confirms().rbegin(); c != dialogs.confirms().rend(); ++c)
+    if (!c->answer) return "the answer to \"" + c->question + "\" was no";
+  for (const DialogRecord& r : dialogs.shown())
+    if (r.depth == 0 && !r.confirmed) return "the \"" + r.title + "\" dialog was " + r.outcome;
+  return {};
+}
+
 }  // namespace
 
 std::int16_t menuItemFor(const std::string& command) {
@@ -195,6 +206,9 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
 
   Outcome outcome;
   outcome.changed = touched == kDocTouched;
+  if (!outcome.changed && dialogs.alerts().empty() && dialogs.problems().empty() && dialogs.reports().empty())
+    if (const std::string why = whyNothingChanged(dialogs); !why.empty())
+      io.out << "nothing was changed: " << oneLine(why) << "\n";
   if (!outcome.changed) before.put();
   if (!dialogs.alerts().empty())
     outcome.status = kExitAlert;

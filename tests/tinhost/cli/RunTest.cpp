@@ -112,7 +112,9 @@ TEST_F(RunTest, AnswersThatNothingTookAreUsageErrorsAndUndoTheRun) {
 
 TEST_F(RunTest, CancelledOrUntouchedCommandsLeaveTheFileAsItWas) {
   const std::string before = readText(drawing_);
-  EXPECT_EQ(probe({"create", "--cancel"}).status, 0);
+  const RunResult cancelled = probe({"create", "--cancel"});
+  EXPECT_EQ(cancelled.status, 0);
+  EXPECT_EQ(cancelled.out, "nothing was changed: the \"TIN parameters\" dialog was cancelled\n");
   EXPECT_EQ(probe({"change"}).status, 0) << "94 adds an object but answers docTouched 1";
   const RunResult unhandled = probe({"93"});
   EXPECT_EQ(unhandled.status, 0);
@@ -216,6 +218,19 @@ TEST_F(RunTest, TerrainPluginCommandsKeepTheContract) {
       EXPECT_NO_THROW(info(drawing_));
     }
   }
+}
+
+TEST_F(RunTest, DecliningTheContourCountQuestionSaysNothingWasChanged) {
+  ASSERT_EQ(run({"run", drawing_, "create", "--set", "contourInterval=1"}).status, 0);
+  const std::string before = readText(drawing_);
+  const RunResult declined = run({"run", drawing_, "change", "--set", "contourInterval=0.01", "--confirm", "no"});
+  EXPECT_EQ(declined.status, 0) << declined.err;
+  EXPECT_EQ(declined.out, "nothing was changed: the answer to \"More than 50 contours will be drawn. Continue?\" was no\n");
+  EXPECT_EQ(readText(drawing_), before);
+  const RunResult accepted = run({"run", drawing_, "change", "--set", "contourInterval=0.01", "--confirm", "yes"});
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_EQ(accepted.out, "");
+  EXPECT_NE(readText(drawing_), before);
 }
 
 TEST_F(RunTest, DemoRunsAndSaysWhatItDid) {
