@@ -7,6 +7,8 @@
 #include "tinhost/cli/Commands.h"
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/StoredTINs.h"
 
 namespace tinhost::cli {
 namespace {
@@ -62,6 +64,41 @@ ordered_json objectJson(const Document& doc, ObjId id) {
   return j;
 }
 
+// The stored TINs, or why they cannot be told.
+struct TINList {
+  std::vector<StoredTIN> tins;
+  std::string unreadable;
+};
+
+TINList storedTINs(const Host& host) {
+  try {
+    return {readStoredTINs(host.dataObjects()), {}};
+  } catch (const HostError& e) {
+    return {{}, e.what()};
+  }
+}
+
+std::string baseName(const std::vector<StoredTIN>& tins, std::int32_t id) {
+  for (const StoredTIN& t : tins)
+    if (t.id == id) return t.name;
+  return {};
+}
+
+ordered_json tinsJson(const TINList& list) {
+  if (!list.unreadable.empty()) return nullptr;
+  ordered_json tins = ordered_json::array();
+  for (std::size_t i = 0; i < list.tins.size(); ++i) {
+    const StoredTIN& t = list.tins[i];
+    ordered_json j = {{"number", i + 1}, {"name", t.name}, {"layer2D", t.layer2DName}, {"layer3D", t.layer3DName}};
+    if (t.difference) {
+      j["inner"] = baseName(list.tins, t.innerId);
+      j["outer"] = baseName(list.tins, t.outerId);
+    }
+    tins.push_back(j);
+  }
+  return tins;
+}
+
 ordered_json drawingJson(const Host& host, bool withObjects) {
   const Document& doc = host.document();
   const auto counts = countByLayer(doc);
@@ -83,6 +120,7 @@ ordered_json drawingJson(const Host& host, bool withObjects) {
         {"origin", {doc.state().originX, doc.state().originY}}}},
       {"current_layer", doc.get(doc.currentLayer()).name},
       {"layers", layers},
+      {"tins", tinsJson(storedTINs(host))},
       {"classes", classes},
       {"data_objects", data}};
   if (withObjects) {
@@ -104,6 +142,17 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
   for (ObjId layer : doc.layers()) {
     out << "  layer \"" << doc.get(layer).name << "\" (scale " << doc.get(layer).scale << "):";
     for (const char* t : kCountedTypes) out << " " << t << " " << counts.at(layer).at(t);
+    out << "\n";
+  }
+  const TINList list = storedTINs(host);
+  if (!list.unreadable.empty()) out << "  TINs: cannot be read: " << list.unreadable << "\n";
+  for (std::size_t i = 0; i < list.tins.size(); ++i) {
+    const StoredTIN& t = list.tins[i];
+    out << "  TIN " << i + 1 << " \"" << t.name << "\": graphics on \"" << t.layer2DName << "\" and \"" << t.layer3DName
+        << "\"";
+    if (t.difference)
+      out << "; the difference of \"" << baseName(list.tins, t.innerId) << "\" inside \""
+          << baseName(list.tins, t.outerId) << "\"";
     out << "\n";
   }
   for (std::size_t i = 0; i < doc.classes().size(); ++i) out << "  class " << i + 1 << ": " << doc.classes()[i] << "\n";

@@ -3,8 +3,10 @@
 // it (docTouched 0); otherwise whatever the command left behind is put back.
 #include <algorithm>
 #include <iostream>
+#include <optional>
 
 #include "tinhost/cli/Answers.h"
+#include "tinhost/cli/ChooseTIN.h"
 #include "tinhost/cli/Commands.h"
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
@@ -51,9 +53,11 @@ struct GivenAnswers {
   bool placeText = false;
 };
 
+// The answers that stand for a person at the dialogs (--choose does not: it
+// brings the command to a TIN the way a person would, before it starts).
 bool anyDialogAnswer(const RunArgs& args) {
-  return !args.sets.empty() || !args.answersFile.empty() || !args.confirms.empty() || !args.choose.empty() ||
-         args.placeText || args.cancel;
+  return !args.sets.empty() || !args.answersFile.empty() || !args.confirms.empty() || args.placeText ||
+         args.cancel;
 }
 
 GivenAnswers prepareAnswers(Host& host, const RunArgs& args) {
@@ -76,13 +80,6 @@ GivenAnswers prepareAnswers(Host& host, const RunArgs& args) {
     const std::string v = io::lower(c);
     if (v != "yes" && v != "no") throw UsageError("--confirm must be yes or no, not '" + c + "'");
     answers.confirm(v == "yes");
-  }
-  if (!args.choose.empty() && !args.cancel) {
-    const auto n = io::parseNumber(args.choose);
-    if (n && *n >= 1 && *n <= 32767 && *n == static_cast<double>(static_cast<std::int16_t>(*n)))
-      answers.chooseTIN(static_cast<std::int16_t>(*n));
-    else
-      answers.chooseTIN(args.choose);
   }
   if (args.placeText && !args.cancel)
     answers.always(kResultDialog) = DialogScript{}.check(3, true).answering(kPlaceTextAnswer);
@@ -166,13 +163,22 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
     throw UsageError("--select must be layer, all or none, not '" + args.select + "'");
   if (args.memoryBudget < 0) throw UsageError("--memory-budget must not be negative");
   if ((args.interactive || s.interactive()) && anyDialogAnswer(args))
-    throw UsageError("--set, --answers, --confirm, --choose, --place-text and --cancel answer the dialogs when no "
-                     "one is at the terminal; here the dialogs ask at the terminal");
+    throw UsageError("--set, --answers, --confirm, --place-text and --cancel answer the dialogs when no one is at "
+                     "the terminal; here the dialogs ask at the terminal");
   Host& host = s.host();
-  const GivenAnswers given = prepareAnswers(host, args);  // validates every answer before anything changes
+  // Every answer is checked before anything changes.
+  const GivenAnswers given = prepareAnswers(host, args);
+  std::optional<ChosenTIN> chosen;
+  if (!args.choose.empty()) {
+    chosen = resolveChosenTIN(host, args.command, item, args.choose);
+    // Should the plug-in ask after all, the chooser names the same TIN.
+    host.dialogs().answers().always(kChooserDialog).choose(7, chosen->name);
+  }
   Snapshot before(host);
 
   if (!args.layer.empty()) makeCurrentLayer(s, args.layer);
+  const ObjId currentLayer = host.document().currentLayer();
+  if (chosen) host.document().setCurrentLayer(chosen->layer);
   host.memory().setBudget(args.memoryBudget > 0 ? args.memoryBudget : Memory::machineBudget());
   host.toolbox().releaseKeys();
   if (args.holdOption) host.toolbox().holdKey(kOptionKey);
@@ -206,6 +212,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
 
   Outcome outcome;
   outcome.changed = touched == kDocTouched;
+  if (chosen && outcome.changed) host.document().setCurrentLayer(currentLayer);  // the TIN's layer was for the command only
   if (!outcome.changed && dialogs.alerts().empty() && dialogs.problems().empty() && dialogs.reports().empty())
     if (const std::string why = whyNothingChanged(dialogs); !why.empty())
       io.out << "nothing was changed: " << oneLine(why) << "\n";
