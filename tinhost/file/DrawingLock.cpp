@@ -62,7 +62,13 @@ fs::path lockPath(const fs::path& drawing) {
 DrawingLock::DrawingLock(const fs::path& drawing, std::chrono::milliseconds limit, const WaitNotice& notice) {
   const fs::path path = lockPath(drawing);
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0 && errno == EACCES) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // someone else's lock file
+  if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // someone else's lock file
+    // No lock file, and none can be made: the directory is closed to this
+    // process, so it cannot save the drawing there either and has no change
+    // of another writer to overwrite.  It reads the drawing unheld.
+    if (fd_ < 0 && errno == ENOENT) return;
+  }
   if (fd_ < 0)
     throw FileError(drawing.string() + ": cannot open the lock file " + path.string() + " (" +
                     std::strerror(errno) + "); nothing was done");

@@ -14,7 +14,9 @@
 // after, never a file half written.
 //
 // The lock file stays in place between commands: removing it would let a
-// waiter lock a file that no longer has the name the next writer opens.
+// waiter lock a file that no longer has the name the next writer opens.  In
+// a directory where the lock file can be neither made nor found, nothing is
+// held: such a process cannot save there either.
 #pragma once
 
 #include <chrono>
