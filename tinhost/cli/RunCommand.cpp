@@ -51,6 +51,7 @@ constexpr const char* kPlaceTextAnswer = "--place-text";
 struct GivenAnswers {
   std::vector<std::string> parameters;  // "datumElev=805", each carried by dialog actions
   bool placeText = false;
+  bool cancel = false;  // taken when a dialog ran and was cancelled
 };
 
 // The answers that stand for a person at the dialogs (--choose does not: it
@@ -86,6 +87,7 @@ GivenAnswers prepareAnswers(Host& host, const RunArgs& args) {
   GivenAnswers g;
   for (const ParameterAnswer& a : given) g.parameters.push_back(a.text());
   g.placeText = args.placeText;
+  g.cancel = args.cancel;
   return g;
 }
 
@@ -95,6 +97,9 @@ std::vector<std::string> unusedAnswers(DialogManager& dialogs, const GivenAnswer
   for (const std::string& a : given.parameters)
     if (!dialogs.usedAnswers().contains(a)) unused.push_back(a);
   if (given.placeText && !dialogs.usedAnswers().contains(kPlaceTextAnswer)) unused.push_back(kPlaceTextAnswer);
+  const bool cancelled = std::any_of(dialogs.shown().begin(), dialogs.shown().end(),
+                                     [](const DialogRecord& r) { return r.outcome == "cancelled"; });
+  if (given.cancel && !cancelled) unused.push_back("--cancel");
   for (const bool yes : dialogs.answers().unusedConfirms()) unused.push_back(yes ? "--confirm yes" : "--confirm no");
   return unused;
 }

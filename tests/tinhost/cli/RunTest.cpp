@@ -86,6 +86,7 @@ TEST_F(RunTest, AnswersThatNothingTookAreUsageErrorsAndUndoTheRun) {
       {{"cutfill", "--confirm", "no", "--confirm", "yes", "--confirm", "no"}, "asked for --confirm no"},
       {{"create", "--place-text"}, "asked for --place-text"},
       {{"area", "--cancel", "--place-text"}, "asked for --place-text"},
+      {{"change", "--cancel"}, "asked for --cancel"},
   };
   for (const Case& c : unused) {
     const RunResult r = probe(c.args);
