@@ -75,7 +75,7 @@ int runApp(int argc, char** argv, Console& io) {
   app.add_option("--wait", p.waitSeconds,
                  "seconds a command that changes the drawing waits while another one holds it (default " +
                      std::to_string(kDefaultLockWait.count()) + ")")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0.0, 1.0e7));
   addSessionCommands(app, p.session, &p.drawing);
   addProgramCommands(app, p);
   app.require_subcommand(1);
