@@ -1,17 +1,17 @@
 // TQuickLocator: where the indexed build starts looking for the triangle of
 // the next vertex, and a short walk that answers only when the answer cannot
-// differ from the specified walk's.
+// differ from the nearest-vertex walk's.
 //
-// The specified location starts from the triangle of the nearest vertex (a
+// The build's own location starts from the triangle of the nearest vertex (a
 // search of the vertices by x) and walks through neighbours with exact
 // orientation signs.  When a point lies strictly inside a triangle, that
 // triangle is the only one whose closed region holds the point, so any walk
-// that ends there has found what the specified walk finds.  The locator
+// that ends there has found what the nearest-vertex walk finds.  The locator
 // keeps, on a pyramid of grids over the hull's box, the last vertex inserted
 // in each cell; the next point starts from the vertex of the finest cell that
 // holds one and walks at most kQuickWalkSteps triangles.  A point found on an
 // edge line, a walk that leaves the hull or runs too long, or a locator without
-// memory gives no answer, and the caller takes the specified path.
+// memory gives no answer, and the caller takes the nearest-vertex walk.
 #pragma once
 
 #include <cstdint>

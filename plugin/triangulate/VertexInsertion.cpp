@@ -217,7 +217,7 @@ struct THullSet {
 
 // AddOneVertexAndTriangulate with the membership test answered by the set,
 // and the triangle found by the quick locator when it can tell (a point
-// strictly inside a triangle; the specified walk would stop there and leave
+// strictly inside a triangle; the nearest-vertex walk would stop there and leave
 // it in fTriLastFoundIn).
 TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
                              TQuickLocator* locator) {

@@ -61,8 +61,8 @@ TEST_F(Location, EnclosesXYDecidesInsideEdgeCornerAndTheNextStep) {
   EXPECT_EQ(next, nullptr);
 }
 
-// The specified walk, and the quick walk from anywhere: the quick walk names
-// the specified walk's triangle exactly when the point is strictly inside it,
+// The nearest-vertex walk, and the quick walk from anywhere: the quick walk names
+// the nearest-vertex walk's triangle exactly when the point is strictly inside it,
 // and nothing when the point lies on an edge or a corner.
 TEST_F(Location, WalksEndInATriangleThatHoldsThePoint) {
   AddLoci(RandomPoints(400, 0, 2000, 21));
