@@ -11,6 +11,7 @@
 #include "plugin/output/BusyCursor.h"
 #include "plugin/output/Layers.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/BrklnSources.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 
 namespace {
@@ -51,6 +52,16 @@ void AddLocus(TTIN* tin, KVCallback cb, KVObj locus, bool useArray) {
   AddNewVtx(tin, p, useArray);
 }
 
+// A record of where the polygon's breakline comes from, when the build keeps
+// one; null without memory.
+TBrklnSource* NewSource(TTIN* tin, KVCallback cb, KVObj poly) {
+  TTINVtxTriMgr* mgr = tin->fVtxTriMgr;
+  if (mgr == nullptr || mgr->fBrklnSources == nullptr) return nullptr;
+  TBrklnSource* source = mgr->fBrklnSources->Add(poly, KV_GetPolyShapeClose(cb, poly) != 0);
+  if (source == nullptr) Trace(kTraceBuild, "In AddPolygon no memory for the breakline's source\n");
+  return source;
+}
+
 void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
   const std::int32_t n = KV_CountVertices(cb, poly);
   if (n < 2) return;
@@ -79,16 +90,27 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
       return;
     }
   }
+  TBrklnSource* source = doBrklns && useArray ? NewSource(tin, cb, poly) : nullptr;
+  auto record = [&](TTINVtx* v, const KVPoint3D& p, bool kept) {
+    if (source != nullptr && !source->AddCorner(TPolyCorner{v, p.x, p.y, kept}))
+      source->fComplete = false;
+  };
   std::int32_t appended = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
     KVPoint3D p{0, 0, 0};
     KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(i), &p);
-    if (FindPresent(tin, p.x, p.y, useArray) != nullptr) continue;
+    // A corner at the XY of an existing vertex is skipped: no new vertex,
+    // and not in this polygon's breakline.
+    if (TTINVtx* present = FindPresent(tin, p.x, p.y, useArray); present != nullptr) {
+      record(present, p, false);
+      continue;
+    }
     TTINVtx* v = AddNewVtx(tin, p, useArray);
     if (v != nullptr && doBrklns) {
       brkln->AddVtx(v);
       ++appended;
     }
+    record(v, p, v != nullptr && doBrklns);
   }
   if (!doBrklns) return;
   if (appended < 2) {
@@ -107,7 +129,9 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
   if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
     Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
     delete brkln;
+    return;
   }
+  if (source != nullptr) source->fBrkln = brkln;
 }
 
 // The object's nearest enclosing layer is the TIN's layer, which exists.
@@ -168,6 +192,10 @@ TErr MakeVtxList(TTINVtxTriMgr* mgr) {
       tin->fTINVtxListByZ = list;
     }
   }
+
+  // A fresh record of the breaklines' sources when they are wanted; without
+  // memory for it the build goes on and only the checks that need it lapse.
+  mgr->SetBrklnSources(err == kNoErr && tin->fTINParams.useBrklns ? new TBrklnSources() : nullptr);
 
   if (err == kNoErr) {
     const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
