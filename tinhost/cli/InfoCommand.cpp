@@ -62,6 +62,40 @@ ordered_json objectJson(const Document& doc, ObjId id) {
   return j;
 }
 
+// The notices of every TIN's last build, per TIN in the order the TINs
+// reported: segments that do not hold, and polygons that lost corners.
+ordered_json buildNoticesJson(const Host& host) {
+  const Document& doc = host.document();
+  const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+  ordered_json tins = ordered_json::array();
+  std::map<std::string, std::size_t> index;
+  for (const BuildNotice& n : host.buildNotices()) {
+    if (!index.contains(n.tin)) {
+      index[n.tin] = tins.size();
+      tins.push_back({{"tin", n.tin},
+                      {"segments_not_held", ordered_json::array()},
+                      {"lost_corners", ordered_json::array()}});
+    }
+    ordered_json& t = tins[index[n.tin]];
+    if (n.kind == kKVNoticeSegmentNotHeld) {
+      t["segments_not_held"].push_back({{"polygon", n.polygon},
+                                        {"layer", n.layer},
+                                        {"from_vertex", n.first},
+                                        {"to_vertex", n.second},
+                                        {"at", {place.x(n.x), place.y(n.y)}}});
+      continue;
+    }
+    ordered_json& polys = t["lost_corners"];
+    if (polys.empty() || polys.back()["polygon"] != n.polygon)
+      polys.push_back({{"polygon", n.polygon},
+                       {"layer", n.layer},
+                       {"corners", ordered_json::array()},
+                       {"segments_not_edges", n.count}});
+    polys.back()["corners"].push_back({{"number", n.first}, {"at", {place.x(n.x), place.y(n.y)}}});
+  }
+  return tins;
+}
+
 ordered_json drawingJson(const Host& host, bool withObjects) {
   const Document& doc = host.document();
   const auto counts = countByLayer(doc);
@@ -84,7 +118,8 @@ ordered_json drawingJson(const Host& host, bool withObjects) {
       {"current_layer", doc.get(doc.currentLayer()).name},
       {"layers", layers},
       {"classes", classes},
-      {"data_objects", data}};
+      {"data_objects", data},
+      {"build_notices", buildNoticesJson(host)}};
   if (withObjects) {
     ordered_json objects = ordered_json::array();
     for (ObjId id : doc.walk(WalkScope::All)) objects.push_back(objectJson(doc, id));
@@ -109,6 +144,8 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
   for (std::size_t i = 0; i < doc.classes().size(); ++i) out << "  class " << i + 1 << ": " << doc.classes()[i] << "\n";
   for (const auto& [tag, bytes] : host.dataObjects())
     out << "  data object '" << fourCharText(tag) << "': " << bytes.size() << " bytes\n";
+  const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+  for (const std::string& w : describeBuildNotices(host.buildNotices(), place)) out << "  warning: " << w << "\n";
   out << "  undo: " << (host.undoLog().history().empty() ? "nothing to undo" : "the last command can be undone")
       << "\n";
   if (!withObjects) return;
