@@ -46,7 +46,7 @@ class TCornerNumbers {
 };
 
 // Every segment of one breakline (the closing one of a closed breakline
-// included, as enforcement forces it) that the TIN does not hold.
+// included, as enforcement forces it) that the TIN does not hold, each once.
 void CheckBreakline(const TBrkln* brkln, const TBrklnSource* source, TBuildNotices* out) {
   if (brkln->fVtxList == nullptr) return;
   TCornerNumbers numbers(source);
@@ -59,6 +59,7 @@ void CheckBreakline(const TBrkln* brkln, const TBrklnSource* source, TBuildNotic
     if (!SegmentIsChainOfEdges(a, b, &gap))
       Push(out, KVBuildNotice{kKVNoticeSegmentNotHeld, poly, na, nb, Rounded(gap), 0});
   };
+  std::int32_t count = 0;
   for (const TLinkNode* node = brkln->fVtxList->fFirst; node != nullptr; node = node->next) {
     const auto* v = static_cast<const TTINVtx*>(node->item);
     if (v == nullptr) continue;
@@ -71,8 +72,10 @@ void CheckBreakline(const TBrkln* brkln, const TBrklnSource* source, TBuildNotic
     }
     prev = v;
     prevNumber = number;
+    ++count;
   }
-  if (brkln->IsClosed() && first != nullptr) check(prev, prevNumber, first, firstNumber);
+  // A closed breakline of two vertices closes over the segment it has.
+  if (brkln->IsClosed() && count > 2) check(prev, prevNumber, first, firstNumber);
 }
 
 // The runs of consecutive corners at one XY (for a closed polygon the last

@@ -95,7 +95,7 @@ class BreaklineProperty : public BrklnTest {
       if (kept.size() >= 2) {
         std::vector<std::pair<CornerFate, CornerFate>> segs;
         for (std::size_t k = 1; k < kept.size(); ++k) segs.push_back({kept[k - 1], kept[k]});
-        if (scene.lines[i].closed) segs.push_back({kept.back(), kept.front()});
+        if (scene.lines[i].closed && kept.size() > 2) segs.push_back({kept.back(), kept.front()});
         for (const auto& [a, b] : segs) {
           ++tally->segments;
           const TTINVtx* va = at.at({a.at.x, a.at.y});
