@@ -6,11 +6,15 @@
 # Generates reproducible inputs (fixed seeds) under $BUILD_DIR/bench-data:
 # uniform random points, a 1000 x 1000 integer grid, clustered points and the
 # real LiDAR ground points of ../shared/data; times one build of each with
-# bench/tin_build_points and, on the same file, CGAL's Delaunay and
-# constrained Delaunay triangulations (bench/cgal_peer), and prints every time
-# as a ratio to CGAL's Delaunay_triangulation_2 with the peak resident memory
-# of each process.  Then the Google Benchmark building blocks (indexed against
-# step by step), the difference TIN (bench/tin_diff_bench: sampling indexed
+# bench/tin_build_points and, on the same file, three CGAL triangulations
+# (bench/cgal_peer): Delaunay_triangulation_2 in our build's insertion order
+# (sorted by elevation, one insert at a time, located by a
+# Triangulation_hierarchy_2), the same built from the whole range (which CGAL
+# sorts along a space-filling curve first) and the constrained Delaunay
+# triangulation; it prints every time and peak resident memory as a ratio to
+# the same-order build, with the ratio to the range build beside it.  Then
+# the Google Benchmark building blocks (indexed against step by step), the
+# difference TIN (bench/tin_diff_bench: sampling indexed
 # against step by step, and a whole difference build of two 100,000-vertex
 # surfaces), and whole `tinhost run DRAWING create` commands on large
 # drawings, including the drawing's save (random points with 3D triangles; a
@@ -77,24 +81,26 @@ PY
 field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p" <<<"$2"; }
 
 compare() {  # compare NAME FILE
-  local ours dt cdt
+  local ours order dt cdt
   ours=$("$bin/tin_build_points" "$2")
+  order=$("$bin/cgal_peer" dt-order "$2")
   dt=$("$bin/cgal_peer" dt "$2")
   cdt=$("$bin/cgal_peer" cdt "$2")
-  python3 - "$1" "$ours" "$dt" "$cdt" <<'PY'
+  python3 - "$1" "$ours" "$order" "$dt" "$cdt" <<'PY'
 import re, sys
-name, ours, dt, cdt = sys.argv[1:]
+name, ours, order, dt, cdt = sys.argv[1:]
 def f(s, k): return float(re.search(k + r" ([0-9.]+)", s).group(1))
-t0 = f(dt, "seconds")
-m0 = f(dt, "peak_kb")
-for who, s in (("tin build", ours), ("CGAL DT", dt), ("CGAL CDT", cdt)):
-    print(f"{name:>22} {who:>10}: {f(s,'seconds'):8.3f} s  x{f(s,'seconds')/t0:6.2f}  "
-          f"peak {f(s,'peak_kb')/1024:7.1f} MiB  x{f(s,'peak_kb')/m0:5.2f}  "
+t1, m1 = f(order, "seconds"), f(order, "peak_kb")
+t0, m0 = f(dt, "seconds"), f(dt, "peak_kb")
+for who, s in (("tin build", ours), ("CGAL order", order), ("CGAL range", dt), ("CGAL CDT", cdt)):
+    t, m = f(s, "seconds"), f(s, "peak_kb")
+    print(f"{name:>22} {who:>10}: {t:8.3f} s  x{t/t1:6.2f} (range x{t/t0:6.2f})  "
+          f"peak {m/1024:7.1f} MiB  x{m/m1:5.2f} (range x{m/m0:5.2f})  "
           f"triangles {int(f(s,'triangles'))}")
 PY
 }
 
-echo "== builds: time and peak memory as ratios to CGAL Delaunay_triangulation_2 =="
+echo "== builds: time and peak memory as ratios to CGAL Delaunay in our order (by elevation, one at a time), and to its range insert =="
 for n in $sizes; do
   [ -s "$data/random_$n.csv" ] || gen random "$n" "$data/random_$n.csv"
   compare "random $n" "$data/random_$n.csv"

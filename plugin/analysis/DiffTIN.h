@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "plugin/analysis/SurfaceSampler.h"
-#include "plugin/analysis/XYTable.h"
+#include "plugin/model/XYTable.h"
 #include "plugin/host/KVABI.h"
 #include "plugin/shell/Errors.h"
 

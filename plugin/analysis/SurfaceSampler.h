@@ -21,7 +21,7 @@
 
 #include <cstdint>
 
-#include "plugin/analysis/XYTable.h"
+#include "plugin/model/XYTable.h"
 #include "plugin/host/KVABI.h"
 #include "plugin/host/PluginMemory.h"
 

@@ -5,13 +5,27 @@
 
 #include "plugin/host/KVEmul.h"
 #include "plugin/model/TXYIndex.h"
+#include "plugin/model/XYTable.h"
 #include "plugin/shell/Trace.h"
 
 TKestXYAndHdlArray::~TKestXYAndHdlArray() { DisposeXYAndHdlArray(); }
 
+void TKestXYAndHdlArray::FreeAdditions() {
+  PluginFree(fAdds);
+  fAdds = nullptr;
+  fAddCapacity = 0;
+  fAddCount = 0;
+  fIndexed = 0;
+  delete fByXY;
+  fByXY = nullptr;
+  fByXYCount = 0;
+  fByXYComplete = true;
+}
+
 std::int32_t TKestXYAndHdlArray::InitKestXYAndHdlArray() {
   delete fIndex;
   fIndex = nullptr;
+  FreeAdditions();
   fCount = 0;
   fHdl = gKVCallback != nullptr ? KVE_NewHandle(gKVCallback, 0) : nullptr;
   return fHdl != nullptr ? 0 : kErrNoXYArrayHandle;
@@ -20,12 +34,14 @@ std::int32_t TKestXYAndHdlArray::InitKestXYAndHdlArray() {
 void TKestXYAndHdlArray::DisposeXYAndHdlArray() {
   delete fIndex;
   fIndex = nullptr;
+  FreeAdditions();
   if (fHdl != nullptr && gKVCallback != nullptr) KVE_DisposeHandle(gKVCallback, fHdl);
   fHdl = nullptr;
   fCount = 0;
 }
 
 const TXYAndHdl* TKestXYAndHdlArray::Entries() const {
+  CatchUp();
   if (fIndex != nullptr && fHdl != nullptr && fCount > 0) {
     // Lay the indexed entries out in the handle, in array order.
     const std::int32_t size = fCount * static_cast<std::int32_t>(sizeof(TXYAndHdl));
@@ -42,6 +58,16 @@ bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
 }
 
 bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
+  if (RoomForAddition()) {
+    fAdds[fAddCount] = TXYAndHdl{p.x, p.y, vtx};
+    ++fAddCount;
+    ++fCount;
+    return true;
+  }
+  // No room to wait: the addition goes into the index at once, after those
+  // that were waiting, and the position table no longer knows every entry.
+  fByXYComplete = false;
+  CatchUp();
   if (fIndex == nullptr) fIndex = new TXYIndex();
   if (fIndex == nullptr || !fIndex->Add(p, vtx)) {
     Trace(kTraceBuild, "In AddXYAndHdl no memory for the entry\n");
@@ -49,6 +75,56 @@ bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
   }
   ++fCount;
   return true;
+}
+
+bool TKestXYAndHdlArray::RoomForAddition() {
+  if (fAddCount < fAddCapacity) return true;
+  const std::int64_t capacity = fAddCapacity == 0 ? 1024 : std::int64_t{fAddCapacity} * 2;
+  if (capacity > INT32_MAX) return false;
+  auto* adds = static_cast<TXYAndHdl*>(PluginAlloc(sizeof(TXYAndHdl) * static_cast<std::size_t>(capacity)));
+  if (adds == nullptr) return false;
+  if (fAddCount > 0) std::memcpy(adds, fAdds, sizeof(TXYAndHdl) * static_cast<std::size_t>(fAddCount));
+  PluginFree(fAdds);
+  fAdds = adds;
+  fAddCapacity = static_cast<std::int32_t>(capacity);
+  return true;
+}
+
+bool TKestXYAndHdlArray::PositionsUpToDate() const {
+  for (; fByXYComplete && fByXYCount < fAddCount; ++fByXYCount)
+    RememberPosition(TXYPoint{fAdds[fByXYCount].x, fAdds[fByXYCount].y}, fByXYCount);
+  return fByXYComplete && fByXY != nullptr;
+}
+
+void TKestXYAndHdlArray::RememberPosition(TXYPoint p, std::int32_t at) const {
+  if (!fByXYComplete) return;
+  if (fByXY == nullptr) {
+    fByXY = new TXYTable();
+    if (fByXY == nullptr || !fByXY->Reserve(1024)) {
+      fByXYComplete = false;
+      return;
+    }
+  }
+  std::int32_t first = 0;
+  if (fByXY->Find(p.x, p.y, &first)) {
+    fByXYComplete = false;  // a repeated position: the index's order decides
+    return;
+  }
+  if (!fByXY->Add(p.x, p.y, at) && !(fByXY->Grow() && fByXY->Add(p.x, p.y, at)))
+    fByXYComplete = false;
+}
+
+void TKestXYAndHdlArray::CatchUp() const {
+  if (fIndexed == fAddCount) return;
+  if (fIndex == nullptr) fIndex = new TXYIndex();
+  for (; fIndexed < fAddCount; ++fIndexed) {
+    const TXYAndHdl& e = fAdds[fIndexed];
+    if (fIndex == nullptr || !fIndex->Add(TXYPoint{e.x, e.y}, e.hdl)) {
+      Trace(kTraceBuild, "In AddXYAndHdl no memory for the entry\n");
+      --fCount;
+      fByXYComplete = false;
+    }
+  }
 }
 
 bool TKestXYAndHdlArray::AddLiteral(TXYPoint p, TTINVtx* vtx) {
@@ -77,11 +153,17 @@ bool TKestXYAndHdlArray::AddLiteral(TXYPoint p, TTINVtx* vtx) {
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXY(TXYPoint p) const {
+  if (PositionsUpToDate()) {
+    std::int32_t at = 0;
+    return fByXY->Find(p.x, p.y, &at) ? fAdds[at].hdl : nullptr;
+  }
+  CatchUp();
   if (fIndex != nullptr) return fIndex->FindExact(p);
   return xy_array_literal::FindExact(Entries(), fCount, p);
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXYNearest(TXYPoint p, bool* exact) const {
+  CatchUp();
   if (fIndex != nullptr) return fIndex->FindNearest(p, exact);
   return xy_array_literal::FindNearest(Entries(), fCount, p, exact);
 }

@@ -13,7 +13,12 @@
 // nearest search walks every entry closer in x than the best distance, so
 // both cost O(n).  The members keep the entries in a TXYIndex instead, which
 // gives the same entry order and the same answers, ties included, in
-// O(log n); Entries() lays them out in the handle on demand.  An array made
+// O(log n); Entries() lays them out in the handle on demand.  Additions wait
+// in a plain list, in order, until a nearest search or a listing needs the
+// index, and are then placed in the order they came, which gives the index
+// they would have made one by one; until then exact lookups are answered by a
+// hash table of positions (the first addition at a position wins; once a
+// position is added twice, or the table cannot grow, the index answers).  An array made
 // while the process chose TSteps::kLiteral uses the handle and the literal
 // functions, which remain the tests' oracle.
 #pragma once
@@ -26,6 +31,7 @@
 
 class TTINVtx;
 class TXYIndex;
+class TXYTable;
 
 // InitKestXYAndHdlArray: the toolbox gave no handle.
 constexpr std::int32_t kErrNoXYArrayHandle = 0x9003E;
@@ -71,12 +77,33 @@ class TKestXYAndHdlArray final : public TPluginObject {
 
  private:
   KVHandle fHdl = nullptr;
-  std::int32_t fCount = 0;
-  TXYIndex* fIndex = nullptr;
+  mutable std::int32_t fCount = 0;
+  mutable TXYIndex* fIndex = nullptr;
   const TSteps fSteps = NewStructureSteps();
+  // The additions of an indexed array, in order; fAdds[0, fIndexed) are in
+  // fIndex.  fByXY maps the positions of fAdds[0, fByXYCount) to their
+  // additions while fByXYComplete; it is made and brought up to date by the
+  // exact lookups, so a build that never asks one never pays for it.
+  TXYAndHdl* fAdds = nullptr;
+  std::int32_t fAddCapacity = 0;
+  std::int32_t fAddCount = 0;
+  mutable std::int32_t fIndexed = 0;
+  mutable TXYTable* fByXY = nullptr;
+  mutable std::int32_t fByXYCount = 0;
+  mutable bool fByXYComplete = true;
 
   bool AddIndexed(TXYPoint p, TTINVtx* vtx);
   bool AddLiteral(TXYPoint p, TTINVtx* vtx);
+  // Room for one more waiting addition; false when the host refuses it.
+  bool RoomForAddition();
+  // Notes addition number `at` in fByXY.
+  void RememberPosition(TXYPoint p, std::int32_t at) const;
+  // fByXY knows every addition; false when it cannot (the index answers).
+  bool PositionsUpToDate() const;
+  // Places the waiting additions in the index, in order.  An addition the
+  // index cannot take is dropped, as a refused addition always was.
+  void CatchUp() const;
+  void FreeAdditions();
 };
 
 namespace xy_array_literal {

@@ -1,12 +1,11 @@
 // Where the breaklines of one build came from.  For each 3D polygon the
-// collection read while breaklines were wanted: the polygon, whether it is
-// closed, its corners in order (their XY, the TIN vertex at that XY and
-// whether the corner went into the polygon's breakline) and the breakline
-// made from it (null when fewer than two corners were left).  A corner whose
-// XY was already a vertex, of an earlier polygon or earlier in the same one,
-// is skipped by the collection; the vertex recorded for it is that earlier
-// one.  The builder keeps the record from the collection to the end of the
-// build, when the breaklines are checked against the TIN.
+// collection read while breaklines were wanted, in collection order (the
+// order of the breaklines too): the polygon, whether it is closed, and its
+// corners in order, each with its XY and whether it went into the polygon's
+// breakline.  A corner whose XY was already a vertex, of an earlier polygon
+// or earlier in the same one, is skipped by the collection.  The builder
+// keeps the record from the collection to the end of the build, when the
+// breaklines are checked against the TIN.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +14,7 @@
 #include "plugin/host/PluginMemory.h"
 #include "plugin/host/WorkList.h"
 
-class TBrkln;
-class TTINVtx;
-
 struct TPolyCorner {
-  TTINVtx* vtx;  // the vertex at the corner's XY; null when it could not be made
   std::int32_t x, y;
   bool kept;  // appended to the breakline
 };
@@ -38,7 +33,6 @@ class TBrklnSource final : public TPluginObject {
 
   const KVObj fPoly;
   const bool fClosed;
-  const TBrkln* fBrkln = nullptr;
   bool fComplete = true;  // every corner was recorded
 
  private:

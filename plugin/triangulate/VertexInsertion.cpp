@@ -14,6 +14,7 @@
 #include "plugin/shell/Trace.h"
 #include "plugin/triangulate/EdgeSwap.h"
 #include "plugin/triangulate/PointLocation.h"
+#include "plugin/triangulate/QuickLocator.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/ULandUtils.h"
 
@@ -214,14 +215,34 @@ struct THullSet {
   }
 };
 
-// AddOneVertexAndTriangulate with the membership test answered by the set.
-TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet) {
+// AddOneVertexAndTriangulate with the membership test answered by the set,
+// and the triangle found by the quick locator when it can tell (a point
+// strictly inside a triangle; the specified walk would stop there and leave
+// it in fTriLastFoundIn).
+TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
+                             TQuickLocator* locator) {
   if (hullSet.vtxs == nullptr) return AddOneVertexAndTriangulate(tin, vtx);
   if (!MemLevelOK(gKVCallback)) return kErrMemLowInsert;
   TLinkedList* hull = tin->fConvexHullVtxList;
   if (hull == nullptr || hull->fFirst == nullptr) return kErrInsertNoHull;
   if (hullSet.Has(vtx)) return kNoErr;
-  return AddOneVertexAndAdjustTriangles(tin, vtx, nullptr, kNoIndex);
+  TTINTriangle* quick = nullptr;
+  if (locator != nullptr) quick = locator->StrictlyEnclosing(KVPoint2D{vtx->y, vtx->x}, tin->fTriLastFoundIn);
+  if (quick != nullptr) tin->fTriLastFoundIn = quick;
+  const TErr err = AddOneVertexAndAdjustTriangles(tin, vtx, quick, kNoIndex);
+  if (err == kNoErr && locator != nullptr) locator->Remember(vtx);
+  return err;
+}
+
+// The quick locator of an indexed build, seeded with the hull's vertices;
+// null for a step-by-step build or without memory.
+TQuickLocator* NewQuickLocator(TTIN* tin) {
+  if (tin->fSteps == TSteps::kLiteral || tin->fConvexHullVtxList == nullptr) return nullptr;
+  auto* locator = new TQuickLocator(tin, tin->fTINVtxListByZ->CountItems());
+  if (locator == nullptr) return nullptr;
+  for (TLinkNode* n = tin->fConvexHullVtxList->fFirst; n != nullptr; n = n->next)
+    if (n->item != nullptr) locator->Remember(static_cast<TTINVtx*>(n->item));
+  return locator;
 }
 
 }  // namespace
@@ -232,12 +253,14 @@ TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
   if (tin->fTINVtxListByZ != nullptr) {
     // Insertions change the triangles, never the hull list.
     const THullSet hullSet(tin->fSteps, tin->fConvexHullVtxList);
+    TQuickLocator* locator = NewQuickLocator(tin);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
          node = node->next) {
       if (node->item == nullptr) err = kErrNullVtxInList;
-      else err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet);
+      else err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet, locator);
       SpinBusyCursor(gKVCallback);
     }
+    delete locator;
   }
   tin->fTriLastFoundIn = nullptr;
   return err;

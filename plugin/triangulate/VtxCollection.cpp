@@ -12,6 +12,7 @@
 #include "plugin/output/Layers.h"
 #include "plugin/shell/Trace.h"
 #include "plugin/triangulate/BrklnSources.h"
+#include "plugin/triangulate/OrderedCollection.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 
 namespace {
@@ -45,15 +46,56 @@ TTINVtx* AddNewVtx(TTIN* tin, const KVPoint3D& p, bool useArray) {
   return v;
 }
 
-void AddLocus(TTIN* tin, KVCallback cb, KVObj locus, bool useArray) {
-  KVPoint3D p{0, 0, 0};
-  KV_GetLocus3DPosition(cb, locus, &p);
-  if (FindPresent(tin, p.x, p.y, useArray) != nullptr) return;
-  AddNewVtx(tin, p, useArray);
+}  // namespace
+
+void KeepBrkln(TTIN* tin, TBrkln* brkln, bool closed) {
+  if (tin->fBrklnList == nullptr) {
+    TLinkedList* list = TLinkedList::New();
+    if (list != nullptr && !list->ILinkedList()) {
+      list->Free();
+      list = nullptr;
+    }
+    tin->fBrklnList = list;
+  }
+  brkln->SetClosed(closed);
+  if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
+    Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
+    delete brkln;
+  }
 }
 
-// A record of where the polygon's breakline comes from, when the build keeps
-// one; null without memory.
+namespace {
+
+// Makes each vertex at once and inserts it into the vertex list (and, when
+// asked, the X-sorted array).
+class TLiteralSink final : public TCollectSink {
+ public:
+  TLiteralSink(TTIN* tin, bool useArray) : fTIN(tin), fUseArray(useArray) {}
+  bool Present(std::int32_t x, std::int32_t y) override {
+    return FindPresent(fTIN, x, y, fUseArray) != nullptr;
+  }
+  bool Take(const KVPoint3D& p) override {
+    fLast = AddNewVtx(fTIN, p, fUseArray);
+    return fLast != nullptr;
+  }
+  void Corner(TBrkln* brkln) override { brkln->AddVtx(fLast); }
+  void Keep(TBrkln* brkln, bool closed) override { KeepBrkln(fTIN, brkln, closed); }
+
+ private:
+  TTIN* fTIN;
+  bool fUseArray;
+  TTINVtx* fLast = nullptr;
+};
+
+void AddLocus(KVCallback cb, KVObj locus, TCollectSink& sink) {
+  KVPoint3D p{0, 0, 0};
+  KV_GetLocus3DPosition(cb, locus, &p);
+  if (sink.Present(p.x, p.y)) return;
+  sink.Take(p);
+}
+
+// A record of where the polygon's breakline comes from, while the build keeps
+// one; null otherwise or without memory.
 TBrklnSource* NewSource(TTIN* tin, KVCallback cb, KVObj poly) {
   TTINVtxTriMgr* mgr = tin->fVtxTriMgr;
   if (mgr == nullptr || mgr->fBrklnSources == nullptr) return nullptr;
@@ -62,7 +104,7 @@ TBrklnSource* NewSource(TTIN* tin, KVCallback cb, KVObj poly) {
   return source;
 }
 
-void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
+void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   const std::int32_t n = KV_CountVertices(cb, poly);
   if (n < 2) return;
   // Nothing to add when every vertex lies at one XY.
@@ -90,10 +132,9 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
       return;
     }
   }
-  TBrklnSource* source = doBrklns && useArray ? NewSource(tin, cb, poly) : nullptr;
-  auto record = [&](TTINVtx* v, const KVPoint3D& p, bool kept) {
-    if (source != nullptr && !source->AddCorner(TPolyCorner{v, p.x, p.y, kept}))
-      source->fComplete = false;
+  TBrklnSource* source = doBrklns ? NewSource(tin, cb, poly) : nullptr;
+  auto record = [&](const KVPoint3D& p, bool kept) {
+    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept})) source->fComplete = false;
   };
   std::int32_t appended = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -101,37 +142,23 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, bool useArray) {
     KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(i), &p);
     // A corner at the XY of an existing vertex is skipped: no new vertex,
     // and not in this polygon's breakline.
-    if (TTINVtx* present = FindPresent(tin, p.x, p.y, useArray); present != nullptr) {
-      record(present, p, false);
+    if (sink.Present(p.x, p.y)) {
+      record(p, false);
       continue;
     }
-    TTINVtx* v = AddNewVtx(tin, p, useArray);
-    if (v != nullptr && doBrklns) {
-      brkln->AddVtx(v);
+    const bool kept = sink.Take(p) && doBrklns;
+    if (kept) {
+      sink.Corner(brkln);
       ++appended;
     }
-    record(v, p, v != nullptr && doBrklns);
+    record(p, kept);
   }
   if (!doBrklns) return;
   if (appended < 2) {
     delete brkln;
     return;
   }
-  if (tin->fBrklnList == nullptr) {
-    TLinkedList* list = TLinkedList::New();
-    if (list != nullptr && !list->ILinkedList()) {
-      list->Free();
-      list = nullptr;
-    }
-    tin->fBrklnList = list;
-  }
-  brkln->SetClosed(KV_GetPolyShapeClose(cb, poly) != 0);
-  if (tin->fBrklnList == nullptr || !tin->fBrklnList->Append(brkln)) {
-    Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
-    delete brkln;
-    return;
-  }
-  if (source != nullptr) source->fBrkln = brkln;
+  sink.Keep(brkln, KV_GetPolyShapeClose(cb, poly) != 0);
 }
 
 // The object's nearest enclosing layer is the TIN's layer, which exists.
@@ -158,58 +185,75 @@ TTINVtx* GetVtxAtXY(TTIN* tin, std::int32_t x, std::int32_t y) {
 }
 
 void Add3DPolyVtxsToTINVtxListByZ(TTINVtxTriMgr* mgr, KVObj poly) {
-  AddPolygon(mgr->fTIN, gKVCallback, poly, true);
+  TLiteralSink sink(mgr->fTIN, true);
+  AddPolygon(mgr->fTIN, gKVCallback, poly, sink);
 }
 
-TErr MakeVtxList(TTINVtxTriMgr* mgr) {
-  TTIN* tin = mgr->fTIN;
-  KVCallback cb = gKVCallback;
-  // A difference TIN samples its two base TINs instead of reading the drawing.
-  if (tin->fInnerTIN != nullptr) return MakeDiffVtxList(mgr);
+namespace {
 
-  TErr err = kNoErr;
+// The X-sorted array for the literal duplicate test, in fVtxArrayByX.
+TErr MakeXYArray(TTIN* tin) {
   auto* array = new TKestXYAndHdlArray();
   if (array == nullptr) {
     Trace(kTraceBuild, "kErrLocnTINCreation61\n");
-    err = kErrNoXYArray;
-  } else {
-    err = array->InitKestXYAndHdlArray();
-    if (err != kNoErr) {
-      delete array;
-      array = nullptr;
-    }
+    return kErrNoXYArray;
+  }
+  const TErr err = array->InitKestXYAndHdlArray();
+  if (err != kNoErr) {
+    delete array;
+    return err;
   }
   tin->fVtxArrayByX = array;
+  return kNoErr;
+}
 
-  if (err == kNoErr) {
-    TKestSortedLList* list = TKestSortedLList::New();
-    if (list == nullptr) {
-      err = kErrNoVtxListMemory;
-    } else if (!list->IKestSortedLList()) {
-      list->Free();
-      err = kErrVtxListInit;
-    } else {
-      tin->fTINVtxListByZ = list;
-    }
+TErr MakeEmptyVtxList(TTIN* tin) {
+  TKestSortedLList* list = TKestSortedLList::New();
+  if (list == nullptr) return kErrNoVtxListMemory;
+  if (!list->IKestSortedLList()) {
+    list->Free();
+    return kErrVtxListInit;
   }
+  tin->fTINVtxListByZ = list;
+  return kNoErr;
+}
 
+// The 3D polygons of the TIN's layer, then its 3D loci, into `sink`.
+void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {
+  const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
+  if (layer == 0) return;
+  for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+    if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, sink);
+    SpinBusyCursor(cb);
+  }
+  for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
+    if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(cb, obj, sink);
+    SpinBusyCursor(cb);
+  }
+}
+
+}  // namespace
+
+TErr MakeVtxList(TTINVtxTriMgr* mgr) {
+  TTIN* tin = mgr->fTIN;
+  // A difference TIN samples its two base TINs instead of reading the drawing.
+  if (tin->fInnerTIN != nullptr) return MakeDiffVtxList(mgr);
+
+  // An indexed build keeps the points and makes the vertices in list order at
+  // the end; the literal build makes each at once, testing duplicates through
+  // the X-sorted array.
+  const bool ordered = tin->fSteps == TSteps::kIndexed;
+  TErr err = ordered ? kNoErr : MakeXYArray(tin);
   // A fresh record of the breaklines' sources when they are wanted; without
   // memory for it the build goes on and only the checks that need it lapse.
   mgr->SetBrklnSources(err == kNoErr && tin->fTINParams.useBrklns ? new TBrklnSources() : nullptr);
-
+  if (err == kNoErr) err = MakeEmptyVtxList(tin);
   if (err == kNoErr) {
-    const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
-    if (layer != 0) {
-      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-        if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, true);
-        SpinBusyCursor(cb);
-      }
-      for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-        if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(tin, cb, obj, true);
-        SpinBusyCursor(cb);
-      }
-    }
-    if (tin->fTINVtxListByZ->CountItems() < 3) err = kErrTooFewVertices;
+    TLiteralSink literal(tin, true);
+    TOrderedSink inOrder(tin);
+    ReadLayer(tin, gKVCallback, ordered ? static_cast<TCollectSink&>(inOrder) : literal);
+    if (ordered) err = inOrder.Finish();
+    if (err == kNoErr && tin->fTINVtxListByZ->CountItems() < 3) err = kErrTooFewVertices;
   }
 
   if (tin->fVtxArrayByX != nullptr) {
@@ -224,12 +268,14 @@ extern "C" void AddLocToTINVtxListByZ(KVObj obj, KVCallback cb, void* user) {
   auto* tin = static_cast<TTIN*>(user);
   if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
   if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypeLocus3D) return;
-  AddLocus(tin, cb, obj, false);
+  TLiteralSink sink(tin, false);
+  AddLocus(cb, obj, sink);
 }
 
 extern "C" void Add3DPolyVtxsToTINVtxList(KVObj obj, KVCallback cb, void* user) {
   auto* tin = static_cast<TTIN*>(user);
   if (tin == nullptr || tin->fTINVtxListByZ == nullptr) return;
   if (!OnTINLayer(tin, cb, obj) || KV_GetObjectType(cb, obj) != kKVTypePoly3D) return;
-  AddPolygon(tin, cb, obj, false);
+  TLiteralSink sink(tin, false);
+  AddPolygon(tin, cb, obj, sink);
 }

@@ -1,5 +1,6 @@
 #include "tinhost/cli/Answers.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <fstream>
@@ -31,7 +32,8 @@ constexpr std::array kFields{
     Field{"labelCntrs", 34, Kind::Flag},        Field{"wantHull", 35, Kind::Flag},
     Field{"smooth", 36, Kind::Flag},            Field{"makeGroups", 37, Kind::Flag},
     Field{"useBrklns", 38, Kind::Flag},         Field{"notResident", 39, Kind::Flag},
-    Field{"firstBase", 25, Kind::Base},         Field{"secondBase", 26, Kind::Base},
+    Field{"innerBase", 26, Kind::Base},         Field{"outerBase", 25, Kind::Base},
+    Field{"firstBase", 26, Kind::Base},         Field{"secondBase", 25, Kind::Base},
 };
 
 const Field& fieldNamed(const std::string& name) {
@@ -97,42 +99,65 @@ std::vector<ParameterAnswer> readAnswersFile(const std::string& path) {
   return answers;
 }
 
+std::vector<ParameterAnswer> mergeAnswers(const std::vector<ParameterAnswer>& fromFile,
+                                          const std::vector<ParameterAnswer>& fromSet) {
+  auto refuseTwice = [](const std::vector<ParameterAnswer>& answers, const std::string& how) {
+    for (std::size_t i = 0; i < answers.size(); ++i)
+      for (std::size_t j = 0; j < i; ++j)
+        if (fieldNamed(answers[i].field).item == fieldNamed(answers[j].field).item)
+          throw UsageError(how + " " + answers[j].text() + " and " + answers[i].text() + ", which answer the same item (" +
+                           std::to_string(fieldNamed(answers[i].field).item) + ") of the parameters dialog; give one");
+  };
+  refuseTwice(fromFile, "the answers file gives both");
+  refuseTwice(fromSet, "--set gives both");
+  std::vector<ParameterAnswer> merged;
+  for (const ParameterAnswer& a : fromFile) {
+    const std::int16_t item = fieldNamed(a.field).item;
+    const bool replaced = std::any_of(fromSet.begin(), fromSet.end(),
+                                      [&](const ParameterAnswer& b) { return fieldNamed(b.field).item == item; });
+    if (!replaced) merged.push_back(a);
+  }
+  merged.insert(merged.end(), fromSet.begin(), fromSet.end());
+  return merged;
+}
+
 ParameterScripts buildParameterScripts(const std::vector<ParameterAnswer>& answers) {
   ParameterScripts s;
   for (const ParameterAnswer& a : answers) {
     const Field& f = fieldNamed(a.field);
+    const std::string said = a.text();
     switch (f.kind) {
       case Kind::Text:
         if (a.value.empty()) throw UsageError(a.field + ": a layer name cannot be empty");
-        s.normal.text(f.item, a.value);
-        s.difference.text(f.item, a.value);
+        s.normal.text(f.item, a.value).answering(said);
+        s.difference.text(f.item, a.value).answering(said);
         break;
       case Kind::Length:
-        if (!io::parseNumber(a.value)) throw UsageError(a.field + "=" + a.value + ": expected a length in drawing units");
-        s.normal.text(f.item, a.value);
-        s.difference.text(f.item, a.value);
+        if (!io::parseNumber(a.value)) throw UsageError(said + ": expected a length in drawing units");
+        s.normal.text(f.item, a.value).answering(said);
+        s.difference.text(f.item, a.value).answering(said);
         break;
       case Kind::Count: {
         const auto n = io::parseNumber(a.value);
         if (!n || *n != static_cast<double>(static_cast<std::int16_t>(*n)))
-          throw UsageError(a.field + "=" + a.value + ": expected a whole number");
-        s.normal.text(f.item, a.value);
-        s.difference.text(f.item, a.value);
+          throw UsageError(said + ": expected a whole number");
+        s.normal.text(f.item, a.value).answering(said);
+        s.difference.text(f.item, a.value).answering(said);
         break;
       }
       case Kind::Flag: {
         const bool on = parseFlag(a);
-        s.normal.check(f.item, on);
-        s.difference.check(f.item, on);
+        s.normal.check(f.item, on).answering(said);
+        s.difference.check(f.item, on).answering(said);
         break;
       }
       case Kind::Base: {
         if (a.value.empty()) throw UsageError(a.field + ": name a TIN or give its number");
         const auto n = io::parseNumber(a.value);
         if (n && *n >= 1 && *n <= 32767 && *n == static_cast<double>(static_cast<std::int16_t>(*n)))
-          s.difference.choose(f.item, static_cast<std::int16_t>(*n));
+          s.difference.choose(f.item, static_cast<std::int16_t>(*n)).answering(said);
         else
-          s.difference.choose(f.item, a.value);
+          s.difference.choose(f.item, a.value).answering(said);
         break;
       }
     }

@@ -16,7 +16,17 @@ struct Parsed {
   NewArgs newArgs;
   std::string scriptFile, plugin, demoDir;
   std::string which;  // new, script, shell, demo, or a session command
+  double waitSeconds = static_cast<double>(kDefaultLockWait.count());
+
+  std::chrono::milliseconds wait() const {
+    return std::chrono::milliseconds(static_cast<std::int64_t>(waitSeconds * 1000.0));
+  }
 };
+
+// info and export only read the drawing; everything else may change it.
+Access accessOf(const std::string& command) {
+  return command == "info" || command == "export" ? Access::Read : Access::Write;
+}
 
 void addProgramCommands(CLI::App& app, Parsed& p) {
   CLI::App* create = app.add_subcommand("new", "create an empty drawing: one layer, current");
@@ -44,11 +54,11 @@ void addProgramCommands(CLI::App& app, Parsed& p) {
 }
 
 int dispatch(Parsed& p, Console& io) {
-  if (p.which == "new") return runNew(p.newArgs, io);
-  if (p.which == "script") return runScript(p.drawing, p.scriptFile, p.plugin, io);
-  if (p.which == "shell") return runShell(p.drawing, p.plugin, io);
+  if (p.which == "new") return runNew(p.newArgs, p.wait(), io);
+  if (p.which == "script") return runScript(p.drawing, p.scriptFile, p.plugin, p.wait(), io);
+  if (p.which == "shell") return runShell(p.drawing, p.plugin, p.wait(), io);
   if (p.which == "demo") return runDemo(p.demoDir.empty() ? "tinhost-demo" : p.demoDir, p.plugin, io);
-  Session session(p.drawing);
+  Session session(p.drawing, accessOf(p.which), p.wait(), io.err);
   const Outcome outcome = executeSessionCommand(session, p.session, io);
   session.endPlugin();  // action 2 before the drawing is written
   if (outcome.changed) session.save();
@@ -60,6 +70,12 @@ int dispatch(Parsed& p, Console& io) {
 int runApp(int argc, char** argv, Console& io) {
   CLI::App app("tinhost: a CAD host for the terrain-modelling plug-in, on the command line", "tinhost");
   Parsed p;
+  // --wait belongs to the program but may follow the command's own options.
+  app.fallthrough();
+  app.add_option("--wait", p.waitSeconds,
+                 "seconds a command that changes the drawing waits while another one holds it (default " +
+                     std::to_string(kDefaultLockWait.count()) + ")")
+      ->check(CLI::Range(0.0, 1.0e7));
   addSessionCommands(app, p.session, &p.drawing);
   addProgramCommands(app, p);
   app.require_subcommand(1);

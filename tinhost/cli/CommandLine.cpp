@@ -47,7 +47,8 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   run->add_option("--confirm", r.confirms, "yes or no for each question, in order; default yes")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  run->add_option("--choose", r.choose, "the TIN to pick in the chooser, by name or number");
+  run->add_option("--choose", r.choose, "the TIN that change, area, cutfill or delete works on, by name or number "
+                  "(its layer is current for the command)");
   run->add_flag("--place-text", r.placeText, "place the report text in the drawing");
   run->add_flag("--hold-option", r.holdOption, "hold the option key (58) during the command");
   run->add_option("--memory-budget", r.memoryBudget, "bytes the plug-in may allocate (default: half the physical memory, at least 1 GiB)");

@@ -7,6 +7,7 @@
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
 #include "tinhost/file/DrawingFile.h"
+#include "tinhost/file/DrawingLock.h"
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/Exporter.h"
 #include "tinhost/io/Importer.h"
@@ -21,7 +22,7 @@ std::string number(double v) {
   return buf;
 }
 
-int runNew(const NewArgs& args, Console& io) {
+int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io) {
   if (args.unit != "m" && args.unit != "ft") throw UsageError("--unit must be m or ft, not '" + args.unit + "'");
   if (args.resolution < 1 || args.resolution > 1'000'000)
     throw UsageError("--resolution must be a whole number of world units per " + args.unit +
@@ -29,6 +30,9 @@ int runNew(const NewArgs& args, Console& io) {
   const fs::path path(args.drawing);
   std::error_code ec;
   if (fs::exists(path, ec) && !args.force)
+    throw file::FileError(args.drawing + ": already exists; it was left unchanged (use --force to replace it)");
+  const file::DrawingLock held(path, wait, waitNotice(path, wait, io.err));
+  if (fs::exists(path, ec) && !args.force)  // made while this one waited
     throw file::FileError(args.drawing + ": already exists; it was left unchanged (use --force to replace it)");
   Host host;
   UnitsRecord units;

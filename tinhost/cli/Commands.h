@@ -3,6 +3,7 @@
 // do and returns an Outcome otherwise; the caller reports and saves.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,8 +57,9 @@ struct ExportArgs {
   std::vector<std::string> layers;
 };
 
-// `new` works without a session: it creates the file.
-int runNew(const NewArgs& args, Console& io);
+// `new` works without a session: it creates the file, holding it as a writer
+// does (waiting up to `wait`) so that it never replaces a drawing in use.
+int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io);
 
 Outcome runImport(Session& s, const ImportArgs& args, Console& io);
 Outcome runLayer(Session& s, const LayerArgs& args, Console& io);

@@ -102,7 +102,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
          << "$ tinhost new " << drawing.string() << " --unit ft --force\n";
   std::ostringstream made;
   Console quiet{io.in, made, made};
-  runNew(NewArgs{drawing.string(), "ft", 1000, true}, quiet);
+  runNew(NewArgs{drawing.string(), "ft", 1000, true}, kDefaultLockWait, quiet);
   indent(io.out, made.str());
 
   const std::string diffName = "Earthwork" + Resources::embedded().string(11101, 13).value_or("");
@@ -115,21 +115,21 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
       {"TIN of the ground: breaklines, smoothed contours every 1 ft, labels every 5th",
        "run create --layer Ground --set contourInterval=1 --set indexContourEvery=5 --set smooth=1 "
        "--set labelCntrs=1 --set useBrklns=1 --set wantHull=1 --set notResident=0 --set datumElev=806"},
-      {"planimetric area of the ground TIN", "run area --layer Ground --choose Ground"},
-      {"cut and fill of the ground against 806 ft", "run cutfill --layer Ground --choose Ground"},
+      {"planimetric area of the ground TIN", "run area --choose Ground"},
+      {"cut and fill of the ground against 806 ft", "run cutfill --choose Ground"},
       {"designed pad (806 ft, rising 1 % to the east)",
        "import " + quoted("design_pad.csv") + " --layer Design"},
       {"TIN of the design", "run create --layer Design --set contourInterval=1 --set notResident=0"},
       {"difference TIN: ground minus design",
-       "run diff --layer Earthwork --set firstBase=Design --set secondBase=Ground --set contourInterval=0.5 "
+       "run diff --layer Earthwork --set innerBase=Ground --set outerBase=Design --set contourInterval=0.5 "
        "--set labelCntrs=1 --set notResident=0"},
       {"earthwork volumes (cut and fill of the difference against 0)",
-       "run cutfill --layer Earthwork --choose \"" + diffName + "\""},
+       "run cutfill --choose \"" + diffName + "\""},
       {"picture of the ground: survey, triangles, contours and labels",
        "export " + quoted("survey.png") + " --layer Ground --layer \"" + ground2D + "\""},
   };
 
-  Session session(drawing);
+  Session session(drawing, Access::Write, kDefaultLockWait, io.err);
   int failed = 0;
   for (const Step& step : steps) {
     std::string line = step.line;

@@ -7,6 +7,8 @@
 #include "tinhost/cli/Commands.h"
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/StoredTINs.h"
 
 namespace tinhost::cli {
 namespace {
@@ -62,36 +64,66 @@ ordered_json objectJson(const Document& doc, ObjId id) {
   return j;
 }
 
-// The notices of every TIN's last build, per TIN in the order the TINs
-// reported: segments that do not hold, and polygons that lost corners.
-ordered_json buildNoticesJson(const Host& host) {
+// The stored TINs, or why they cannot be told.
+struct TINList {
+  std::vector<StoredTIN> tins;
+  std::string unreadable;
+};
+
+TINList storedTINs(const Host& host) {
+  try {
+    return {readStoredTINs(host.dataObjects()), {}};
+  } catch (const HostError& e) {
+    return {{}, e.what()};
+  }
+}
+
+std::string baseName(const std::vector<StoredTIN>& tins, std::int32_t id) {
+  for (const StoredTIN& t : tins)
+    if (t.id == id) return t.name;
+  return {};
+}
+
+// What the last build of the TIN named `tin` did not hold of its
+// breaklines: segments that are not chains of TIN edges, and polygons that
+// lost corners (each with its corners and how many drawn segments are
+// therefore not TIN edges).  Points in user units.
+ordered_json breaklineWarningsJson(const Host& host, const std::string& tin) {
   const Document& doc = host.document();
   const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
-  ordered_json tins = ordered_json::array();
-  std::map<std::string, std::size_t> index;
+  ordered_json segments = ordered_json::array(), polygons = ordered_json::array();
   for (const BuildNotice& n : host.buildNotices()) {
-    if (!index.contains(n.tin)) {
-      index[n.tin] = tins.size();
-      tins.push_back({{"tin", n.tin},
-                      {"segments_not_held", ordered_json::array()},
-                      {"lost_corners", ordered_json::array()}});
-    }
-    ordered_json& t = tins[index[n.tin]];
+    if (n.tin != tin) continue;
     if (n.kind == kKVNoticeSegmentNotHeld) {
-      t["segments_not_held"].push_back({{"polygon", n.polygon},
-                                        {"layer", n.layer},
-                                        {"from_vertex", n.first},
-                                        {"to_vertex", n.second},
-                                        {"at", {place.x(n.x), place.y(n.y)}}});
+      segments.push_back({{"polygon", n.polygon},
+                          {"layer", n.layer},
+                          {"from_vertex", n.first},
+                          {"to_vertex", n.second},
+                          {"at", {place.x(n.x), place.y(n.y)}}});
       continue;
     }
-    ordered_json& polys = t["lost_corners"];
-    if (polys.empty() || polys.back()["polygon"] != n.polygon)
-      polys.push_back({{"polygon", n.polygon},
-                       {"layer", n.layer},
-                       {"corners", ordered_json::array()},
-                       {"segments_not_edges", n.count}});
-    polys.back()["corners"].push_back({{"number", n.first}, {"at", {place.x(n.x), place.y(n.y)}}});
+    if (polygons.empty() || polygons.back()["polygon"] != n.polygon)
+      polygons.push_back({{"polygon", n.polygon},
+                          {"layer", n.layer},
+                          {"corners", ordered_json::array()},
+                          {"segments_not_edges", n.count}});
+    polygons.back()["corners"].push_back({{"number", n.first}, {"at", {place.x(n.x), place.y(n.y)}}});
+  }
+  return {{"segments_not_held", segments}, {"lost_corners", polygons}};
+}
+
+ordered_json tinsJson(const Host& host, const TINList& list) {
+  if (!list.unreadable.empty()) return nullptr;
+  ordered_json tins = ordered_json::array();
+  for (std::size_t i = 0; i < list.tins.size(); ++i) {
+    const StoredTIN& t = list.tins[i];
+    ordered_json j = {{"number", i + 1}, {"name", t.name}, {"layer2D", t.layer2DName}, {"layer3D", t.layer3DName}};
+    if (t.difference) {
+      j["inner"] = baseName(list.tins, t.innerId);
+      j["outer"] = baseName(list.tins, t.outerId);
+    }
+    j["breakline_warnings"] = breaklineWarningsJson(host, t.name);
+    tins.push_back(j);
   }
   return tins;
 }
@@ -117,9 +149,9 @@ ordered_json drawingJson(const Host& host, bool withObjects) {
         {"origin", {doc.state().originX, doc.state().originY}}}},
       {"current_layer", doc.get(doc.currentLayer()).name},
       {"layers", layers},
+      {"tins", tinsJson(host, storedTINs(host))},
       {"classes", classes},
-      {"data_objects", data},
-      {"build_notices", buildNoticesJson(host)}};
+      {"data_objects", data}};
   if (withObjects) {
     ordered_json objects = ordered_json::array();
     for (ObjId id : doc.walk(WalkScope::All)) objects.push_back(objectJson(doc, id));
@@ -141,11 +173,25 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
     for (const char* t : kCountedTypes) out << " " << t << " " << counts.at(layer).at(t);
     out << "\n";
   }
+  const TINList list = storedTINs(host);
+  if (!list.unreadable.empty()) out << "  TINs: cannot be read: " << list.unreadable << "\n";
+  for (std::size_t i = 0; i < list.tins.size(); ++i) {
+    const StoredTIN& t = list.tins[i];
+    out << "  TIN " << i + 1 << " \"" << t.name << "\": graphics on \"" << t.layer2DName << "\" and \"" << t.layer3DName
+        << "\"";
+    if (t.difference)
+      out << "; the difference of \"" << baseName(list.tins, t.innerId) << "\" inside \""
+          << baseName(list.tins, t.outerId) << "\"";
+    out << "\n";
+    std::vector<BuildNotice> own;
+    for (const BuildNotice& n : host.buildNotices())
+      if (n.tin == t.name) own.push_back(n);
+    const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+    for (const std::string& w : describeBuildNotices(own, place)) out << "    warning: " << w << "\n";
+  }
   for (std::size_t i = 0; i < doc.classes().size(); ++i) out << "  class " << i + 1 << ": " << doc.classes()[i] << "\n";
   for (const auto& [tag, bytes] : host.dataObjects())
     out << "  data object '" << fourCharText(tag) << "': " << bytes.size() << " bytes\n";
-  const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
-  for (const std::string& w : describeBuildNotices(host.buildNotices(), place)) out << "  warning: " << w << "\n";
   out << "  undo: " << (host.undoLog().history().empty() ? "nothing to undo" : "the last command can be undone")
       << "\n";
   if (!withObjects) return;

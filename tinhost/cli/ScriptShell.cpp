@@ -23,10 +23,11 @@ std::string withPlugin(const std::string& line, const std::string& plugin) {
 
 }  // namespace
 
-int runScript(const std::string& drawing, const std::string& script, const std::string& plugin, Console& io) {
+int runScript(const std::string& drawing, const std::string& script, const std::string& plugin,
+              std::chrono::milliseconds wait, Console& io) {
   std::ifstream in(script);
   if (!in) throw file::FileError(script + ": cannot open it");
-  Session session(drawing);
+  Session session(drawing, Access::Write, wait, io.err);
   bool changed = false;
   int status = kExitOk;
   std::string line;
@@ -50,8 +51,8 @@ int runScript(const std::string& drawing, const std::string& script, const std::
   return status;
 }
 
-int runShell(const std::string& drawing, const std::string& plugin, Console& io) {
-  Session session(drawing);
+int runShell(const std::string& drawing, const std::string& plugin, std::chrono::milliseconds wait, Console& io) {
+  Session session(drawing, Access::Write, wait, io.err);
   session.setInteractive(true);
   const bool prompt = ::isatty(STDIN_FILENO) == 1;
   io.out << "tinhost shell on " << drawing

@@ -18,7 +18,21 @@ fs::path defaultPluginPath() {
   return dir / "libtinplugin.so";
 }
 
-Session::Session(fs::path drawing) : drawing_(std::move(drawing)), host_(std::make_unique<Host>()) {
+file::DrawingLock::WaitNotice waitNotice(const fs::path& drawing, std::chrono::milliseconds wait, std::ostream& err) {
+  return [drawing, wait, &err](const std::string& holder) {
+    err << "tinhost: " << drawing.string() << " is in use by " << holder << "; waiting up to "
+        << std::chrono::duration<double>(wait).count() << " s for it to finish\n"
+        << std::flush;
+  };
+}
+
+Session::Session(fs::path drawing, Access access, std::chrono::milliseconds wait, std::ostream& err)
+    : drawing_(std::move(drawing)) {
+  // A drawing that is not there is reported by the reading below; no lock
+  // file is left beside it.
+  std::error_code ec;
+  if (access == Access::Write && fs::exists(drawing_, ec)) lock_.emplace(drawing_, wait, waitNotice(drawing_, wait, err));
+  host_ = std::make_unique<Host>();
   file::loadInto(*host_, drawing_);
   host_->toolbox().setTerminal(::isatty(STDERR_FILENO) == 1);
 }
@@ -44,6 +58,9 @@ void Session::endPlugin() {
   library_.reset();
 }
 
-void Session::save() { file::saveFrom(*host_, drawing_); }
+void Session::save() {
+  if (!lock_) throw UsageError("internal: " + drawing_.string() + " was opened for reading and cannot be saved");
+  file::saveFrom(*host_, drawing_);
+}
 
 }  // namespace tinhost::cli

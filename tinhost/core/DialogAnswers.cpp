@@ -3,27 +3,27 @@
 namespace tinhost {
 
 DialogScript& DialogScript::text(std::int16_t item, std::string value) {
-  actions.push_back({DialogAction::Kind::SetText, item, std::move(value), 0, {}});
+  actions.push_back({DialogAction::Kind::SetText, item, std::move(value), 0, {}, {}});
   return *this;
 }
 
 DialogScript& DialogScript::check(std::int16_t item, bool on) {
-  actions.push_back({DialogAction::Kind::SetCheck, item, {}, static_cast<std::int16_t>(on ? 1 : 0), {}});
+  actions.push_back({DialogAction::Kind::SetCheck, item, {}, static_cast<std::int16_t>(on ? 1 : 0), {}, {}});
   return *this;
 }
 
 DialogScript& DialogScript::choose(std::int16_t item, std::int16_t index1) {
-  actions.push_back({DialogAction::Kind::ChooseIndex, item, {}, index1, {}});
+  actions.push_back({DialogAction::Kind::ChooseIndex, item, {}, index1, {}, {}});
   return *this;
 }
 
 DialogScript& DialogScript::choose(std::int16_t item, std::string entryText) {
-  actions.push_back({DialogAction::Kind::ChooseText, item, std::move(entryText), 0, {}});
+  actions.push_back({DialogAction::Kind::ChooseText, item, std::move(entryText), 0, {}, {}});
   return *this;
 }
 
 DialogScript& DialogScript::radio(std::int16_t item) {
-  actions.push_back({DialogAction::Kind::PressRadio, item, {}, 1, {}});
+  actions.push_back({DialogAction::Kind::PressRadio, item, {}, 1, {}, {}});
   return *this;
 }
 
@@ -53,6 +53,11 @@ DialogScript& DialogScript::choose(std::string field, std::string entryText) {
 
 DialogScript& DialogScript::cancelled() {
   cancel = true;
+  return *this;
+}
+
+DialogScript& DialogScript::answering(std::string answer) {
+  if (!actions.empty()) actions.back().answer = std::move(answer);
   return *this;
 }
 

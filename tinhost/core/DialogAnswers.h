@@ -7,6 +7,9 @@
 // one-shot scripts consumed run by run, then a standing script used for every
 // further run (by default: confirm without touching anything).
 // Confirmation questions take answers from a queue, then a default (yes).
+// Actions and queued answers that stand for the user's own answers can be
+// checked afterwards: the dialog manager records the actions it applied, and
+// the queue keeps the answers no question took.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,8 @@ struct DialogAction {
   std::string text;        // SetText, ChooseText
   std::int16_t value = 0;  // SetCheck (0/1), ChooseIndex (1-based)
   std::string field;       // when not empty: the item's field name (item is then ignored)
+  std::string answer;      // when not empty: the user's answer it carries out (e.g. "datumElev=805");
+                           // a dialog that applies it marks that answer used
 };
 
 struct DialogScript {
@@ -42,6 +47,8 @@ struct DialogScript {
   DialogScript& choose(std::string field, std::int16_t index1);
   DialogScript& choose(std::string field, std::string entryText);
   DialogScript& cancelled();
+  // Marks the last action as carrying out the user's answer `answer`.
+  DialogScript& answering(std::string answer);
 };
 
 // Resource numbers of the dialogs the host knows by role.
@@ -59,6 +66,8 @@ class DialogAnswers {
   void confirm(bool yes) { confirms_.push_back(yes); }
   void setDefaultConfirm(bool yes) { defaultConfirm_ = yes; }
   bool nextConfirm();
+  // The queued answers that no question has taken yet, in order.
+  const std::deque<bool>& unusedConfirms() const { return confirms_; }
 
   // The chooser: pick the n-th TIN, or the TIN of that name, in every run.
   void chooseTIN(std::int16_t index1) { always(kChooserDialog) = DialogScript{}.choose(7, index1); }

@@ -183,9 +183,11 @@ bool DialogManager::run(KVDialogRef ref) {
 DialogManager::UserAction DialogManager::applyScript(KVDialogRef ref, const DialogScript& script) {
   for (const DialogAction& action : script.actions) {
     if (auto problem = applyAction(ref, action)) {
-      problems_.push_back("dialog " + std::to_string(dialog(ref).resId) + ": " + *problem);
+      problems_.push_back("dialog " + std::to_string(dialog(ref).resId) + ": " +
+                          (action.answer.empty() ? "" : action.answer + ": ") + *problem);
       return UserAction::Fault;
     }
+    if (!action.answer.empty()) usedAnswers_.insert(action.answer);
   }
   return script.cancel ? UserAction::Cancel : UserAction::Confirm;
 }
@@ -393,6 +395,7 @@ void DialogManager::clearRecords() {
   reports_.clear();
   confirms_.clear();
   problems_.clear();
+  usedAnswers_.clear();
 }
 
 }  // namespace tinhost

@@ -10,7 +10,8 @@
 // ExportData, and the run returns 1.  Runs nest (the plug-in shows a message
 // from inside AnyBadValues).
 //
-// Every run is recorded with the final texts of its items.  The message dialog
+// Every run is recorded with the final texts of its items, and every scripted
+// action that carries a user's answer marks that answer used once applied.  The message dialog
 // (11002) is the host's alert and the result dialog (11005) its report; both
 // are also kept in lists of their own.
 #pragma once
@@ -20,6 +21,7 @@
 #include <iosfwd>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,6 +138,8 @@ class DialogManager {
   const std::vector<ConfirmRecord>& confirms() const { return confirms_; }
   // Scripted answers that could not be applied, in words.
   const std::vector<std::string>& problems() const { return problems_; }
+  // The user's answers (DialogAction::answer) that some dialog applied.
+  const std::set<std::string>& usedAnswers() const { return usedAnswers_; }
   std::size_t liveDialogs() const { return dialogs_.size(); }
   std::size_t livePopUps() const { return popUps_.size(); }
   void clearRecords();
@@ -191,6 +195,7 @@ class DialogManager {
   std::vector<ReportRecord> reports_;
   std::vector<ConfirmRecord> confirms_;
   std::vector<std::string> problems_;
+  std::set<std::string> usedAnswers_;
 };
 
 }  // namespace tinhost

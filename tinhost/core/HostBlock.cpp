@@ -26,7 +26,8 @@ void checkHeader(const Host& h, KVObj owner) {
     throw HostError("object " + std::to_string(owner) + " is not the drawing header");
 }
 
-void fillDrawing(KVHostBlock& b) {
+// The drawing header and the data objects plug-ins keep under it.
+void fillHeaderEntries(KVHostBlock& b) {
   b.GetDrawingHeader = [](KVCallback cb) {
     return guarded(cb, "GetDrawingHeader", KVObj{0}, [](Host& h) { return h.document().header(); });
   };
@@ -48,8 +49,11 @@ void fillDrawing(KVHostBlock& b) {
       h.deleteDataObject(obj);
     });
   };
+}
 
-  // ---- walks ----
+// Walking the drawing: every object or the selection, the layers, a
+// container's members and an object's neighbours.
+void fillWalkEntries(KVHostBlock& b) {
   b.NumSelectedObjects = [](KVCallback cb) {
     return guarded(cb, "NumSelectedObjects", std::int32_t{0},
                    [](Host& h) { return static_cast<std::int32_t>(h.document().selection().size()); });
@@ -80,8 +84,10 @@ void fillDrawing(KVHostBlock& b) {
   b.ParentObject = [](KVCallback cb, KVObj obj) {
     return guarded(cb, "ParentObject", KVObj{0}, [&](Host& h) { return h.document().get(obj).parent; });
   };
+}
 
-  // ---- reading ----
+// Reading one object: its type, name, bounds, class, position and vertices.
+void fillReadingEntries(KVHostBlock& b) {
   b.GetObjectType = [](KVCallback cb, KVObj obj) {
     return guarded(cb, "GetObjectType", std::int16_t{0}, [&](Host& h) {
       const DrawingObject* o = h.document().find(obj);
@@ -132,7 +138,9 @@ void fillDrawing(KVHostBlock& b) {
   };
 }
 
-void fillEditing(KVHostBlock& b) {
+// Making objects and building them up: polygons, groups, text, vertices,
+// and putting them into containers.
+void fillCreationEntries(KVHostBlock& b) {
   b.CreatePolyshape = [](KVCallback cb) {
     return guarded(cb, "CreatePolyshape", KVObj{0}, [](Host& h) { return h.document().createObject(kKVTypePoly2D); });
   };
@@ -158,11 +166,16 @@ void fillEditing(KVHostBlock& b) {
     return guarded(cb, "CreateTextBlock", KVObj{0},
                    [&](Host& h) { return h.document().createText(fromPString(text), anchor.x, anchor.y, a, s); });
   };
-  b.MoveObject = [](KVCallback cb, KVObj obj, std::int32_t dx, std::int32_t dy) {
-    guardedVoid(cb, "MoveObject", [&](Host& h) { h.document().move(obj, dx, dy); });
-  };
   b.AddObjectToContainer = [](KVCallback cb, KVObj obj, KVObj container) {
     guardedVoid(cb, "AddObjectToContainer", [&](Host& h) { h.document().addToContainer(obj, container); });
+  };
+}
+
+// An existing object's position and attributes (colour both ways, fill, line
+// weight, class), and deleting it.
+void fillChangeEntries(KVHostBlock& b) {
+  b.MoveObject = [](KVCallback cb, KVObj obj, std::int32_t dx, std::int32_t dy) {
+    guardedVoid(cb, "MoveObject", [&](Host& h) { h.document().move(obj, dx, dy); });
   };
   b.SetColor = [](KVCallback cb, KVObj obj, KVColor c) {
     guardedVoid(cb, "SetColor", [&](Host& h) { h.document().setColor(obj, Color{c.b[0], c.b[1], c.b[2], c.b[3]}); });
@@ -190,8 +203,11 @@ void fillEditing(KVHostBlock& b) {
   b.DeleteObject = [](KVCallback cb, KVObj obj) {
     guardedVoid(cb, "DeleteObject", [&](Host& h) { h.document().remove(obj); });
   };
+}
 
-  // ---- undo ----
+// What a command tells the undo log: its method, and the objects it makes
+// and deletes.
+void fillUndoEntries(KVHostBlock& b) {
   b.SetUndoMethod = [](KVCallback cb, std::int16_t method) {
     guardedVoid(cb, "SetUndoMethod", [&](Host& h) {
       if (!h.undoLog().setMethod(method)) h.note("SetUndoMethod outside a command");
@@ -208,8 +224,10 @@ void fillEditing(KVHostBlock& b) {
       if (!h.undoLog().deleting(h.document().snapshot(obj))) h.note("AddBeforeSwapObject outside a command");
     });
   };
+}
 
-  // ---- layers, classes, units, questions ----
+// Layers, classes, units, and yes-or-no questions to the user.
+void fillLayerAndUnitEntries(KVHostBlock& b) {
   b.GetCurrentLayer = [](KVCallback cb) {
     return guarded(cb, "GetCurrentLayer", KVObj{0}, [](Host& h) { return h.document().currentLayer(); });
   };
@@ -277,8 +295,13 @@ void fillHostBlock(KVHostBlock& block, Host& host) {
   block.abiVersion = kKVABIVersion;
   block.size = sizeof(KVHostBlock);
   block.ctx = &host;
-  fillDrawing(block);
-  fillEditing(block);
+  fillHeaderEntries(block);
+  fillWalkEntries(block);
+  fillReadingEntries(block);
+  fillCreationEntries(block);
+  fillChangeEntries(block);
+  fillUndoEntries(block);
+  fillLayerAndUnitEntries(block);
   fillToolboxEntries(block);
   fillDialogEntries(block);
   fillNotices(block);

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/DxfReader.h"
 #include "tinhost/io/LandXmlReader.h"
 #include "tinhost/io/Placement.h"
+#include "tinhost/io/PointOrder.h"
 #include "tinhost/io/Progress.h"
 #include "tinhost/io/TextRows.h"
 
@@ -189,15 +191,75 @@ ImportResult importSurveyData(Host& host, const std::string& name, const SurveyD
   return r;
 }
 
+namespace {
+
+// Where the drawing's points and lines lie, or else its origin when it keeps
+// one; none for a drawing that has neither.
+std::optional<DrawingExtent> drawingExtent(const Host& host) {
+  const Document& doc = host.document();
+  const DocumentState& state = doc.state();  // assembled on each call: read once
+  const std::int32_t perUnit = doc.units().worldPerUnit;
+  Bounds b;
+  for (ObjId id : doc.walk(WalkScope::All))
+    for (const Vertex& v : doc.get(id).vertices)
+      b.add(toReal(v.x, state.originX, perUnit), toReal(v.y, state.originY, perUnit));
+  if (!b.empty()) return DrawingExtent{{b.minX, b.maxX, b.minY, b.maxY}, "the points and lines in the drawing"};
+  if (state.originX == 0.0 && state.originY == 0.0) return std::nullopt;
+  const std::string unit(unitName(doc.units().kind));
+  return DrawingExtent{{state.originX, state.originX, state.originY, state.originY},
+                       "the drawing's origin (" + std::to_string(static_cast<long long>(state.originX)) + ", " +
+                           std::to_string(static_cast<long long>(state.originY)) + ") " + unit};
+}
+
+// Settles the order of point rows read as pnezd: keeps them, or turns them
+// into the penzd reading, when the drawing tells which; otherwise throws the
+// reader's own error, with what the drawing showed.  Returns the note to give.
+std::string settlePointOrder(const Host& host, const std::filesystem::path& path, std::string_view text,
+                             SurveyData& data) {
+  const std::optional<DrawingExtent> extent = drawingExtent(host);
+  PointOrderChoice choice;
+  if (extent && !data.points.empty()) {
+    Bounds b;
+    for (const SurveyPoint& p : data.points) b.add(p.x, p.y);
+    choice = choosePointOrder({b.minX, b.maxX, b.minY, b.maxY}, *extent,
+                              std::string(unitName(host.document().units().kind)));
+  }
+  if (!choice.format) {
+    try {
+      detectFormat(path, text);  // throws the error for the order it cannot tell
+    } catch (const FileError& e) {
+      throw FileError(std::string(e.what()) + (choice.why.empty() ? "" : "; " + choice.why));
+    }
+  }
+  if (*choice.format == Format::Penzd) {
+    for (SurveyPoint& p : data.points) std::swap(p.x, p.y);
+    data.format = Format::Penzd;
+  }
+  return choice.why;
+}
+
+}  // namespace
+
 ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, Format format, const std::string& layer) {
   SurveyData data;
+  std::string note;
   {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     Progress progress("reading " + path.filename().string(), ec ? 0 : size);
-    data = readSurveyFile(path, format, [&progress](std::size_t done, std::size_t) { progress.update(done); });
+    const std::string text = readSurveyText(path);
+    bool orderUnknown = false;
+    if (format == Format::Auto) {
+      const std::optional<Format> detected = detectFormatUnlessPointOrder(path, text);
+      orderUnknown = !detected;
+      format = detected.value_or(Format::Pnezd);
+    }
+    data = parseSurveyText(path.string(), text, format, [&progress](std::size_t done, std::size_t) { progress.update(done); });
+    if (orderUnknown) note = settlePointOrder(host, path, text, data);
   }
-  return importSurveyData(host, path.string(), data, layer);
+  ImportResult r = importSurveyData(host, path.string(), data, layer);
+  if (!note.empty()) r.notes.push_back(note);
+  return r;
 }
 
 bool isImportFormat(const std::string& format) {

@@ -1,12 +1,16 @@
 #include "tinhost/io/LandXmlWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <limits>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/OutputFile.h"
@@ -73,16 +77,13 @@ void writeUnits(std::ofstream& out, UnitKind unit) {
            "directionUnit=\"decimal degrees\"/>\n  </Units>\n";
 }
 
+// The chosen objects of one layer, by what they become in the file.
 struct LayerObjects {
   std::vector<const DrawingObject*> points, triangles, contours, breaklines;
 };
 
-}  // namespace
-
-ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path& out) {
+std::vector<LayerObjects> sortByLayer(const ExportScope& scope, ExportResult& result) {
   const Document& doc = scope.doc();
-  ExportResult result;
-  result.format = "landxml";
   std::vector<LayerObjects> byLayer(scope.layers().size());
   for (ObjId id : scope.objects()) {
     const DrawingObject& o = doc.get(id);
@@ -96,125 +97,193 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
       result.skippedWhat = "2D polyshapes, text and empty objects";
     }
   }
+  return byLayer;
+}
 
+// A line's points as written: a closed line repeats its first point.
+VertexList pointsAlong(const DrawingObject& line) {
+  VertexList vs = line.vertices;
+  if (line.closed) vs.push_back(vs.front());
+  return vs;
+}
+
+// The triangles as one table of points and faces that number them from 1:
+// corners shared by several triangles are one point of the surface.
+struct SharedCorners {
+  std::vector<const Vertex*> pnts;
+  std::vector<std::array<std::size_t, 3>> faces;
+};
+
+SharedCorners shareCorners(const std::vector<const DrawingObject*>& triangles) {
+  std::unordered_map<VertexKey, std::size_t, VertexKeyHash> ids;
+  SharedCorners out;
+  out.faces.reserve(triangles.size());
+  for (const DrawingObject* t : triangles) {
+    std::array<std::size_t, 3> face{};
+    for (int k = 0; k < 3; ++k) {
+      const Vertex& v = t->vertices[static_cast<std::size_t>(k)];
+      const auto [it, added] = ids.try_emplace(VertexKey{v.x, v.y, v.z}, out.pnts.size() + 1);
+      if (added) out.pnts.push_back(&v);
+      face[static_cast<std::size_t>(k)] = it->second;
+    }
+    out.faces.push_back(face);
+  }
+  return out;
+}
+
+// The XML declaration, the opening LandXML element stamped with the local
+// date and time, the units and the application.
+void writeOpening(std::ofstream& f, UnitKind unit) {
+  const std::time_t now = std::time(nullptr);
+  char date[16], time[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
+  std::strftime(time, sizeof time, "%H:%M:%S", std::localtime(&now));
+  f << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    << "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" "
+       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+       "xsi:schemaLocation=\"http://www.landxml.org/schema/LandXML-1.2 "
+       "http://www.landxml.org/schema/LandXML-1.2/LandXML-1.2.xsd\" "
+    << "version=\"1.2\" date=\"" << date << "\" time=\"" << time << "\">\n";
+  writeUnits(f, unit);
+  f << "  <Application name=\"tinhost\" desc=\"terrain drawing\"/>\n";
+}
+
+// Writes the point groups and the surfaces, layer by layer, counting what it
+// writes and reporting progress per object.
+class LandXmlBody {
+ public:
+  LandXmlBody(std::ofstream& f, const ExportScope& scope, std::string label, ExportResult& result)
+      : f_(f), x_(f, scope.decimals()), scope_(scope), progress_(std::move(label), scope.objects().size()),
+        result_(result) {}
+
+  void cgPoints(const std::vector<LayerObjects>& byLayer) {
+    std::size_t pointName = 0;
+    for (std::size_t i = 0; i < byLayer.size(); ++i) {
+      if (byLayer[i].points.empty()) continue;
+      f_ << "  <CgPoints name=\"" << layerName(i) << "\">\n";
+      for (const DrawingObject* p : byLayer[i].points) {
+        f_ << "    <CgPoint name=\"" << ++pointName << "\">";
+        x_.nez(scope_.real(p->vertices.front()));
+        f_ << "</CgPoint>\n";
+        step();
+      }
+      f_ << "  </CgPoints>\n";
+      result_.points += byLayer[i].points.size();
+    }
+  }
+
+  void surfaces(const std::vector<LayerObjects>& byLayer) {
+    bool open = false;
+    for (std::size_t i = 0; i < byLayer.size(); ++i) {
+      const LayerObjects& l = byLayer[i];
+      if (l.triangles.empty() && l.contours.empty() && l.breaklines.empty()) continue;
+      if (!open) f_ << "  <Surfaces>\n", open = true;
+      f_ << "    <Surface name=\"" << layerName(i) << "\">\n";
+      if (!l.contours.empty() || !l.breaklines.empty()) sourceData(l);
+      if (!l.triangles.empty()) tinDefinition(l.triangles);
+      f_ << "    </Surface>\n";
+    }
+    if (open) f_ << "  </Surfaces>\n";
+  }
+
+ private:
+  std::string layerName(std::size_t i) const { return xmlEscape(scope_.doc().get(scope_.layers()[i]).name.str()); }
+
+  void step() {
+    if ((++done_ & 0xFFF) == 0) progress_.update(done_);
+  }
+
+  // Points separated by blanks: northing easting, and the elevation when asked.
+  void pointList(const VertexList& vs, bool elevations) {
+    for (std::size_t k = 0; k < vs.size(); ++k) {
+      if (k > 0) f_ << ' ';
+      if (elevations) x_.nez(scope_.real(vs[k]));
+      else x_.ne(scope_.real(vs[k]));
+    }
+  }
+
+  void sourceData(const LayerObjects& l) {
+    f_ << "      <SourceData>\n";
+    if (!l.breaklines.empty()) breaklines(l.breaklines);
+    if (!l.contours.empty()) contours(l.contours);
+    f_ << "      </SourceData>\n";
+    result_.polygons3D += l.breaklines.size() + l.contours.size();
+  }
+
+  void breaklines(const std::vector<const DrawingObject*>& lines) {
+    f_ << "        <Breaklines>\n";
+    for (const DrawingObject* b : lines) {
+      f_ << "          <Breakline brkType=\"standard\"><PntList3D>";
+      pointList(pointsAlong(*b), true);
+      f_ << "</PntList3D></Breakline>\n";
+      step();
+    }
+    f_ << "        </Breaklines>\n";
+  }
+
+  // Each contour carries its elevation once, its points only in plan.
+  void contours(const std::vector<const DrawingObject*>& lines) {
+    f_ << "        <Contours>\n";
+    for (const DrawingObject* c : lines) {
+      const VertexList vs = pointsAlong(*c);
+      f_ << "          <Contour elev=\"";
+      x_.n(scope_.real(vs.front()).z);
+      f_ << "\"><PntList2D>";
+      pointList(vs, false);
+      f_ << "</PntList2D></Contour>\n";
+      step();
+    }
+    f_ << "        </Contours>\n";
+  }
+
+  void tinDefinition(const std::vector<const DrawingObject*>& triangles) {
+    const SharedCorners tin = shareCorners(triangles);
+    double zMin = std::numeric_limits<double>::infinity(), zMax = -zMin;
+    for (const Vertex* v : tin.pnts) {
+      const double z = scope_.real(*v).z;
+      zMin = std::min(zMin, z), zMax = std::max(zMax, z);
+    }
+    f_ << "      <Definition surfType=\"TIN\" elevMin=\"";
+    x_.n(zMin);
+    f_ << "\" elevMax=\"";
+    x_.n(zMax);
+    f_ << "\">\n        <Pnts>\n";
+    for (std::size_t k = 0; k < tin.pnts.size(); ++k) {
+      f_ << "          <P id=\"" << k + 1 << "\">";
+      x_.nez(scope_.real(*tin.pnts[k]));
+      f_ << "</P>\n";
+    }
+    f_ << "        </Pnts>\n        <Faces>\n";
+    for (const auto& face : tin.faces) {
+      f_ << "          <F>" << face[0] << ' ' << face[1] << ' ' << face[2] << "</F>\n";
+      step();
+    }
+    f_ << "        </Faces>\n      </Definition>\n";
+    result_.faces += tin.faces.size();
+  }
+
+  std::ofstream& f_;
+  XmlOut x_;
+  const ExportScope& scope_;
+  Progress progress_;
+  ExportResult& result_;
+  std::size_t done_ = 0;
+};
+
+}  // namespace
+
+ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path& out) {
+  ExportResult result;
+  result.format = "landxml";
+  const std::vector<LayerObjects> byLayer = sortByLayer(scope, result);
   OutputFile file(out);
   {
     std::ofstream f(file.temp(), std::ios::binary | std::ios::trunc);
     if (!f) throw FileError(out.string() + ": cannot write it");
-    XmlOut x(f, scope.decimals());
-    const std::time_t now = std::time(nullptr);
-    char date[16], time[16];
-    std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
-    std::strftime(time, sizeof time, "%H:%M:%S", std::localtime(&now));
-    f << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-         "xsi:schemaLocation=\"http://www.landxml.org/schema/LandXML-1.2 "
-         "http://www.landxml.org/schema/LandXML-1.2/LandXML-1.2.xsd\" "
-      << "version=\"1.2\" date=\"" << date << "\" time=\"" << time << "\">\n";
-    writeUnits(f, doc.units().kind);
-    f << "  <Application name=\"tinhost\" desc=\"terrain drawing\"/>\n";
-
-    Progress progress("writing " + out.filename().string(), scope.objects().size());
-    std::size_t done = 0, pointName = 0;
-    for (std::size_t i = 0; i < byLayer.size(); ++i) {
-      if (byLayer[i].points.empty()) continue;
-      f << "  <CgPoints name=\"" << xmlEscape(doc.get(scope.layers()[i]).name.str()) << "\">\n";
-      for (const DrawingObject* p : byLayer[i].points) {
-        f << "    <CgPoint name=\"" << ++pointName << "\">";
-        x.nez(scope.real(p->vertices.front()));
-        f << "</CgPoint>\n";
-        if ((++done & 0xFFF) == 0) progress.update(done);
-      }
-      f << "  </CgPoints>\n";
-      result.points += byLayer[i].points.size();
-    }
-
-    bool surfaces = false;
-    for (std::size_t i = 0; i < byLayer.size(); ++i) {
-      const LayerObjects& l = byLayer[i];
-      if (l.triangles.empty() && l.contours.empty() && l.breaklines.empty()) continue;
-      if (!surfaces) f << "  <Surfaces>\n", surfaces = true;
-      f << "    <Surface name=\"" << xmlEscape(doc.get(scope.layers()[i]).name.str()) << "\">\n";
-      if (!l.contours.empty() || !l.breaklines.empty()) {
-        f << "      <SourceData>\n";
-        if (!l.breaklines.empty()) {
-          f << "        <Breaklines>\n";
-          for (const DrawingObject* b : l.breaklines) {
-            f << "          <Breakline brkType=\"standard\"><PntList3D>";
-            VertexList vs = b->vertices;
-            if (b->closed) vs.push_back(vs.front());  // a closed line repeats its first point
-            for (std::size_t k = 0; k < vs.size(); ++k) {
-              if (k > 0) f << ' ';
-              x.nez(scope.real(vs[k]));
-            }
-            f << "</PntList3D></Breakline>\n";
-            if ((++done & 0xFFF) == 0) progress.update(done);
-          }
-          f << "        </Breaklines>\n";
-        }
-        if (!l.contours.empty()) {
-          f << "        <Contours>\n";
-          for (const DrawingObject* c : l.contours) {
-            VertexList vs = c->vertices;
-            if (c->closed) vs.push_back(vs.front());
-            f << "          <Contour elev=\"";
-            x.n(scope.real(vs.front()).z);
-            f << "\"><PntList2D>";
-            for (std::size_t k = 0; k < vs.size(); ++k) {
-              if (k > 0) f << ' ';
-              x.ne(scope.real(vs[k]));
-            }
-            f << "</PntList2D></Contour>\n";
-            if ((++done & 0xFFF) == 0) progress.update(done);
-          }
-          f << "        </Contours>\n";
-        }
-        f << "      </SourceData>\n";
-        result.polygons3D += l.breaklines.size() + l.contours.size();
-      }
-      if (!l.triangles.empty()) {
-        // Corners shared by several triangles are one point of the surface.
-        std::unordered_map<VertexKey, std::size_t, VertexKeyHash> ids;
-        std::vector<const Vertex*> pnts;
-        std::vector<std::array<std::size_t, 3>> faces;
-        faces.reserve(l.triangles.size());
-        double zMin = std::numeric_limits<double>::infinity(), zMax = -zMin;
-        for (const DrawingObject* t : l.triangles) {
-          std::array<std::size_t, 3> face{};
-          for (int k = 0; k < 3; ++k) {
-            const Vertex& v = t->vertices[static_cast<std::size_t>(k)];
-            const auto [it, added] = ids.try_emplace(VertexKey{v.x, v.y, v.z}, pnts.size() + 1);
-            if (added) pnts.push_back(&v);
-            face[static_cast<std::size_t>(k)] = it->second;
-          }
-          faces.push_back(face);
-        }
-        for (const Vertex* v : pnts) {
-          const double z = scope.real(*v).z;
-          zMin = std::min(zMin, z), zMax = std::max(zMax, z);
-        }
-        f << "      <Definition surfType=\"TIN\" elevMin=\"";
-        x.n(zMin);
-        f << "\" elevMax=\"";
-        x.n(zMax);
-        f << "\">\n        <Pnts>\n";
-        for (std::size_t k = 0; k < pnts.size(); ++k) {
-          f << "          <P id=\"" << k + 1 << "\">";
-          x.nez(scope.real(*pnts[k]));
-          f << "</P>\n";
-        }
-        f << "        </Pnts>\n        <Faces>\n";
-        for (const auto& face : faces) {
-          f << "          <F>" << face[0] << ' ' << face[1] << ' ' << face[2] << "</F>\n";
-          if ((++done & 0xFFF) == 0) progress.update(done);
-        }
-        f << "        </Faces>\n      </Definition>\n";
-        result.faces += faces.size();
-      }
-      f << "    </Surface>\n";
-    }
-    if (surfaces) f << "  </Surfaces>\n";
+    writeOpening(f, scope.doc().units().kind);
+    LandXmlBody body(f, scope, "writing " + out.filename().string(), result);
+    body.cgPoints(byLayer);
+    body.surfaces(byLayer);
     f << "</LandXML>\n";
     f.close();
     if (!f) throw FileError(out.string() + ": writing failed (disk full?)");

@@ -188,38 +188,59 @@ std::string_view formatName(Format format) {
   return "auto";
 }
 
-Format detectFormat(const std::filesystem::path& path, std::string_view contents) {
+namespace {
+
+// What the extension and the first content line say; no format, with the
+// line, for point rows that read either way round.
+struct Detected {
+  std::optional<Format> format;
+  std::size_t pointRowLine = 0;
+};
+
+Detected detect(const std::filesystem::path& path, std::string_view contents) {
   const std::string ext = extensionOf(path);
-  if (ext == ".pnezd") return Format::Pnezd;
-  if (ext == ".penzd") return Format::Penzd;
-  if (ext == ".xyz") return Format::Xyz;
+  if (ext == ".pnezd") return {Format::Pnezd};
+  if (ext == ".penzd") return {Format::Penzd};
+  if (ext == ".xyz") return {Format::Xyz};
   LineScanner rows(contents);
   while (rows.next() && isCommentOrBlank(rows.line())) {
   }
   const std::string name = path.string();
-  if (isCommentOrBlank(rows.line())) return ext == ".csv" ? Format::Csv : Format::Xyz;  // nothing to read
+  if (isCommentOrBlank(rows.line())) return {ext == ".csv" ? Format::Csv : Format::Xyz};  // nothing to read
   const auto fields = splitRow(rows.line());
   std::vector<std::string> names;
   for (const auto& f : fields) names.push_back(lower(f));
   const bool numeric = std::all_of(fields.begin(), fields.end(), [](const auto& f) { return parseNumber(f).has_value(); });
   const bool pointRow = fields.size() >= 4 && parseNumber(fields[1]) && parseNumber(fields[2]) && parseNumber(fields[3]);
-  if (pointRow)
-    failAt(name, rows.number(),
-           "cannot tell the format: point, northing, easting, elevation (pnezd) or point, easting, northing, "
-           "elevation (penzd)? name it with --format pnezd or --format penzd");
+  if (pointRow) return {std::nullopt, rows.number()};
   if (!numeric) {
     auto at = [&](auto pred) { return std::find_if(names.begin(), names.end(), pred) - names.begin(); };
     const auto lineId = at(namesLineId), x = at(namesX), y = at(namesY);
     const auto end = static_cast<std::ptrdiff_t>(names.size());
-    if (lineId < end && x < end && y < end) return Format::Breaklines;
-    if (x < end && y < end) return Format::Csv;  // columns found by name, in any order
+    if (lineId < end && x < end && y < end) return {Format::Breaklines};
+    if (x < end && y < end) return {Format::Csv};  // columns found by name, in any order
     failAt(name, rows.number(),
            "cannot tell the format: the header names no x and y (or easting and northing) columns; "
            "name the format with --format pnezd|penzd|xyz|csv|breaklines");
   }
-  if (fields.size() == 3) return Format::Xyz;
+  if (fields.size() == 3) return {Format::Xyz};
   failAt(name, rows.number(), "cannot tell the format of a row of " + std::to_string(fields.size()) +
                                   " numbers; name it with --format");
+}
+
+}  // namespace
+
+Format detectFormat(const std::filesystem::path& path, std::string_view contents) {
+  const Detected d = detect(path, contents);
+  if (!d.format)
+    failAt(path.string(), d.pointRowLine,
+           "cannot tell the format: point, northing, easting, elevation (pnezd) or point, easting, northing, "
+           "elevation (penzd)? name it with --format pnezd or --format penzd");
+  return *d.format;
+}
+
+std::optional<Format> detectFormatUnlessPointOrder(const std::filesystem::path& path, std::string_view contents) {
+  return detect(path, contents).format;
 }
 
 SurveyData parseSurveyText(const std::string& name, std::string_view text, Format format,
@@ -239,14 +260,18 @@ SurveyData parseSurveyText(const std::string& name, std::string_view text, Forma
   return out;
 }
 
-SurveyData readSurveyFile(const std::filesystem::path& path, Format format, const ByteProgress& progress) {
+std::string readSurveyText(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw FileError(path.string() + ": no such file");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(path.string() + ": cannot open it");
   std::ostringstream buffer;
   buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  return buffer.str();
+}
+
+SurveyData readSurveyFile(const std::filesystem::path& path, Format format, const ByteProgress& progress) {
+  const std::string text = readSurveyText(path);
   if (format == Format::Auto) format = detectFormat(path, text);
   return parseSurveyText(path.string(), text, format, progress);
 }

@@ -51,6 +51,13 @@ using ByteProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Decides the format from the extension and the first content line.
 Format detectFormat(const std::filesystem::path& path, std::string_view contents);
+// The same, except that point rows, which read as pnezd and as penzd alike,
+// give no format instead of an error: for a caller that can tell the order
+// from elsewhere (and calls detectFormat for the error when it cannot).
+std::optional<Format> detectFormatUnlessPointOrder(const std::filesystem::path& path, std::string_view contents);
+
+// The whole text of a survey file; FileError when it is missing or unreadable.
+std::string readSurveyText(const std::filesystem::path& path);
 
 SurveyData readSurveyFile(const std::filesystem::path& path, Format format, const ByteProgress& progress = {});
 // The same on text already in memory; `name` is used in messages.

@@ -11,7 +11,7 @@
 #include "AnalysisFixture.h"
 #include "plugin/analysis/DiffTIN.h"
 #include "plugin/analysis/SurfaceSampler.h"
-#include "plugin/analysis/XYTable.h"
+#include "plugin/model/XYTable.h"
 #include "plugin/triangulate/VtxCollection.h"
 
 namespace {

@@ -1,11 +1,13 @@
 // The vertex list by elevation: its order and tie rule among equal
 // elevations, and a randomised comparison with a model of the stated binary
 // search and insertion rule on a vector.
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "ModelFixture.h"
+#include "plugin/model/InsertionOrder.h"
 #include "plugin/model/TKestSortedLList.h"
 #include "plugin/model/TTINVtx.h"
 
@@ -126,6 +128,31 @@ TEST_F(SortedListTest, RandomInsertsAndSearchesMatchTheModel) {
   const std::vector<TTINVtx*> got = Items(*list);
   EXPECT_EQ(got, model.items);
   for (std::size_t i = 1; i < got.size(); ++i) ASSERT_LE(got[i - 1]->z, got[i]->z);
+}
+
+// The order computed at once is the model's order after one-by-one insertion:
+// elevations all equal, from a handful of values, spread wide, and sorted.
+TEST_F(SortedListTest, InsertionOrderComputedAtOnceMatchesTheModel) {
+  std::mt19937 rng(77);
+  for (const std::int32_t spread : {0, 3, 40, 1 << 30}) {
+    for (const std::int32_t n : {1, 2, 7, 1000, 5000}) {
+      std::uniform_int_distribution<std::int32_t> zOf(-spread, spread);
+      std::vector<std::int32_t> z(static_cast<std::size_t>(n));
+      for (std::int32_t& v : z) v = zOf(rng);
+      if (spread == 40 && n == 1000) std::sort(z.begin(), z.end());
+      ListModel model;
+      std::vector<std::unique_ptr<TTINVtx>> vtxs;
+      for (const std::int32_t v : z) {
+        vtxs.emplace_back(new TTINVtx(0, 0, v));
+        model.Insert(vtxs.back().get());
+      }
+      std::vector<std::int32_t> order(static_cast<std::size_t>(n), -1);
+      ASSERT_TRUE(InsertionOrderByZ(z.data(), n, order.data()));
+      for (std::int32_t k = 0; k < n; ++k)
+        ASSERT_EQ(vtxs[std::size_t(order[std::size_t(k)])].get(), model.items[std::size_t(k)])
+            << "spread " << spread << " n " << n << " place " << k;
+    }
+  }
 }
 
 TEST_F(SortedListTest, AFailedNodeLeavesTheListUnchanged) {

@@ -4,6 +4,7 @@
 
 #include "plugin/host/KVESDK.h"
 #include "plugin/model/TBrkln.h"
+#include "plugin/model/Steps.h"
 #include "plugin/triangulate/ConvexHull.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/VtxCollection.h"
@@ -74,13 +75,21 @@ TEST_F(Collection, TooFewDistinctPositionsAndMissingLayer) {
   EXPECT_EQ(tin->fTINVtxListByZ->fFirst, nullptr);
 }
 
-TEST_F(Collection, NoMemoryForTheXSortedArray) {
+// The first thing collection asks memory for: the literal steps' X-sorted
+// array, the indexed build's vertex list (it keeps its points itself).
+TEST_F(Collection, NoMemoryForTheFirstStructure) {
   AddLoci({{0, 0, 0}, {10, 0, 0}, {0, 10, 0}});
-  TTIN* tin = NewTIN();
+  SetNewStructureSteps(TSteps::kLiteral);
+  TTIN* literal = NewTIN();
+  SetNewStructureSteps(TSteps::kIndexed);
   host.memory().failAllocation(1);
-  EXPECT_EQ(MakeVtxList(tin->fVtxTriMgr), kErrNoXYArray);
-  EXPECT_EQ(tin->fTINVtxListByZ, nullptr);
-  EXPECT_EQ(tin->fVtxArrayByX, nullptr);
+  EXPECT_EQ(MakeVtxList(literal->fVtxTriMgr), kErrNoXYArray);
+  EXPECT_EQ(literal->fTINVtxListByZ, nullptr);
+  EXPECT_EQ(literal->fVtxArrayByX, nullptr);
+  TTIN* indexed = NewTIN();
+  host.memory().failAllocation(1);
+  EXPECT_EQ(MakeVtxList(indexed->fVtxTriMgr), kErrNoVtxListMemory);
+  EXPECT_EQ(indexed->fTINVtxListByZ, nullptr);
 }
 
 TEST_F(Collection, CallbacksAddWhatLiesOnTheTINLayerGroupsIncluded) {

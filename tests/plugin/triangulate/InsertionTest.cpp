@@ -9,6 +9,7 @@
 #include "plugin/triangulate/ExactPredicates.h"
 #include "plugin/triangulate/HullFan.h"
 #include "plugin/triangulate/PointLocation.h"
+#include "plugin/triangulate/QuickLocator.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/VertexInsertion.h"
 #include "plugin/triangulate/VertexLinks.h"
@@ -60,6 +61,9 @@ TEST_F(Location, EnclosesXYDecidesInsideEdgeCornerAndTheNextStep) {
   EXPECT_EQ(next, nullptr);
 }
 
+// The specified walk, and the quick walk from anywhere: the quick walk names
+// the specified walk's triangle exactly when the point is strictly inside it,
+// and nothing when the point lies on an edge or a corner.
 TEST_F(Location, WalksEndInATriangleThatHoldsThePoint) {
   AddLoci(RandomPoints(400, 0, 2000, 21));
   AddLoci({{0, 0, 0}, {2000, 0, 0}, {0, 2000, 0}, {2000, 2000, 0}});
@@ -90,6 +94,10 @@ TEST_F(Location, WalksEndInATriangleThatHoldsThePoint) {
       onSomeEdge |= s == 0;
     }
     EXPECT_EQ(edge == -1, !onSomeEdge);
+    const TTINTriangle* start = tris[static_cast<std::size_t>(i * 7919) % tris.size()];
+    EXPECT_EQ(WalkToStrictlyEnclosing(const_cast<TTINTriangle*>(start), p, 1 << 20),
+              edge == -1 ? t : nullptr)
+        << p.x << "," << p.y;
     if (edge != -1) {
       const TTINVtx* a = t->fVertices[edge];
       const TTINVtx* b = t->fVertices[(edge + 1) % 3];

@@ -4,16 +4,23 @@
 // terrain plug-in:
 //   1   parameters dialog 11006; on OK adds a closed 3D polygon to the current
 //       layer whose one vertex is (selected objects, item 16 in world units,
-//       item 36 checked), stores data object 'PRB0'; docTouched 0
+//       item 36 checked), stores data object 'PRB0'; docTouched 0.  With
+//       TINHOST_PROBE_GATE=FILE in the environment it first makes FILE.entered
+//       and waits while FILE exists: a long command, ended by the test
 //   2   a report (result dialog) "probe report"; docTouched 1
 //   3   asks two questions and reports the answers, e.g. "answers yes no"
 //   4   reports whether key 58 is held: "option held" / "option not held"
 //   94  adds an object but answers docTouched 1 (the host must not keep it)
 //   95  an alert with two texts; docTouched 1
 //   other items: 5 (not handled)
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "plugin/host/KVABI.h"
 
@@ -50,9 +57,18 @@ bool runDialog(KVCallback cb, std::int16_t res, const char* text2 = nullptr, con
   return ok;
 }
 
+void waitAtGate() {
+  const char* gate = std::getenv("TINHOST_PROBE_GATE");
+  if (gate == nullptr) return;
+  std::ofstream(std::string(gate) + ".entered") << "";
+  for (int i = 0; i < 3000 && std::filesystem::exists(gate); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 std::int32_t command(std::int16_t item, KVCallback cb) {
   switch (item) {
     case 1: {
+      waitAtGate();
       cb->SetUndoMethod(cb, kKVUndoPluginCommand);
       if (!runDialog(cb, 11006)) return 1;
       const KVObj header = cb->GetDrawingHeader(cb);

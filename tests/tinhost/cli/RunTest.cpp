@@ -72,9 +72,50 @@ TEST_F(RunTest, BadAnswersAreUsageErrorsAndChangeNothing) {
   EXPECT_EQ(readText(drawing_), before);
 }
 
+// An answer that no dialog or question took means the command did not do
+// what was asked: a usage error, and nothing the run did is kept or shown.
+TEST_F(RunTest, AnswersThatNothingTookAreUsageErrorsAndUndoTheRun) {
+  const std::string before = readText(drawing_);
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const std::vector<Case> unused = {
+      {{"area", "--set", "datumElev=805"}, "run area: no dialog or question of the command asked for datumElev=805"},
+      {{"create", "--set", "smooth=1", "--set", "secondBase=G"}, "asked for secondBase=G"},
+      {{"cutfill", "--confirm", "no", "--confirm", "yes", "--confirm", "no"}, "asked for --confirm no"},
+      {{"create", "--place-text"}, "asked for --place-text"},
+      {{"area", "--cancel", "--place-text"}, "asked for --place-text"},
+      {{"change", "--cancel"}, "asked for --cancel"},
+  };
+  for (const Case& c : unused) {
+    const RunResult r = probe(c.args);
+    EXPECT_EQ(r.status, 2) << c.named;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing was changed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << "no report of a run that is taken back: " << c.named;
+    EXPECT_EQ(readText(drawing_), before) << c.named;
+  }
+  EXPECT_NE(probe({"area", "--set", "datumElev=805"}).err.find("parameters dialog did not open"), std::string::npos);
+
+  const RunResult placed = probe({"area", "--place-text"});
+  EXPECT_EQ(placed.status, 0) << placed.err;
+  EXPECT_EQ(placed.out, "probe report\n");
+  const RunResult alerted = probe({"delete", "--set", "smooth=1"});
+  EXPECT_EQ(alerted.status, 1) << "the alert is the failure; the unused answer is noted beside it";
+  EXPECT_NE(alerted.err.find("note: run delete: no dialog or question of the command asked for smooth=1"),
+            std::string::npos)
+      << alerted.err;
+  EXPECT_EQ(probe({"create", "--interactive", "--set", "smooth=1"}).status, 2);
+  EXPECT_EQ(probe({"create", "--set", "smooth=1", "--set", "smooth=0"}).status, 2);
+  EXPECT_EQ(readText(drawing_), before);
+}
+
 TEST_F(RunTest, CancelledOrUntouchedCommandsLeaveTheFileAsItWas) {
   const std::string before = readText(drawing_);
-  EXPECT_EQ(probe({"create", "--cancel"}).status, 0);
+  const RunResult cancelled = probe({"create", "--cancel"});
+  EXPECT_EQ(cancelled.status, 0);
+  EXPECT_EQ(cancelled.out, "nothing was changed: the \"TIN parameters\" dialog was cancelled\n");
   EXPECT_EQ(probe({"change"}).status, 0) << "94 adds an object but answers docTouched 1";
   const RunResult unhandled = probe({"93"});
   EXPECT_EQ(unhandled.status, 0);
@@ -164,9 +205,12 @@ TEST_F(RunTest, ShellAsksTheDialogsAtTheTerminal) {
 // The terrain plug-in as it is built now: whatever each command answers, an
 // alert means exit status 1 and an unchanged file, and a change is saved.
 TEST_F(RunTest, TerrainPluginCommandsKeepTheContract) {
-  for (const char* command : {"create", "area", "cutfill", "change", "delete", "diff"}) {
+  for (const std::string command : {"create", "area", "cutfill", "change", "delete", "diff"}) {
     const std::string before = readText(drawing_);
-    const RunResult r = run({"run", drawing_, command, "--set", "contourInterval=1", "--set", "labelCntrs=1"});
+    std::vector<std::string> args{"run", drawing_, command};
+    if (command == "create" || command == "change")
+      args.insert(args.end(), {"--set", "contourInterval=1", "--set", "labelCntrs=1"});
+    const RunResult r = run(args);
     const bool alerted = r.err.find("error: ") == 0;
     EXPECT_EQ(r.status, alerted ? 1 : 0) << command << ": " << r.err;
     if (alerted) {
@@ -178,7 +222,7 @@ TEST_F(RunTest, TerrainPluginCommandsKeepTheContract) {
 }
 
 // Breaklines the terrain plug-in's build could not hold: one warning line on
-// stderr per polygon, the TIN built all the same (exit 0), the notices kept
+// stderr per polygon, the TIN built all the same (exit 0), the warnings kept
 // with the TIN in the drawing for `info`, and gone with the TIN.
 TEST_F(RunTest, BreaklineWarningsGoToStderrAndInfoListsThemPerTIN) {
   ok({"import", drawing_,
@@ -192,15 +236,30 @@ TEST_F(RunTest, BreaklineWarningsGoToStderrAndInfoListsThemPerTIN) {
   EXPECT_EQ(r.err, "warning: TIN \"Creek\": 3D polygon #16 on layer \"Creek\" lost corner 1 at "
                    "(50.000, 50.000) m from its breakline (its XY was already a vertex); 1 of its drawn "
                    "segments is therefore not a TIN edge\n");
-  const json notices = info(drawing_)["build_notices"];
-  ASSERT_EQ(notices.size(), 1u);
-  EXPECT_EQ(notices[0]["tin"], "Creek");
-  EXPECT_EQ(notices[0]["segments_not_held"], json::array());
-  EXPECT_EQ(notices[0]["lost_corners"], json::parse(R"([{"polygon": 16, "layer": "Creek",
-      "corners": [{"number": 1, "at": [50.0, 50.0]}], "segments_not_edges": 1}])"));
+  const json tins = info(drawing_)["tins"];
+  ASSERT_EQ(tins.size(), 1u);
+  EXPECT_EQ(tins[0]["name"], "Creek");
+  EXPECT_EQ(tins[0]["breakline_warnings"], json::parse(R"({"segments_not_held": [], "lost_corners":
+      [{"polygon": 16, "layer": "Creek", "corners": [{"number": 1, "at": [50.0, 50.0]}],
+        "segments_not_edges": 1}]})"));
+  EXPECT_NE(ok({"info", drawing_}).find("    warning: TIN \"Creek\": 3D polygon #16"), std::string::npos);
 
   ok({"run", drawing_, "delete", "--confirm", "yes", "--confirm", "no"});
-  EXPECT_EQ(info(drawing_)["build_notices"], json::array());
+  EXPECT_EQ(info(drawing_)["tins"], json::array());
+  EXPECT_EQ(ok({"info", drawing_}).find("warning"), std::string::npos);
+}
+
+TEST_F(RunTest, DecliningTheContourCountQuestionSaysNothingWasChanged) {
+  ASSERT_EQ(run({"run", drawing_, "create", "--set", "contourInterval=1"}).status, 0);
+  const std::string before = readText(drawing_);
+  const RunResult declined = run({"run", drawing_, "change", "--set", "contourInterval=0.01", "--confirm", "no"});
+  EXPECT_EQ(declined.status, 0) << declined.err;
+  EXPECT_EQ(declined.out, "nothing was changed: the answer to \"More than 50 contours will be drawn. Continue?\" was no\n");
+  EXPECT_EQ(readText(drawing_), before);
+  const RunResult accepted = run({"run", drawing_, "change", "--set", "contourInterval=0.01", "--confirm", "yes"});
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_EQ(accepted.out, "");
+  EXPECT_NE(readText(drawing_), before);
 }
 
 TEST_F(RunTest, DemoRunsAndSaysWhatItDid) {

@@ -119,6 +119,50 @@ INSTANTIATE_TEST_SUITE_P(
         BadRow{"ambiguousColumns", "a.txt", "1,100,200,5,X\n", nullptr, "1:", "--format pnezd or --format penzd"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Point rows read as pnezd and as penzd alike; the drawing's own points, or
+// its origin, tell which way round puts the new ones beside them.
+TEST_F(ImportTest, PointRowsAreReadTheWayRoundThatLiesBesideTheDrawing) {
+  const auto d = newDrawing();
+  const std::string northFirst = write("n.txt", "1,4200050,500050,10,CP\n2,4200060,500070,11,X\n").string();
+  const std::string eastFirst = write("e.txt", "1,500050,4200050,10,CP\n").string();
+  const RunResult alone = run({"import", d, northFirst});
+  EXPECT_EQ(alone.status, 2) << "an empty drawing does not tell";
+  EXPECT_NE(alone.err.find("n.txt:1: cannot tell the format"), std::string::npos) << alone.err;
+
+  ok({"import", d, write("base.xyz", "500000 4200000 1\n500100 4200100 2\n").string()});
+  const std::string n = ok({"import", d, northFirst, "--layer", "N"});
+  EXPECT_NE(n.find("(pnezd)"), std::string::npos) << n;
+  EXPECT_NE(n.find("note: read as point, northing, easting, elevation (pnezd): so its points lie beside the points "
+                   "and lines in the drawing; read as penzd they would lie"),
+            std::string::npos)
+      << n;
+  const std::string e = ok({"import", d, eastFirst, "--layer", "E"});
+  EXPECT_NE(e.find("note: read as point, easting, northing, elevation (penzd)"), std::string::npos) << e;
+  const json objects = info(d)["objects"];
+  EXPECT_EQ(objects[2]["vertices"], json::parse("[[50000,50000,10000]]")) << "easting 500050, northing 4200050";
+  EXPECT_EQ(objects[3]["vertices"], json::parse("[[70000,60000,11000]]"));
+  EXPECT_EQ(objects[4]["vertices"], json::parse("[[50000,50000,10000]]"));
+
+  const RunResult far = run({"import", d, write("far.txt", "1,100,105,10\n").string()});
+  EXPECT_EQ(far.status, 2);
+  EXPECT_NE(far.err.find("read either way round its points lie far from the points and lines in the drawing"),
+            std::string::npos)
+      << far.err;
+
+  // With its points undone the drawing keeps its origin, which still tells.
+  const auto o = newDrawing("origin.tin");
+  ok({"import", o, p("base.xyz")});
+  ok({"undo", o});
+  EXPECT_NE(ok({"import", o, eastFirst}).find("(penzd): so its points lie beside the drawing's origin (500000, 4200000) m"),
+            std::string::npos);
+
+  const auto diagonal = newDrawing("diagonal.tin");
+  ok({"import", diagonal, write("square.xyz", "1000 1000 1\n1100 1100 2\n").string()});
+  const RunResult both = run({"import", diagonal, write("both.txt", "1,1050,1040,10\n").string()});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_NE(both.err.find("read either way round its points lie near"), std::string::npos) << both.err;
+}
+
 TEST_F(ImportTest, UnknownFormatAndMissingFileAreUsageErrors) {
   const auto d = newDrawing();
   EXPECT_EQ(run({"import", d, write("a.xyz", "1 2 3\n").string(), "--format", "dxf"}).status, 2);

@@ -1,4 +1,4 @@
-#include "plugin/analysis/XYTable.h"
+#include "plugin/model/XYTable.h"
 
 #include <cstring>
 #include <limits>
@@ -61,4 +61,29 @@ bool TXYTable::Find(std::int32_t x, std::int32_t y, std::int32_t* value) const {
       return true;
     }
   }
+}
+
+bool TXYTable::Grow() {
+  if (fSlots == nullptr) return false;
+  const std::uint64_t oldCapacity = fMask + 1;
+  if (oldCapacity > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max() / 2))
+    return false;
+  const std::uint64_t capacity = oldCapacity * 2;
+  const std::size_t bytes = sizeof(Slot) * static_cast<std::size_t>(capacity);
+  auto* slots = static_cast<Slot*>(PluginAlloc(bytes));
+  if (slots == nullptr) return false;
+  std::memset(slots, 0, bytes);
+  Slot* old = fSlots;
+  fSlots = slots;
+  fMask = capacity - 1;
+  fLimit = static_cast<std::int32_t>(capacity / 2);
+  // Keys are unique, so each entry takes the first free slot from its home.
+  for (std::uint64_t k = 0; k < oldCapacity; ++k) {
+    if (old[k].used == 0) continue;
+    std::uint64_t i = Home(old[k].key);
+    while (fSlots[i].used != 0) i = (i + 1) & fMask;
+    fSlots[i] = old[k];
+  }
+  PluginFree(old);
+  return true;
 }

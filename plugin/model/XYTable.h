@@ -1,6 +1,6 @@
-// TXYTable: a fixed-capacity hash table from an (x, y) position to a 32-bit
-// value, for the difference TIN's lookups by exact position (a base's vertex
-// at a point, the positions the difference TIN already holds).  Open
+// TXYTable: a hash table from an (x, y) position to a 32-bit value, for
+// lookups by exact position (the difference TIN's base vertices and taken
+// positions; the vertices by x while a build adds them).  Open
 // addressing with linear probing in one block from the host allocator; the
 // first value stored at a position stays, so a table filled in list order
 // answers with the first listed entry, as a scan of the list would.
@@ -27,6 +27,9 @@ class TXYTable final : public TPluginObject {
   // Stores `value` at (x, y) unless a value is there already.  False when the
   // table is full (more entries than reserved) and nothing was stored.
   bool Add(std::int32_t x, std::int32_t y, std::int32_t value);
+  // Twice the room, every entry kept; false (the table unchanged) when the
+  // host refuses the block.
+  bool Grow();
   // The value at (x, y) into *value; false when there is none.
   bool Find(std::int32_t x, std::int32_t y, std::int32_t* value) const;
   bool Contains(std::int32_t x, std::int32_t y) const {

@@ -1,0 +1,78 @@
+// Where vertex collection puts what it accepts (TCollectSink), and the sink of
+// indexed builds: it keeps the accepted points and, at the end, makes the
+// vertices in the order that one-by-one insertion into the vertex list would
+// give (InsertionOrderByZ), appending them to the list.  The list, the
+// breaklines and every later decision are those of the literal collection;
+// what changes is that the vertices lie in memory in the order the
+// triangulation visits them, and that no list search is made per point.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/host/KVABI.h"
+#include "plugin/model/XYTable.h"
+#include "plugin/shell/Errors.h"
+
+class TBrkln;
+class TTIN;
+class TTINVtx;
+
+class TCollectSink {
+ public:
+  virtual ~TCollectSink() = default;
+  // Whether a vertex is already at (x, y).
+  virtual bool Present(std::int32_t x, std::int32_t y) = 0;
+  // Takes a point; false when it could not be kept (it is then skipped).
+  virtual bool Take(const KVPoint3D& p) = 0;
+  // The point just taken becomes the next corner of `brkln`.
+  virtual void Corner(TBrkln* brkln) = 0;
+  // `brkln` has at least two corners and joins the TIN's breaklines.
+  virtual void Keep(TBrkln* brkln, bool closed) = 0;
+};
+
+// The breakline joins the TIN's list (made on first use); deleted when the
+// list cannot take it.
+void KeepBrkln(TTIN* tin, TBrkln* brkln, bool closed);
+
+class TOrderedSink final : public TCollectSink {
+ public:
+  explicit TOrderedSink(TTIN* tin) : fTIN(tin) {}
+  // Deletes the breaklines that Finish did not hand to the TIN.
+  ~TOrderedSink() override;
+  TOrderedSink(const TOrderedSink&) = delete;
+  TOrderedSink& operator=(const TOrderedSink&) = delete;
+
+  bool Present(std::int32_t x, std::int32_t y) override;
+  bool Take(const KVPoint3D& p) override;
+  void Corner(TBrkln* brkln) override;
+  void Keep(TBrkln* brkln, bool closed) override;
+
+  // Makes the vertices in list order, appends them to the TIN's (empty)
+  // vertex list and gives the kept breaklines their vertices.  0, or
+  // kErrNoVtxListMemory when the host refuses memory on the way (the vertices
+  // made so far stay in the list, the breaklines not yet given are deleted).
+  TErr Finish();
+
+ private:
+  struct TPendingBrkln {
+    TBrkln* brkln;
+    bool closed;
+    std::int32_t firstCorner;
+    std::int32_t corners;
+  };
+  // Grows `*block` (of `*capacity` items of `size` bytes) to hold one more.
+  static bool RoomFor(void** block, std::int32_t count, std::int32_t* capacity, std::size_t size);
+  TErr MakeVertices(TTINVtx** vtxOf);
+
+  TTIN* fTIN;
+  TXYTable fByXY;                      // position -> point
+  KVPoint3D* fPoints = nullptr;        // accepted points, in collection order
+  std::int32_t fPointCount = 0, fPointCap = 0;
+  std::int32_t* fCorners = nullptr;    // breakline corners, as point numbers
+  std::int32_t fCornerCount = 0, fCornerCap = 0;
+  TPendingBrkln* fBrklns = nullptr;    // kept breaklines, in collection order
+  std::int32_t fBrklnCount = 0, fBrklnCap = 0;
+  std::int32_t fHanded = 0;            // breaklines already given to the TIN
+  TBrkln* fOpen = nullptr;             // the breakline taking corners now
+  std::int32_t fOpenFirst = 0;
+};

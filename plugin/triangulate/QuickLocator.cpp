@@ -1,0 +1,98 @@
+#include "plugin/triangulate/QuickLocator.h"
+
+#include <cstring>
+
+#include "plugin/model/TTIN.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
+#include "plugin/triangulate/ExactPredicates.h"
+
+TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices) {
+  const TLinkedList* hull = tin->fConvexHullVtxList;
+  if (hull == nullptr || hull->fFirst == nullptr || vertices < 1) return;
+  std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+  for (const TLinkNode* n = hull->fFirst; n != nullptr; n = n->next) {
+    const auto* v = static_cast<const TTINVtx*>(n->item);
+    if (v == nullptr) continue;
+    if (v->x < x0) x0 = v->x;
+    if (v->x > x1) x1 = v->x;
+    if (v->y < y0) y0 = v->y;
+    if (v->y > y1) y1 = v->y;
+  }
+  if (x0 > x1) return;
+  fX0 = x0;
+  fY0 = y0;
+  fSpan = (x1 - x0 > y1 - y0 ? x1 - x0 : y1 - y0) + 1;
+  // Level l has 2^l cells a side; the finest about one cell per two vertices.
+  std::int64_t total = 0;
+  for (int l = 0; l < kMaxLevels; ++l) {
+    fOffset[l] = total;
+    total += std::int64_t{1} << (2 * l);
+    fLevels = l + 1;
+    if ((std::int64_t{1} << (2 * l)) * 2 >= vertices) break;
+  }
+  fCells = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(total)));
+  if (fCells == nullptr) {
+    fLevels = 0;
+    return;
+  }
+  std::memset(fCells, 0, sizeof(TTINVtx*) * static_cast<std::size_t>(total));
+}
+
+TQuickLocator::~TQuickLocator() { PluginFree(fCells); }
+
+void TQuickLocator::FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx,
+                               std::int64_t* cy) const {
+  const std::int64_t side = std::int64_t{1} << (fLevels - 1);
+  const std::int64_t dx = x - fX0, dy = y - fY0;
+  *cx = dx <= 0 ? 0 : (dx * side / fSpan >= side ? side - 1 : dx * side / fSpan);
+  *cy = dy <= 0 ? 0 : (dy * side / fSpan >= side ? side - 1 : dy * side / fSpan);
+}
+
+void TQuickLocator::Remember(TTINVtx* v) {
+  if (fLevels == 0) return;
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(v->x, v->y, &cx, &cy);
+  for (int l = 0; l < fLevels; ++l) fCells[Cell(l, cx, cy)] = v;
+}
+
+TTINTriangle* TQuickLocator::StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const {
+  if (fLevels == 0) return nullptr;
+  TTINTriangle* start = fallback;
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(p.x, p.y, &cx, &cy);
+  for (int l = fLevels - 1; l >= 0; --l) {
+    const TTINVtx* v = fCells[Cell(l, cx, cy)];
+    if (v != nullptr && v->fTriangle != nullptr) {
+      start = v->fTriangle;
+      break;
+    }
+  }
+  return start != nullptr ? WalkToStrictlyEnclosing(start, p, kQuickWalkSteps) : nullptr;
+}
+
+TTINTriangle* WalkToStrictlyEnclosing(TTINTriangle* start, const KVPoint2D& p, int maxSteps) {
+  TTINTriangle* cur = start;
+  const TTINTriangle* came = nullptr;
+  for (int step = 0; step < maxSteps; ++step) {
+    bool onLine = false;
+    TTINTriangle* next = nullptr;
+    for (int i = 0; i < 3; ++i) {
+      TTINTriangle* n = cur->fNeighbors[i];
+      if (n != nullptr && n == came) continue;  // p is strictly on this side of it
+      const TTINVtx* a = cur->fVertices[i];
+      const TTINVtx* b = cur->fVertices[i == 2 ? 0 : i + 1];
+      const int s = OrientSign(a->x, a->y, b->x, b->y, p.x, p.y);
+      if (s > 0) {
+        next = n;
+        if (next == nullptr) return nullptr;  // beyond the hull
+        break;
+      }
+      if (s == 0) onLine = true;
+    }
+    if (next == nullptr) return onLine ? nullptr : cur;
+    came = cur;
+    cur = next;
+  }
+  return nullptr;
+}

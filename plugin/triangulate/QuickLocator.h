@@ -1,0 +1,67 @@
+// TQuickLocator: where the indexed build starts looking for the triangle of
+// the next vertex, and a short walk that answers only when the answer cannot
+// differ from the specified walk's.
+//
+// The specified location starts from the triangle of the nearest vertex (a
+// search of the vertices by x) and walks through neighbours with exact
+// orientation signs.  When a point lies strictly inside a triangle, that
+// triangle is the only one whose closed region holds the point, so any walk
+// that ends there has found what the specified walk finds.  The locator
+// keeps, on a pyramid of grids over the hull's box, the last vertex inserted
+// in each cell; the next point starts from the vertex of the finest cell that
+// holds one and walks at most kQuickWalkSteps triangles.  A point found on an
+// edge line, a walk that leaves the hull or runs too long, or a locator without
+// memory gives no answer, and the caller takes the specified path.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/host/KVABI.h"
+#include "plugin/host/PluginMemory.h"
+
+class TTIN;
+class TTINTriangle;
+class TTINVtx;
+
+// Steps of the quick walk before it gives up.
+constexpr int kQuickWalkSteps = 1 << 16;
+
+class TQuickLocator final : public TPluginObject {
+ public:
+  // Grids over the box of the TIN's hull, the finest with about one cell per
+  // two of `vertices`; an unusable locator (no hull, no memory) answers
+  // nothing.
+  TQuickLocator(const TTIN* tin, std::int64_t vertices);
+  ~TQuickLocator();
+  TQuickLocator(const TQuickLocator&) = delete;
+  TQuickLocator& operator=(const TQuickLocator&) = delete;
+
+  // The vertex becomes the start of later searches near it.
+  void Remember(TTINVtx* v);
+  // The triangle that has p strictly inside, or null when the quick walk
+  // cannot tell (see above).  `fallback` starts the walk when no remembered
+  // vertex is near.
+  TTINTriangle* StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const;
+
+ private:
+  static constexpr int kMaxLevels = 16;
+  // Column and row of (x, y) on the finest level; a coarser level's are these
+  // shifted right by the difference of levels (floor of a floor quotient).
+  void FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx, std::int64_t* cy) const;
+  std::int64_t Cell(int level, std::int64_t cx, std::int64_t cy) const {
+    const int shift = fLevels - 1 - level;
+    return fOffset[level] + ((cy >> shift) << level) + (cx >> shift);
+  }
+
+  TTINVtx** fCells = nullptr;        // every level's cells, coarsest first
+  std::int64_t fOffset[kMaxLevels] = {};
+  int fLevels = 0;
+  std::int64_t fX0 = 0, fY0 = 0;     // the box's lower corner
+  std::int64_t fSpan = 1;            // the box's larger side, plus one
+};
+
+// The quick walk alone: from `start`, across the first edge (in corner order,
+// never back across the edge just crossed) that has p strictly outside, at
+// most `maxSteps` triangles.  The triangle that has p strictly inside, or
+// null.
+TTINTriangle* WalkToStrictlyEnclosing(TTINTriangle* start, const KVPoint2D& p, int maxSteps);

@@ -1,0 +1,76 @@
+// The host's reading of the TINs a drawing stores: every kind of record the
+// plug-in writes (resident with breaklines, parameters only, an older record
+// version, a difference TIN) is stepped over exactly, so each later TIN keeps
+// its names; damaged data is refused without reading past its end.
+#include <gtest/gtest.h>
+
+#include "plugin/host/PluginMemory.h"
+#include "tests/support/StoredDrawings.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/StoredTINs.h"
+
+namespace tinhost {
+namespace {
+
+using storage_test::Bytes;
+
+class StoredTINsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gKVCallback = host.callbacks();
+    ASSERT_EQ(storage_test::MakeSampleDrawing(host), kNoErr);
+    whole = storage_test::StoredBytes(host);
+  }
+  void TearDown() override { gKVCallback = nullptr; }
+
+  static std::vector<StoredTIN> read(const Bytes& bytes) { return readStoredTINs({{kTINDataTag, bytes}}); }
+
+  Host host;
+  Bytes whole;
+};
+
+TEST_F(StoredTINsTest, EveryKindOfRecordIsSteppedOverToTheNextTINsNames) {
+  const std::vector<StoredTIN> tins = readStoredTINs(host.dataObjects());
+  ASSERT_EQ(tins.size(), 4u);
+  const char* names[] = {"Survey", "Parcel", "Old", "Survey-diff"};
+  for (std::size_t i = 0; i < tins.size(); ++i) {
+    EXPECT_EQ(tins[i].name, names[i]);
+    EXPECT_EQ(tins[i].layer2DName, std::string(names[i]) + "-2D");
+    EXPECT_EQ(tins[i].layer3DName, std::string(names[i]) + "-3D");
+    EXPECT_EQ(tins[i].id, static_cast<std::int32_t>(i + 1));
+    EXPECT_EQ(tins[i].difference, i == 3) << names[i];
+  }
+  EXPECT_EQ(tins[3].innerId, tins[2].id) << "the first base, Old";
+  EXPECT_EQ(tins[3].outerId, tins[0].id) << "the second base, Survey";
+  EXPECT_EQ(tins[0].innerId, -1);
+  EXPECT_TRUE(tins[1].answersToLayer("Parcel-3D"));
+  EXPECT_FALSE(tins[1].answersToLayer("Parcel-2"));
+
+  EXPECT_TRUE(readStoredTINs({}).empty()) << "no data object, no TINs";
+  EXPECT_TRUE(read(Bytes(whole.begin(), whole.begin() + 22)).empty()) << "the host's part alone";
+}
+
+TEST_F(StoredTINsTest, DamagedDataIsRefusedWithoutReadingPastItsEnd) {
+  ASSERT_GT(whole.size(), 4000u);
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    if (size == 22) continue;
+    EXPECT_THROW(read(Bytes(whole.begin(), whole.begin() + static_cast<long>(size))), HostError) << "cut at " << size;
+  }
+  auto patched = [&](std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+    Bytes b = whole;
+    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
+    return b;
+  };
+  Bytes longer = whole;
+  longer.push_back(0);
+  EXPECT_THROW(read(longer), HostError) << "a byte after the last TIN";
+  EXPECT_THROW(read(patched(22, {0, 0, 0, 3})), HostError) << "an unknown format version";
+  EXPECT_THROW(read(patched(26, {0x80, 0, 0, 0})), HostError) << "a negative number of TINs";
+  EXPECT_THROW(read(patched(26, {0x7F, 0xFF, 0xFF, 0xFF})), HostError) << "more TINs than bytes";
+  const std::size_t firstRecord = 30 + 4 * 22;
+  EXPECT_THROW(read(patched(firstRecord + 14, {22})), HostError) << "a name longer than a name can be";
+  EXPECT_THROW(read(patched(firstRecord + 145, {0xFF, 0xFF, 0xFF, 0xFF})), HostError) << "a negative vertex count";
+}
+
+}  // namespace
+}  // namespace tinhost

@@ -1,0 +1,45 @@
+// The TINs a drawing stores, as far as the host needs to know them to let a
+// command line name one: each TIN's name and layer names, whether it is a
+// difference TIN, and the numbers that link it to its bases, in the order the
+// plug-in stored them (the order of its chooser).
+//
+// They are read from the plug-in's data object under the drawing header, tag
+// "WXB0": after the host's 22 bytes, a format version (2) and the number of
+// TINs, a table of the TINs' names, then one record per TIN (big-endian):
+//   0  record version (16 bits)     2  id     6  first base id   10  second base id
+//  14  name   36  2D layer name   58  3D layer name (22 bytes each: length, characters)
+// 134  difference flag (0 when the TIN has bases), ... the parameters end at
+// 145 (144 in records older than version 2, which lack one flag), followed by
+// counted runs: vertices (40 bytes each), hull entries (4), triangles (28),
+// breaklines (16 bytes + 4 per vertex).  Only the names and links are kept;
+// the runs are stepped over.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tinhost/core/UndoLog.h"
+
+namespace tinhost {
+
+inline constexpr std::uint32_t kTINDataTag = 0x57584230;  // "WXB0"
+
+struct StoredTIN {
+  std::string name, layer2DName, layer3DName;
+  bool difference = false;
+  std::int32_t id = 0;
+  std::int32_t innerId = -1, outerId = -1;  // the bases of a difference TIN; -1: none
+
+  // True when `layer` is one of the TIN's three names: the plug-in then takes
+  // this TIN as the current layer's.
+  bool answersToLayer(const std::string& layer) const {
+    return name == layer || layer2DName == layer || layer3DName == layer;
+  }
+};
+
+// The stored TINs in order; none when there is no data object.  Throws
+// HostError when the object is damaged (the plug-in refuses it too).
+std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects);
+
+}  // namespace tinhost
