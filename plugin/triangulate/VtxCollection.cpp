@@ -155,6 +155,7 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   }
   if (!doBrklns) return;
   if (appended < 2) {
+    sink.Drop(brkln);
     delete brkln;
     return;
   }
