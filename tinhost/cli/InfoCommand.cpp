@@ -84,6 +84,18 @@ std::string baseName(const std::vector<StoredTIN>& tins, std::int32_t id) {
   return {};
 }
 
+// The warnings the last build of the TIN named `tin` reported; none when the
+// drawing's record of them is damaged (info still tells the rest).
+std::vector<BuildNotice> noticesOf(const Host& host, const std::string& tin) {
+  std::vector<BuildNotice> own;
+  try {
+    for (BuildNotice& n : host.buildNotices())
+      if (n.tin == tin) own.push_back(std::move(n));
+  } catch (const HostError&) {
+  }
+  return own;
+}
+
 // What the last build of the TIN named `tin` did not hold of its
 // breaklines: segments that are not chains of TIN edges, and polygons that
 // lost corners (each with its corners and how many drawn segments are
@@ -92,8 +104,7 @@ ordered_json breaklineWarningsJson(const Host& host, const std::string& tin) {
   const Document& doc = host.document();
   const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
   ordered_json segments = ordered_json::array(), polygons = ordered_json::array();
-  for (const BuildNotice& n : host.buildNotices()) {
-    if (n.tin != tin) continue;
+  for (const BuildNotice& n : noticesOf(host, tin)) {
     if (n.kind == kKVNoticeSegmentNotHeld) {
       segments.push_back({{"polygon", n.polygon},
                           {"layer", n.layer},
@@ -183,11 +194,9 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
       out << "; the difference of \"" << baseName(list.tins, t.innerId) << "\" inside \""
           << baseName(list.tins, t.outerId) << "\"";
     out << "\n";
-    std::vector<BuildNotice> own;
-    for (const BuildNotice& n : host.buildNotices())
-      if (n.tin == t.name) own.push_back(n);
     const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
-    for (const std::string& w : describeBuildNotices(own, place)) out << "    warning: " << w << "\n";
+    for (const std::string& w : describeBuildNotices(noticesOf(host, t.name), place))
+      out << "    warning: " << w << "\n";
   }
   for (std::size_t i = 0; i < doc.classes().size(); ++i) out << "  class " << i + 1 << ": " << doc.classes()[i] << "\n";
   for (const auto& [tag, bytes] : host.dataObjects())
