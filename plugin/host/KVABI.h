@@ -90,6 +90,27 @@ struct KVDecimal {
   unsigned char sig[37];  // length-prefixed digit string; "N" for not-a-number
 };
 
+// What a build of a TIN left undone that the person should know of.  The
+// plug-in reports them after every build (ReportBuildNotices); corner numbers
+// are the polygon's vertex numbers, from 1; points are in world units.
+enum : std::int16_t {
+  // A segment of a breakline is not a chain of TIN edges: `first` and
+  // `second` number its ends, `where` is where a TIN edge crosses it.
+  kKVNoticeSegmentNotHeld = 1,
+  // A corner of a polygon is not in its breakline, because its XY was
+  // already a vertex: `first` numbers it, `where` is its XY, and `count` is
+  // how many of the polygon's drawn segments are therefore not TIN edges
+  // (the same in every notice of one polygon).
+  kKVNoticeCornerDropped = 2,
+};
+struct KVBuildNotice {
+  std::int16_t kind;
+  KVObj poly;  // the 3D polygon of the breakline
+  std::int32_t first, second;
+  KVPoint2D where;
+  std::int32_t count;
+};
+
 struct KVHostBlock;
 typedef const KVHostBlock* KVCallback;
 
@@ -252,6 +273,13 @@ struct KVHostBlock {
   std::int16_t (*PopUpCountItems)(KVCallback, KVPopUpRef);
   void (*PopUpSetChoice)(KVCallback, KVPopUpRef, std::int16_t index1);
   std::int16_t (*PopUpGetChoice)(KVCallback, KVPopUpRef);
+
+  // ---- notices ----------------------------------------------------------
+  // Everything the last build of the TIN named `tinName` (length-prefixed)
+  // has to report; count 0 withdraws what an earlier build of it reported.
+  // Appended last: a plug-in calls it only when `size` covers it.
+  void (*ReportBuildNotices)(KVCallback, const unsigned char* tinName, const KVBuildNotice* notices,
+                             std::int32_t count);
 };
 
 // The plug-in's entry point, exported as `main` from the shared library.

@@ -3,6 +3,8 @@
 // host's callback block.  InternalAlloc/InternalFree back every allocation.
 #pragma once
 
+#include <cstddef>
+
 #include "plugin/host/KVABI.h"
 
 inline KVObj KV_GetDrawingHeader(KVCallback cb) { return cb->GetDrawingHeader(cb); }
@@ -108,6 +110,14 @@ inline void KV_CoordToDimString(KVCallback cb, std::int32_t length, unsigned cha
 inline std::uint8_t KV_Confirm(KVCallback cb, std::int16_t listId, std::int16_t index,
                                std::int16_t unused) {
   return cb->Confirm(cb, listId, index, unused);
+}
+// Hosts whose callback block predates the entry are not told.
+inline void KV_ReportBuildNotices(KVCallback cb, const unsigned char* tinName,
+                                  const KVBuildNotice* notices, std::int32_t count) {
+  if (cb->size < offsetof(KVHostBlock, ReportBuildNotices) + sizeof cb->ReportBuildNotices ||
+      cb->ReportBuildNotices == nullptr)
+    return;
+  cb->ReportBuildNotices(cb, tinName, notices, count);
 }
 inline KVErr InternalAlloc(KVCallback cb, std::int32_t size, void** out) {
   return cb->InternalAlloc(cb, size, out);

@@ -3,6 +3,15 @@
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINTriangle.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/BrklnSources.h"
+
+TTINVtxTriMgr::~TTINVtxTriMgr() { delete fBrklnSources; }
+
+void TTINVtxTriMgr::SetBrklnSources(TBrklnSources* sources) {
+  if (sources == fBrklnSources) return;
+  delete fBrklnSources;
+  fBrklnSources = sources;
+}
 
 void TTINVtxTriMgr::SetAllTriContDoneFlag(bool done) {
   TLinkedList* list = fTIN != nullptr ? fTIN->fTINTriangleList : nullptr;

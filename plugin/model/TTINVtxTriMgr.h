@@ -5,11 +5,12 @@
 #include "plugin/host/PluginMemory.h"
 
 class TTIN;
+class TBrklnSources;
 
 class TTINVtxTriMgr final : public TPluginObject {
  public:
   explicit TTINVtxTriMgr(TTIN* tin) : fTIN(tin) {}
-  ~TTINVtxTriMgr() = default;
+  ~TTINVtxTriMgr();
   TTINVtxTriMgr(const TTINVtxTriMgr&) = delete;
   TTINVtxTriMgr& operator=(const TTINVtxTriMgr&) = delete;
 
@@ -17,5 +18,11 @@ class TTINVtxTriMgr final : public TPluginObject {
   // triangle list leaves nothing to do.
   void SetAllTriContDoneFlag(bool done);
 
+  // Replaces the record of where the breaklines came from (null: none).
+  void SetBrklnSources(TBrklnSources* sources);
+
   TTIN* fTIN;
+  // From the vertex collection to the end of the build while breaklines are
+  // wanted; null otherwise.
+  TBrklnSources* fBrklnSources = nullptr;
 };

@@ -124,6 +124,8 @@ TErr TLandMgr::DeleteTIN(TTIN* tin) {
   }
   tin->FreeContourMap();
   tin->DeleteVtxHullAndTriLists();
+  // What its builds reported goes with it.
+  KV_ReportBuildNotices(fCB, tin->fTINParams.tinName, nullptr, 0);
 
   delete tin;
   fTINList->SetPos(position);

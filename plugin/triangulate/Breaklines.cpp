@@ -15,6 +15,7 @@
 #include "plugin/triangulate/Tolerances.h"
 #include "plugin/triangulate/ULandUtils.h"
 #include "plugin/triangulate/VertexInsertion.h"
+#include "plugin/triangulate/WalkAroundVtx.h"
 
 namespace {
 
@@ -35,40 +36,6 @@ std::int32_t Truncate(double v) {
 bool ListsItself(const TTINTriangle* t) {
   return t->fNeighbors[0] == t || t->fNeighbors[1] == t || t->fNeighbors[2] == t;
 }
-
-// The triangles around a vertex F, starting at F's own triangle T0.  The walk
-// first crosses the edges that end at F (direction +1).  At the boundary it
-// turns back to the triangle beyond T0's edge that starts at F and crosses
-// the edges that start at F (direction -1).  It ends on coming back to T0, or
-// at a boundary in direction -1; a T0 that lies on the boundary on that side
-// has no other side, and the walk ends when it turns.
-class TWalkAroundVtx {
- public:
-  TWalkAroundVtx(TTINTriangle* t0, std::int16_t fIndex)
-      : fT0(t0), fBack0(t0->fNeighbors[fIndex]), fCur(t0) {}
-
-  bool Ended() const { return fEnded; }
-  TTINTriangle* Current() const { return fCur; }
-
-  // To the next triangle; `fIndex` is F's corner index in the current one.
-  void Advance(std::int16_t fIndex) {
-    TTINTriangle* next =
-        fDir > 0 ? fCur->fNeighbors[NextIndex(fIndex, -1)] : fCur->fNeighbors[fIndex];
-    if (next == nullptr && fDir > 0) {
-      fDir = -1;
-      next = fBack0;
-    }
-    if (next == fT0 || next == nullptr) fEnded = true;
-    fCur = next;
-  }
-
- private:
-  TTINTriangle* fT0;
-  TTINTriangle* fBack0;
-  TTINTriangle* fCur;
-  int fDir = 1;
-  bool fEnded = false;
-};
 
 // Whether G is already a corner of a triangle around F (the segment is an
 // edge).  *present = true when it is; an error code on a damaged structure.

@@ -5,8 +5,10 @@
 #include "plugin/model/TKestXYAndHdlArray.h"
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINVtx.h"
+#include "plugin/model/TTINVtxTriMgr.h"
 #include "plugin/shell/Trace.h"
 #include "plugin/triangulate/Breaklines.h"
+#include "plugin/triangulate/BrklnNotices.h"
 #include "plugin/triangulate/ConvexHull.h"
 #include "plugin/triangulate/FlatTriangles.h"
 #include "plugin/triangulate/HullFan.h"
@@ -17,10 +19,24 @@
 
 namespace {
 
+// The record of the breaklines' sources lives from the collection to the end
+// of the build, however it ends.
+class TSourcesOfOneBuild {
+ public:
+  explicit TSourcesOfOneBuild(TTINVtxTriMgr* mgr) : fMgr(mgr) {}
+  ~TSourcesOfOneBuild() { fMgr->SetBrklnSources(nullptr); }
+  TSourcesOfOneBuild(const TSourcesOfOneBuild&) = delete;
+  TSourcesOfOneBuild& operator=(const TSourcesOfOneBuild&) = delete;
+
+ private:
+  TTINVtxTriMgr* fMgr;
+};
+
 TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
   if (skipped != nullptr) *skipped = 0;
   if (tin->fVtxTriMgr == nullptr) return kErrNotBuilt;
   TTINVtxTriMgr* mgr = tin->fVtxTriMgr;
+  const TSourcesOfOneBuild sources(mgr);
   TErr err = MakeVtxList(mgr);
   if (err == kNoErr) err = DetermineConvexHull(mgr);
   if (err == kNoErr) err = TriangulateFromScratch(tin);
@@ -45,6 +61,9 @@ TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
   // The links again, since breaklines and flips change the triangles.
   err = AssignHighTrianglesToVertices(mgr);
   if (err != kNoErr) return err;
+  // What the TIN does not hold of its breaklines goes to the host; the TIN
+  // is built all the same.
+  ReportBreaklineNotices(tin);
   // The contour map: on success it replaces the TIN's map; on failure it is
   // freed and its code is the result.
   if (withContourMap) {

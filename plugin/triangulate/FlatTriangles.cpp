@@ -1,9 +1,7 @@
 #include "plugin/triangulate/FlatTriangles.h"
 
-#include <cstring>
-
 #include "plugin/host/KVUTIL.h"
-#include "plugin/host/PluginMemory.h"
+#include "plugin/host/PointerSet.h"
 #include "plugin/host/WorkList.h"
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINTriangle.h"
@@ -19,66 +17,6 @@
 namespace {
 
 KVPoint2D XY(const TTINVtx* v) { return KVPoint2D{v->y, v->x}; }
-
-// The triangles one look-further walk has crossed: an open-addressing set of
-// pointers, half full at most, growing through the host allocator.
-class TCrossedSet {
- public:
-  TCrossedSet() { std::memset(fInline, 0, sizeof fInline); }
-  ~TCrossedSet() {
-    if (fSlots != fInline) PluginFree(fSlots);
-  }
-  TCrossedSet(const TCrossedSet&) = delete;
-  TCrossedSet& operator=(const TCrossedSet&) = delete;
-
-  // Adds `t`: false when it was there already.  *noMemory is set when the
-  // set could not grow (`t` then counts as present).
-  bool Add(const TTINTriangle* t, bool* noMemory) {
-    if (2 * (fCount + 1) > fCapacity && !Grow()) {
-      *noMemory = true;
-      return false;
-    }
-    std::size_t i = Slot(t, fCapacity);
-    while (fSlots[i] != nullptr) {
-      if (fSlots[i] == t) return false;
-      i = (i + 1) & (fCapacity - 1);
-    }
-    fSlots[i] = t;
-    ++fCount;
-    return true;
-  }
-
- private:
-  static std::size_t Slot(const TTINTriangle* t, std::size_t capacity) {
-    std::uint64_t h = reinterpret_cast<std::uintptr_t>(t);
-    h ^= h >> 29;
-    h *= 0x9E3779B97F4A7C15ull;
-    return static_cast<std::size_t>(h >> 32) & (capacity - 1);
-  }
-
-  bool Grow() {
-    const std::size_t capacity = fCapacity * 2;
-    auto* slots = static_cast<const TTINTriangle**>(PluginAlloc(capacity * sizeof(void*)));
-    if (slots == nullptr) return false;
-    std::memset(slots, 0, capacity * sizeof(void*));
-    for (std::size_t k = 0; k < fCapacity; ++k) {
-      if (fSlots[k] == nullptr) continue;
-      std::size_t i = Slot(fSlots[k], capacity);
-      while (slots[i] != nullptr) i = (i + 1) & (capacity - 1);
-      slots[i] = fSlots[k];
-    }
-    if (fSlots != fInline) PluginFree(fSlots);
-    fSlots = slots;
-    fCapacity = capacity;
-    return true;
-  }
-
-  static constexpr std::size_t kInline = 64;  // a power of two
-  const TTINTriangle* fInline[kInline];
-  const TTINTriangle** fSlots = fInline;
-  std::size_t fCapacity = kInline;
-  std::size_t fCount = 0;
-};
 
 // Whether edge `i` of `t` lies on a breakline; with a corner missing, whether
 // the corner that exists is a breakline vertex (true when neither exists).
@@ -96,7 +34,7 @@ bool EdgeHitsBreakline(const TTIN* tin, const TTINTriangle* t, std::int16_t i) {
 // the reverse, until a sloping triangle is reached.  True when the edge
 // reached is off the breaklines and can be flipped.
 bool FindBetterSwap(const TTIN* tin, TTINTriangle* start, std::int16_t e) {
-  TCrossedSet crossed;
+  TPointerSet crossed;  // the triangles this walk has crossed
   bool noMemory = false;
   crossed.Add(start, &noMemory);
   TTINTriangle* cur = start;

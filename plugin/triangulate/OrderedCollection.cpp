@@ -66,6 +66,12 @@ void TOrderedSink::Keep(TBrkln* brkln, bool closed) {
   fOpen = nullptr;
 }
 
+void TOrderedSink::Drop(TBrkln* brkln) {
+  if (brkln != fOpen) return;
+  fCornerCount = fOpenFirst;
+  fOpen = nullptr;
+}
+
 TErr TOrderedSink::MakeVertices(TTINVtx** vtxOf) {
   auto* z = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(fPointCount)));
   auto* order = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(fPointCount)));

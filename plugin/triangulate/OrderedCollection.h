@@ -28,6 +28,9 @@ class TCollectSink {
   virtual void Corner(TBrkln* brkln) = 0;
   // `brkln` has at least two corners and joins the TIN's breaklines.
   virtual void Keep(TBrkln* brkln, bool closed) = 0;
+  // `brkln` has fewer than two corners and is about to be deleted: no later
+  // breakline may take its corners, even one made at the same address.
+  virtual void Drop(TBrkln* brkln) { (void)brkln; }
 };
 
 // The breakline joins the TIN's list (made on first use); deleted when the
@@ -46,6 +49,7 @@ class TOrderedSink final : public TCollectSink {
   bool Take(const KVPoint3D& p) override;
   void Corner(TBrkln* brkln) override;
   void Keep(TBrkln* brkln, bool closed) override;
+  void Drop(TBrkln* brkln) override;
 
   // Makes the vertices in list order, appends them to the TIN's (empty)
   // vertex list and gives the kept breaklines their vertices.  0, or

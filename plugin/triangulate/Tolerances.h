@@ -49,3 +49,10 @@ constexpr double kEdgeTraceTol = 0.0001;
 // inside the grown box.
 constexpr int kBrklnBoxGrowth = 1;
 constexpr int kBrklnShortSpan = 5;
+
+// Breakline check after the build: a vertex of the chain of TIN edges that
+// holds a breakline segment may lie this many world units off the segment.
+// Each crossing enforcement inserts is truncated to integers (up to √2 off),
+// and where two breaklines cross, the second one's crossing is truncated
+// again from a chain already that far off.
+constexpr double kBrklnChainDrift = 3.0;

@@ -11,6 +11,7 @@
 #include "plugin/output/BusyCursor.h"
 #include "plugin/output/Layers.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/BrklnSources.h"
 #include "plugin/triangulate/OrderedCollection.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 
@@ -93,6 +94,16 @@ void AddLocus(KVCallback cb, KVObj locus, TCollectSink& sink) {
   sink.Take(p);
 }
 
+// A record of where the polygon's breakline comes from, while the build keeps
+// one; null otherwise or without memory.
+TBrklnSource* NewSource(TTIN* tin, KVCallback cb, KVObj poly) {
+  TTINVtxTriMgr* mgr = tin->fVtxTriMgr;
+  if (mgr == nullptr || mgr->fBrklnSources == nullptr) return nullptr;
+  TBrklnSource* source = mgr->fBrklnSources->Add(poly, KV_GetPolyShapeClose(cb, poly) != 0);
+  if (source == nullptr) Trace(kTraceBuild, "In AddPolygon no memory for the breakline's source\n");
+  return source;
+}
+
 void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   const std::int32_t n = KV_CountVertices(cb, poly);
   if (n < 2) return;
@@ -121,18 +132,30 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
       return;
     }
   }
+  TBrklnSource* source = doBrklns ? NewSource(tin, cb, poly) : nullptr;
+  auto record = [&](const KVPoint3D& p, bool kept) {
+    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept})) source->fComplete = false;
+  };
   std::int32_t appended = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
     KVPoint3D p{0, 0, 0};
     KV_Get3DVertex(cb, poly, static_cast<std::int16_t>(i), &p);
-    if (sink.Present(p.x, p.y)) continue;
-    if (sink.Take(p) && doBrklns) {
+    // A corner at the XY of an existing vertex is skipped: no new vertex,
+    // and not in this polygon's breakline.
+    if (sink.Present(p.x, p.y)) {
+      record(p, false);
+      continue;
+    }
+    const bool kept = sink.Take(p) && doBrklns;
+    if (kept) {
       sink.Corner(brkln);
       ++appended;
     }
+    record(p, kept);
   }
   if (!doBrklns) return;
   if (appended < 2) {
+    sink.Drop(brkln);
     delete brkln;
     return;
   }
@@ -222,6 +245,9 @@ TErr MakeVtxList(TTINVtxTriMgr* mgr) {
   // the X-sorted array.
   const bool ordered = tin->fSteps == TSteps::kIndexed;
   TErr err = ordered ? kNoErr : MakeXYArray(tin);
+  // A fresh record of the breaklines' sources when they are wanted; without
+  // memory for it the build goes on and only the checks that need it lapse.
+  mgr->SetBrklnSources(err == kNoErr && tin->fTINParams.useBrklns ? new TBrklnSources() : nullptr);
   if (err == kNoErr) err = MakeEmptyVtxList(tin);
   if (err == kNoErr) {
     TLiteralSink literal(tin, true);

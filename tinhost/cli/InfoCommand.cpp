@@ -84,7 +84,46 @@ std::string baseName(const std::vector<StoredTIN>& tins, std::int32_t id) {
   return {};
 }
 
-ordered_json tinsJson(const TINList& list) {
+// The warnings the last build of the TIN named `tin` reported; none when the
+// drawing's record of them is damaged (info still tells the rest).
+std::vector<BuildNotice> noticesOf(const Host& host, const std::string& tin) {
+  std::vector<BuildNotice> own;
+  try {
+    for (BuildNotice& n : host.buildNotices())
+      if (n.tin == tin) own.push_back(std::move(n));
+  } catch (const HostError&) {
+  }
+  return own;
+}
+
+// What the last build of the TIN named `tin` did not hold of its
+// breaklines: segments that are not chains of TIN edges, and polygons that
+// lost corners (each with its corners and how many drawn segments are
+// therefore not TIN edges).  Points in user units.
+ordered_json breaklineWarningsJson(const Host& host, const std::string& tin) {
+  const Document& doc = host.document();
+  const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+  ordered_json segments = ordered_json::array(), polygons = ordered_json::array();
+  for (const BuildNotice& n : noticesOf(host, tin)) {
+    if (n.kind == kKVNoticeSegmentNotHeld) {
+      segments.push_back({{"polygon", n.polygon},
+                          {"layer", n.layer},
+                          {"from_vertex", n.first},
+                          {"to_vertex", n.second},
+                          {"at", {place.x(n.x), place.y(n.y)}}});
+      continue;
+    }
+    if (polygons.empty() || polygons.back()["polygon"] != n.polygon)
+      polygons.push_back({{"polygon", n.polygon},
+                          {"layer", n.layer},
+                          {"corners", ordered_json::array()},
+                          {"segments_not_edges", n.count}});
+    polygons.back()["corners"].push_back({{"number", n.first}, {"at", {place.x(n.x), place.y(n.y)}}});
+  }
+  return {{"segments_not_held", segments}, {"lost_corners", polygons}};
+}
+
+ordered_json tinsJson(const Host& host, const TINList& list) {
   if (!list.unreadable.empty()) return nullptr;
   ordered_json tins = ordered_json::array();
   for (std::size_t i = 0; i < list.tins.size(); ++i) {
@@ -94,6 +133,7 @@ ordered_json tinsJson(const TINList& list) {
       j["inner"] = baseName(list.tins, t.innerId);
       j["outer"] = baseName(list.tins, t.outerId);
     }
+    j["breakline_warnings"] = breaklineWarningsJson(host, t.name);
     tins.push_back(j);
   }
   return tins;
@@ -120,7 +160,7 @@ ordered_json drawingJson(const Host& host, bool withObjects) {
         {"origin", {doc.state().originX, doc.state().originY}}}},
       {"current_layer", doc.get(doc.currentLayer()).name},
       {"layers", layers},
-      {"tins", tinsJson(storedTINs(host))},
+      {"tins", tinsJson(host, storedTINs(host))},
       {"classes", classes},
       {"data_objects", data}};
   if (withObjects) {
@@ -154,6 +194,9 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
       out << "; the difference of \"" << baseName(list.tins, t.innerId) << "\" inside \""
           << baseName(list.tins, t.outerId) << "\"";
     out << "\n";
+    const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+    for (const std::string& w : describeBuildNotices(noticesOf(host, t.name), place))
+      out << "    warning: " << w << "\n";
   }
   for (std::size_t i = 0; i < doc.classes().size(); ++i) out << "  class " << i + 1 << ": " << doc.classes()[i] << "\n";
   for (const auto& [tag, bytes] : host.dataObjects())

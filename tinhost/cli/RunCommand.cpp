@@ -195,6 +195,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   select(host, args.select);
   host.dialogs().clearRecords();
   host.clearDiagnostics();
+  host.clearFreshBuildNotices();
   const std::int32_t touched = plugin.runCommand(item);  // action 3
 
   DialogManager& dialogs = host.dialogs();
@@ -209,6 +210,11 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io) {
   for (const AlertRecord& a : dialogs.alerts())
     io.err << "error: " << oneLine(a.text) << (a.detail.empty() ? "" : " ") << oneLine(a.detail) << "\n";
   for (const std::string& p : dialogs.problems()) io.err << "tinhost: an answer could not be given: " << p << "\n";
+  // What the builds left undone: warnings; the command's outcome stands.
+  const DocumentState& state = host.document().state();
+  const UserPlace place{host.document().units(), state.originX, state.originY};
+  for (const std::string& w : describeBuildNotices(host.freshBuildNotices(), place))
+    io.err << "warning: " << w << "\n";
   for (const std::string& d : host.diagnostics()) io.err << "tinhost: warning: " << d << "\n";
   if (touched == kNotHandled)
     io.err << "tinhost: the plug-in does not handle menu item " << item << "\n";

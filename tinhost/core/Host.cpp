@@ -84,6 +84,28 @@ ObjId Host::createLayer(std::string name, double scale) {
   return layer;
 }
 
+// ---- build notices --------------------------------------------------------------
+
+std::vector<BuildNotice> Host::buildNotices() const {
+  const KVHandle h = findDataObject(kBuildNoticesTag);
+  if (h == nullptr) return {};
+  return decodeBuildNotices(memory_.contents(h));
+}
+
+void Host::reportBuildNotices(const std::string& tin, std::vector<BuildNotice> notices) {
+  std::vector<BuildNotice> kept;
+  for (BuildNotice& n : buildNotices())
+    if (n.tin != tin) kept.push_back(std::move(n));
+  kept.insert(kept.end(), notices.begin(), notices.end());
+  freshNotices_.insert(freshNotices_.end(), notices.begin(), notices.end());
+  if (KVHandle old = findDataObject(kBuildNoticesTag); old != nullptr) deleteDataObject(old);
+  if (kept.empty()) return;
+  const std::vector<std::uint8_t> bytes = encodeBuildNotices(kept);
+  KVHandle h = newDataObject(kBuildNoticesTag, static_cast<std::int32_t>(bytes.size()));
+  if (h == nullptr) throw HostError("no memory to keep the build notices in the drawing");
+  std::memcpy(*h, bytes.data(), bytes.size());
+}
+
 // ---- commands -------------------------------------------------------------------
 
 void Host::beginCommand() {

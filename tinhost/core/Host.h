@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "plugin/host/KVABI.h"
+#include "tinhost/core/BuildNotices.h"
 #include "tinhost/core/DialogManager.h"
 #include "tinhost/core/Document.h"
 #include "tinhost/core/Memory.h"
@@ -74,6 +75,16 @@ class Host {
   // Reverts the last command that changed the drawing; false when there is none.
   bool undo();
 
+  // ---- what builds of TINs left undone (BuildNotices.h) ----
+  // Replaces what the drawing keeps for the TIN named `tin` with `notices`
+  // (none: withdraws them) and adds them to the notices of this command.
+  void reportBuildNotices(const std::string& tin, std::vector<BuildNotice> notices);
+  // The notices the drawing keeps, of every TIN, in the order reported.
+  std::vector<BuildNotice> buildNotices() const;
+  // The notices reported since the last clearFreshBuildNotices().
+  const std::vector<BuildNotice>& freshBuildNotices() const { return freshNotices_; }
+  void clearFreshBuildNotices() { freshNotices_.clear(); }
+
   // ---- faults seen at the boundary, in words ----
   const std::vector<std::string>& diagnostics() const { return diagnostics_; }
   void note(std::string what) { diagnostics_.push_back(std::move(what)); }
@@ -88,6 +99,7 @@ class Host {
   DialogManager dialogs_;
   std::map<std::uint32_t, KVHandle> dataObjects_;
   std::vector<std::string> diagnostics_;
+  std::vector<BuildNotice> freshNotices_;
   KVHostBlock block_{};
 };
 

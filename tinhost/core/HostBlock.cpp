@@ -263,6 +263,28 @@ void fillLayerAndUnitEntries(KVHostBlock& b) {
   };
 }
 
+void fillNotices(KVHostBlock& b) {
+  b.ReportBuildNotices = [](KVCallback cb, const unsigned char* tinName, const KVBuildNotice* notices,
+                            std::int32_t count) {
+    guardedVoid(cb, "ReportBuildNotices", [&](Host& h) {
+      if (count < 0 || (count > 0 && notices == nullptr))
+        throw HostError("a count of " + std::to_string(count) + " notices");
+      const Document& doc = h.document();
+      const std::string tin = fromPString(tinName);
+      std::vector<BuildNotice> list;
+      for (std::int32_t i = 0; i < count; ++i) {
+        const KVBuildNotice& n = notices[i];
+        if (n.kind != kKVNoticeSegmentNotHeld && n.kind != kKVNoticeCornerDropped)
+          throw HostError("a notice of unknown kind " + std::to_string(n.kind));
+        const ObjId layer = doc.exists(n.poly) ? doc.layerOf(n.poly) : kNoObject;
+        list.push_back(BuildNotice{tin, n.kind, n.poly, layer != kNoObject ? doc.get(layer).name.str() : "",
+                                   n.first, n.second, n.where.x, n.where.y, n.count});
+      }
+      h.reportBuildNotices(tin, std::move(list));
+    });
+  };
+}
+
 }  // namespace
 
 void fillDialogEntries(KVHostBlock& b);  // HostBlockDialogs.cpp
@@ -282,6 +304,7 @@ void fillHostBlock(KVHostBlock& block, Host& host) {
   fillLayerAndUnitEntries(block);
   fillToolboxEntries(block);
   fillDialogEntries(block);
+  fillNotices(block);
 }
 
 }  // namespace tinhost

@@ -52,6 +52,26 @@ TEST_F(CutFill, WholeAndCrossingTrianglesOnExactFigures) {
   EXPECT_DOUBLE_EQ(above, 10 * 2250000.0);
 }
 
+TEST_F(CutFill, TheTipHeightIsDividedBy3InIntegersAtAnyDatum) {
+  // The crossing triangles above, lifted with their datum to elevations of
+  // every remainder by 3, sunk below zero and raised near the top of the
+  // range: the tip's mean height is (zHi − d) / 3 or (d − zLo) / 3 in
+  // integers, 10 / 3 = 3, wherever the datum lies -- not zHi / 3 − d / 3.
+  const double area = 8e6;
+  for (const std::int32_t d : {1001, 999, -1001, 2147483647 - 20}) {
+    SCOPED_TRACE("datum " + std::to_string(d));
+    const std::string up = "Up" + std::to_string(d), down = "Down" + std::to_string(d);
+    TTINTriangle* t = Triangles(OneTriangle({0, 0, d - 10}, {0, 4000, d - 10}, {4000, 0, d + 10}, up))[0];
+    auto [above, below] = Of(t, d);
+    EXPECT_DOUBLE_EQ(above, 3 * 2e6);
+    EXPECT_NEAR(below, 10 * area - (20.0 / 3 * area - 3 * 2e6), 1e-3);
+    t = Triangles(OneTriangle({0, 0, d + 10}, {0, 4000, d + 10}, {4000, 0, d - 10}, down))[0];
+    std::tie(above, below) = Of(t, d);
+    EXPECT_DOUBLE_EQ(below, 3 * 2e6);
+    EXPECT_NEAR(above, 40.0 / 3 * area - (10 * area - 3 * 2e6), 1e-3);
+  }
+}
+
 long double PlanArea(const std::vector<XYZ>& t) {
   return std::fabs(static_cast<long double>(Cross(t[0], t[1], t[2]))) / 2;
 }

@@ -205,4 +205,56 @@ TEST_F(XYArrayTest, RandomAdditionsAndLookupsMatchTheModel) {
   for (std::size_t i = 0; i < model.e.size(); ++i) ASSERT_EQ(arr->Entries()[i].hdl, model.e[i].hdl);
 }
 
+TEST_F(XYArrayTest, NearestKeepsTheArrayWalksTieRuleOnceTheEntryOrderIsKept) {
+  // Runs of equal x four apart, so that a query halfway between two runs is
+  // as near in x to the last entry before it as to the first entry after it,
+  // with y spread so that Manhattan ties abound.  A second entry at one XY
+  // makes the indexed array keep its entry order from the start; the
+  // step-by-step array walks its entries.  Every nearest answer, ties
+  // included, must follow the walk: start where it starts (in a run,
+  // between runs, past either end), then below, then above.
+  for (const TSteps steps : {TSteps::kIndexed, TSteps::kLiteral}) {
+    SCOPED_TRACE(steps == TSteps::kIndexed ? "indexed" : "step by step");
+    SetNewStructureSteps(steps);
+    TKestXYAndHdlArray array;
+    SetNewStructureSteps(TSteps::kIndexed);
+    ASSERT_EQ(array.InitKestXYAndHdlArray(), 0);
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<std::int32_t> yOf(-6, 6);
+    XYModel model;
+    std::set<std::pair<std::int32_t, std::int32_t>> used;
+    auto add = [&](TXYPoint p) {
+      vertices.emplace_back(new TTINVtx(p.x, p.y, 0));
+      ASSERT_TRUE(array.AddXYAndHdl(p, vertices.back().get()));
+      model.Add(p, vertices.back().get());
+    };
+    add({8, 0});
+    add({8, 0});
+    for (int i = 0; i < 60; ++i) {
+      const TXYPoint p{4 * (i % 11), yOf(rng)};
+      if (used.insert({p.x, p.y}).second) add(p);
+    }
+    add({48, 3});  // a last run of two, tied for every query past it on y = 0
+    add({48, -3});
+    int ties = 0;
+    for (std::int32_t x = -6; x <= 52; ++x)
+      for (std::int32_t y = -9; y <= 9; ++y) {
+        bool exact = false, modelExact = false;
+        TTINVtx* got = array.GetHdlByXYNearest({x, y}, &exact);
+        ASSERT_EQ(got, model.Nearest({x, y}, &modelExact)) << "at (" << x << ", " << y << ")";
+        ASSERT_EQ(exact, modelExact);
+        auto dist = [&](const TXYAndHdl& e) {
+          return std::llabs(std::int64_t{e.x} - x) + std::llabs(std::int64_t{e.y} - y);
+        };
+        long long best = std::numeric_limits<long long>::max();
+        int at = 0;
+        for (const TXYAndHdl& e : model.e) best = std::min(best, dist(e));
+        for (const TXYAndHdl& e : model.e) at += dist(e) == best;
+        ties += at > 1;
+      }
+    EXPECT_GT(ties, 100) << "the queries should meet many ties";
+    array.DisposeXYAndHdlArray();
+  }
+}
+
 }  // namespace

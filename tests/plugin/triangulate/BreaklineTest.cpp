@@ -76,14 +76,34 @@ TEST_F(Enforce, AnExistingEdgeInEitherDirectionAddsNothing) {
 }
 
 TEST_F(Enforce, ASegmentWithin1e4OfAnEdgeStopsThereWithoutError) {
-  // F → G runs 5e-5 rad off the edge F–P: nothing; 1.5e-4 rad off: one vertex.
-  for (const auto& [gy, added] : std::vector<std::pair<int, std::size_t>>{{1, 0}, {3, 1}}) {
+  // F → G runs 5e-5 rad off the edge F–P: nothing; 1.5e-4 rad off: one
+  // vertex.  On either side of the edge: the walk around F meets it as the
+  // first edge of a triangle (G below) or as the second (G above).
+  for (const auto& [gy, added] :
+       std::vector<std::pair<int, std::size_t>>{{-3, 1}, {-1, 0}, {1, 0}, {3, 1}}) {
     TTIN* tin = HandTIN({{0, 0, 0}, {10000, 5000, 0}, {10000, 0, 0}, {10000, -5000, 0},
                          {20000, gy, 0}},
                         {{0, 1, 2}, {0, 2, 3}, {2, 1, 4}, {2, 4, 3}}, {{{0, 4}, false}});
     ASSERT_EQ(ApplyBreaklines(tin), kNoErr);
     EXPECT_EQ(Count(tin), 5 + added) << "G at y = " << gy;
   }
+}
+
+TEST_F(Enforce, ACrossingNoIntegerPointFitsTakesTheFirstNearestCornerOfItsCell) {
+  // F (5,7) → S (8,6) crosses P1 (3,10) – P2 (10,3) at (6.5, 6.5), the
+  // centre of a unit cell.  Its truncation (6,6) would turn the new
+  // triangle F, X, P2 inside out; of the corners left, (7,6) and (6,7) are
+  // equally near and both fit, and the first in cell order, (7,6), is taken.
+  TTIN* tin = HandTIN({{5, 7, 0}, {3, 10, 0}, {10, 3, 0}, {8, 6, 30}}, {{0, 1, 2}, {2, 1, 3}});
+  ASSERT_EQ(ApplyBrklnBetweenTwoVtxs(tin, vtx_[0], vtx_[3]), kNoErr);
+  ASSERT_EQ(Count(tin), 5u);
+  const TTINVtx* x = nullptr;
+  for (const TTINVtx* v : Items(tin->fTINVtxListByZ))
+    if (std::find(vtx_.begin(), vtx_.end(), v) == vtx_.end()) x = v;
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(std::make_pair(x->x, x->y), std::make_pair(7, 6));
+  EXPECT_TRUE(IsChainOfEdges(Nabrs(tin), vtx_[0], vtx_[3], 1.0));
+  EXPECT_TRUE(TINIsValid(tin, TTINCheckOptions{false, false}));
 }
 
 TEST_F(Enforce, ASegmentLeavingThroughTheHullStopsAllEnforcement) {

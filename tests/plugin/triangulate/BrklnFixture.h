@@ -35,11 +35,14 @@ using Edge = std::pair<const TTINVtx*, const TTINVtx*>;  // lower address first
 using Adjacency = std::map<const TTINVtx*, std::vector<const TTINVtx*>>;
 
 // Whether b1 and b2 are joined by TIN edges through vertices within `tol` of
-// the segment, each further along it than the one before.
+// the segment, each further along it than the one before and short of b2.
 inline bool IsChainOfEdges(const Adjacency& nabrs, const TTINVtx* b1, const TTINVtx* b2,
                            double tol) {
-  const double dx = double(b2->x) - b1->x, dy = double(b2->y) - b1->y;
-  auto along = [&](const TTINVtx* v) { return dx * (double(v->x) - b1->x) + dy * (double(v->y) - b1->y); };
+  if (b1->x == b2->x && b1->y == b2->y) return true;
+  const long double dx = (long double)b2->x - b1->x, dy = (long double)b2->y - b1->y;
+  auto along = [&](const TTINVtx* v) {
+    return dx * ((long double)v->x - b1->x) + dy * ((long double)v->y - b1->y);
+  };
   std::vector<const TTINVtx*> todo{b1};
   std::set<const TTINVtx*> seen{b1};
   while (!todo.empty()) {
@@ -48,7 +51,8 @@ inline bool IsChainOfEdges(const Adjacency& nabrs, const TTINVtx* b1, const TTIN
     if (v == b2) return true;
     if (nabrs.count(v))
       for (const TTINVtx* w : nabrs.at(v))
-        if (along(w) > along(v) && DistanceFromLine(b1, b2, w) <= tol && seen.insert(w).second)
+        if (w == b2 || (along(w) > along(v) && along(w) < along(b2) &&
+                        DistanceFromLine(b1, b2, w) <= tol && seen.insert(w).second))
           todo.push_back(w);
   }
   return false;

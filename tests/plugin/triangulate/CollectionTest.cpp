@@ -64,6 +64,31 @@ TEST_F(Collection, BreaklinesHoldOnlyTheVerticesTheirPolygonAddedFirst) {
   EXPECT_EQ(b[1]->fNumVtxs, 2);
 }
 
+// A regression: the indexed collection remembered which breakline was taking
+// corners by its address, so a polygon left with one corner (its breakline
+// deleted) lent that corner to the next polygon's breakline whenever the
+// allocator gave the new breakline the freed address.
+TEST_F(Collection, APolygonLeftWithOneCornerLendsItToNoOtherBreakline) {
+  for (const TSteps steps : {TSteps::kIndexed, TSteps::kLiteral}) {
+    SCOPED_TRACE(steps == TSteps::kIndexed ? "indexed" : "step by step");
+    host.document() = tinhost::Document();
+    AddLoci({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
+    AddPoly({{10, 10, 1}, {20, 20, 2}, {30, 10, 3}});
+    AddPoly({{20, 20, 2}, {50, 50, 4}});  // one new corner: no breakline
+    AddPoly({{60, 60, 5}, {70, 20, 6}, {80, 60, 7}});
+    SetNewStructureSteps(steps);
+    TErr err = -1;
+    TTIN* tin = Collect(&err, true);
+    SetNewStructureSteps(TSteps::kIndexed);
+    ASSERT_EQ(err, kNoErr);
+    std::vector<std::vector<std::string>> lines;
+    for (TLinkNode* n = tin->fBrklnList->fFirst; n != nullptr; n = n->next)
+      lines.push_back(XYZs(Items(static_cast<const TBrkln*>(n->item)->fVtxList)));
+    EXPECT_EQ(lines, (std::vector<std::vector<std::string>>{{"10,10,1", "20,20,2", "30,10,3"},
+                                                            {"60,60,5", "70,20,6", "80,60,7"}}));
+  }
+}
+
 TEST_F(Collection, TooFewDistinctPositionsAndMissingLayer) {
   AddLoci({{0, 0, 1}, {5, 5, 2}, {0, 0, 3}});
   TErr err = 0;

@@ -137,22 +137,30 @@ TEST_F(EdgeSwap, FarVertexOnTheCommonEdgeFailsAndIsFlipped) {
 }
 
 TEST_F(EdgeSwap, CanSwapOnlyAStrictlyConvexQuadrilateral) {
-  TTIN* tin = NewTIN();
-  Quad convex = MakeQuad(tin, {0, 0, 0}, {0, 100, 0}, {10, 50, 0}, {-10, 50, 0});
-  TTINTriangle* p1[2] = {convex.t1, convex.t2};
-  EXPECT_TRUE(CheckIfCanSwapTwoTris(p1));
-
-  TTIN* tin2 = NewTIN();
-  // P, S, Q collinear: angle at S exactly π.
-  Quad flat = MakeQuad(tin2, {0, 0, 0}, {0, 100, 0}, {10, 0, 0}, {-10, 0, 0});
-  TTINTriangle* p2[2] = {flat.t1, flat.t2};
-  EXPECT_FALSE(CheckIfCanSwapTwoTris(p2));
-
-  TTIN* tin3 = NewTIN();
-  // Reflex at R: R lies inside the triangle P, S, Q.
-  Quad reflex = MakeQuad(tin3, {0, 0, 0}, {0, 100, 0}, {10, 50, 0}, {-10, 300, 0});
-  TTINTriangle* p3[2] = {reflex.t1, reflex.t2};
-  EXPECT_FALSE(CheckIfCanSwapTwoTris(p3));
+  // S (0,0), R (0,100); P to the right of S→R, Q to its left.  At each end
+  // of the common edge the inner angle is convex, straight (exactly π) or
+  // reflex as Q lies one unit to one side of the line through P and that
+  // end, on it, or one unit to the other side.
+  struct Case {
+    XYZ p, q;
+    bool can;
+  };
+  const Case cases[] = {
+      {{10, 0, 0}, {-10, 1, 0}, true},    // at S: convex
+      {{10, 0, 0}, {-10, 0, 0}, false},   // at S: π
+      {{10, 0, 0}, {-10, -1, 0}, false},  // at S: reflex
+      {{10, 100, 0}, {-10, 99, 0}, true},    // at R: convex
+      {{10, 100, 0}, {-10, 100, 0}, false},  // at R: π
+      {{10, 100, 0}, {-10, 101, 0}, false},  // at R: reflex
+      {{10, 50, 0}, {-10, 300, 0}, false},   // R inside the triangle P, S, Q
+  };
+  for (const Case& c : cases) {
+    TTIN* tin = NewTIN();
+    Quad k = MakeQuad(tin, {0, 0, 0}, {0, 100, 0}, c.p, c.q);
+    TTINTriangle* pair[2] = {k.t1, k.t2};
+    EXPECT_EQ(CheckIfCanSwapTwoTris(pair), c.can) << "P (" << c.p.x << "," << c.p.y << ") Q ("
+                                                  << c.q.x << "," << c.q.y << ")";
+  }
 }
 
 TEST_F(EdgeSwap, RepairReportsStructuralDamage) {

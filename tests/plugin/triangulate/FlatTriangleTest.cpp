@@ -9,6 +9,7 @@
 #include "BrklnFixture.h"
 #include "plugin/triangulate/FlatTriangles.h"
 #include "plugin/triangulate/Tolerances.h"
+#include "plugin/triangulate/ULandUtils.h"
 
 namespace {
 
@@ -56,14 +57,47 @@ TEST_F(Flat, NothingChangesWithoutBreaklinesOrWithTheOptionOff) {
   EXPECT_NE(Shape(tin), before);
 }
 
-TEST_F(Flat, AQuadrilateralReflexAtAnEndOfTheCommonEdgeIsNotFlipped) {
-  // H one unit below the line A–C beyond C makes the angle at C reflex; one
-  // unit above, the quadrilateral is convex and the flip is made.
-  for (const int hy : {-1, 1}) {
-    TTIN* tin = HandTIN({{0, 0, 0}, {0, 100, 0}, {100, 0, 0}, {110, hy, 10}},
-                        {{0, 1, 2}, {2, 1, 3}}, {{{3}, false}});
+TEST_F(Flat, AQuadrilateralReflexOrStraightAtAnEndOfTheCommonEdgeIsNotFlipped) {
+  // Flat A (0,0), B (0,100), C (100,0) and a sloping H across B–C.  H one
+  // unit below the line A–C beyond C makes the inner angle at C reflex, on
+  // the line a straight angle (the flip would leave A, C, H as a triangle
+  // without area), one unit above convex: only then is the flip made.  The
+  // same at B, with H beside the line A–B beyond B.
+  for (const int side : {-1, 0, 1}) {
+    for (const bool atC : {true, false}) {
+      const XYZ h = atC ? XYZ{110, side, 10} : XYZ{side, 110, 10};
+      TTIN* tin = HandTIN({{0, 0, 0}, {0, 100, 0}, {100, 0, 0}, h}, {{0, 1, 2}, {2, 1, 3}},
+                          {{{3}, false}});
+      FillConcavities(tin);
+      EXPECT_EQ(HasEdge(tin, 0, 3), side > 0) << (atC ? "at C, " : "at B, ") << "side " << side;
+      EXPECT_TRUE(TINIsValid(tin, TTINCheckOptions{false, true}));
+    }
+  }
+}
+
+TEST_F(Flat, OfTwoFlipsWithEqualAngleSumsTheFirstEdgeWins) {
+  // Flat A (0,0), B (10,45), C (20,0) with mirror-image sloping neighbours L
+  // across A–B (edge 0) and H across B–C (edge 1): the two angle sums are
+  // equal, also in double arithmetic, and neither edge is T's shortest.
+  // Edge 0 wins, so A–B flips to C–L; L one unit further out makes edge 1's
+  // sum the smaller, one unit further in keeps edge 0 ahead.
+  const XYZ a{0, 0, 0}, b{10, 45, 0}, c{20, 0, 0};
+  auto sum = [](const XYZ& p, const XYZ& s, const XYZ& r, const XYZ& q) {
+    auto pt = [](const XYZ& v) { return KVPoint2D{v.y, v.x}; };
+    return GetAngleAtVertex(pt(p), pt(s), pt(q)) + (kTwoPi - GetAngleAtVertex(pt(p), pt(r), pt(q)));
+  };
+  const XYZ h{60, 19, 5};
+  ASSERT_EQ(sum(c, a, b, {-40, 19, 5}), sum(a, b, c, h));
+  ASSERT_GT(sum(c, a, b, {-41, 19, 5}), sum(a, b, c, h));
+  ASSERT_LT(sum(c, a, b, {-39, 19, 5}), sum(a, b, c, h));
+  for (const int lx : {-40, -41, -39}) {
+    const XYZ l{lx, 19, 5};
+    const double sum0 = sum(c, a, b, l), sum1 = sum(a, b, c, h);
+    TTIN* tin = HandTIN({a, b, c, l, h}, {{0, 1, 2}, {1, 0, 3}, {2, 1, 4}}, {{{3}, false}});
     FillConcavities(tin);
-    EXPECT_EQ(HasEdge(tin, 0, 3), hy > 0) << "H at y = " << hy;
+    const bool edge0 = sum0 <= sum1;
+    EXPECT_EQ(HasEdge(tin, 2, 3), edge0) << "L at x = " << lx;
+    EXPECT_EQ(HasEdge(tin, 0, 4), !edge0) << "L at x = " << lx;
   }
 }
 

@@ -45,6 +45,11 @@ TEST(AngleArithmetic, NormalizeDifferenceAndTolerance) {
   EXPECT_EQ(CompareWithTolerance(1.0, 1.1, 0.1 + 1e-12), 0);
   EXPECT_EQ(CompareWithTolerance(1.0, 2.0, 0.5), -1);
   EXPECT_EQ(CompareWithTolerance(2.0, 1.0, 0.5), 1);
+  // A difference of exactly the tolerance counts as equal, on both sides.
+  EXPECT_EQ(CompareWithTolerance(1.0, 1.5, 0.5), 0);
+  EXPECT_EQ(CompareWithTolerance(1.5, 1.0, 0.5), 0);
+  EXPECT_EQ(CompareWithTolerance(1.0, 1.5, 0.5 - 0x1p-52), -1);
+  EXPECT_EQ(CompareWithTolerance(1.5, 1.0, 0.5 - 0x1p-52), 1);
 }
 
 TEST(Distance, AxisAlignedExactAndNeverNegative) {

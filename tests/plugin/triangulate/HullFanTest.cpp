@@ -66,7 +66,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {{4, 2, 3}, {4, 1, 2}, {5, 6, 7}, {5, 7, 1}, {1, 4, 5}}},
         FanCase{"LastOffSideBeforeFirstOffSideTwoFans",
                 {{0, 0, 0}, {0, 5, 0}, {0, 10, 0}, {10, 0, 0}, {5, 0, 0}},
-                {{5, 1, 2}, {5, 2, 3}, {3, 4, 5}}}),
+                {{5, 1, 2}, {5, 2, 3}, {3, 4, 5}}},
+        // H3 turned 0.00075 rad off the line H1–H2 still lies on the first
+        // side (within 0.001 rad): fanned from H4.  Turned 0.00125 rad, it is
+        // off the side, and the fan comes from H1.
+        FanCase{"TurnWithinTheSideToleranceIsOnTheSide",
+                {{0, 0, 0}, {0, 10000, 0}, {15, 20000, 0}, {20000, 20000, 0}, {20000, 0, 0}},
+                {{4, 5, 1}, {4, 1, 2}, {4, 2, 3}}},
+        FanCase{"TurnBeyondTheSideToleranceIsOffTheSide",
+                {{0, 0, 0}, {0, 10000, 0}, {25, 20000, 0}, {20000, 20000, 0}, {20000, 0, 0}},
+                {{1, 2, 3}, {1, 3, 4}, {1, 4, 5}}}),
     [](const ::testing::TestParamInfo<FanCase>& p) { return std::string(p.param.name); });
 
 class HullFanErrors : public TriTest {};

@@ -1,8 +1,10 @@
 // Exact orientation and in-circle decisions over the whole 32-bit range.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "plugin/triangulate/ExactPredicates.h"
 
@@ -49,6 +51,111 @@ std::int64_t InCircleBy4x4(const std::int64_t p[4][2]) {
 }
 
 int Sign(std::int64_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+
+// A signed integer of any size, sign and magnitude in 32-bit limbs (lowest
+// first): just enough arithmetic for the 4×4 in-circle determinant of
+// coordinates across the whole 32-bit range, whose terms reach 2^127.
+struct BigInt {
+  bool negative = false;
+  std::vector<std::uint32_t> mag;  // no high zero limbs; empty = 0
+
+  explicit BigInt(std::int64_t v = 0) {
+    negative = v < 0;
+    std::uint64_t m = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    for (; m != 0; m >>= 32) mag.push_back(static_cast<std::uint32_t>(m));
+  }
+  int SignOf() const { return mag.empty() ? 0 : (negative ? -1 : 1); }
+
+  static int CompareMag(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (std::size_t i = a.size(); i-- > 0;)
+      if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    return 0;
+  }
+  static std::vector<std::uint32_t> AddMag(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    std::vector<std::uint32_t> r;
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()) || carry; ++i) {
+      const std::uint64_t s = carry + (i < a.size() ? a[i] : 0) + (i < b.size() ? b[i] : 0);
+      r.push_back(static_cast<std::uint32_t>(s));
+      carry = s >> 32;
+    }
+    return r;
+  }
+  // a − b for |a| >= |b|.
+  static std::vector<std::uint32_t> SubMag(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    std::vector<std::uint32_t> r(a.size());
+    std::int64_t borrow = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      std::int64_t d = std::int64_t{a[i]} - (i < b.size() ? b[i] : 0) - borrow;
+      borrow = d < 0;
+      r[i] = static_cast<std::uint32_t>(d + (borrow << 32));
+    }
+    while (!r.empty() && r.back() == 0) r.pop_back();
+    return r;
+  }
+  friend BigInt operator+(const BigInt& a, const BigInt& b) {
+    BigInt r;
+    if (a.negative == b.negative) {
+      r.mag = AddMag(a.mag, b.mag);
+      r.negative = a.negative;
+    } else if (CompareMag(a.mag, b.mag) >= 0) {
+      r.mag = SubMag(a.mag, b.mag);
+      r.negative = a.negative;
+    } else {
+      r.mag = SubMag(b.mag, a.mag);
+      r.negative = b.negative;
+    }
+    if (r.mag.empty()) r.negative = false;
+    return r;
+  }
+  friend BigInt operator-(const BigInt& a, const BigInt& b) {
+    BigInt nb = b;
+    if (!nb.mag.empty()) nb.negative = !nb.negative;
+    return a + nb;
+  }
+  friend BigInt operator*(const BigInt& a, const BigInt& b) {
+    BigInt r;
+    if (a.mag.empty() || b.mag.empty()) return r;
+    std::vector<std::uint64_t> acc(a.mag.size() + b.mag.size() + 1, 0);
+    for (std::size_t i = 0; i < a.mag.size(); ++i) {
+      std::uint64_t carry = 0;
+      for (std::size_t j = 0; j < b.mag.size(); ++j) {
+        const std::uint64_t t = acc[i + j] + std::uint64_t{a.mag[i]} * b.mag[j] + carry;
+        acc[i + j] = t & 0xFFFFFFFFu;
+        carry = t >> 32;
+      }
+      for (std::size_t k = i + b.mag.size(); carry != 0; ++k) {
+        const std::uint64_t t = acc[k] + carry;
+        acc[k] = t & 0xFFFFFFFFu;
+        carry = t >> 32;
+      }
+    }
+    for (std::uint64_t limb : acc) r.mag.push_back(static_cast<std::uint32_t>(limb));
+    while (!r.mag.empty() && r.mag.back() == 0) r.mag.pop_back();
+    r.negative = a.negative != b.negative;
+    return r;
+  }
+};
+
+// The in-circle sign from the 4×4 determinant with rows (x, y, x² + y², 1)
+// of the untranslated coordinates, expanded along the column of ones, times
+// the orientation of A, B, C: +1 when D lies inside the circle.
+int InCircleByBigDeterminant(const std::int32_t p[4][2]) {
+  BigInt x[4], y[4], lift[4];
+  for (int r = 0; r < 4; ++r) {
+    x[r] = BigInt(p[r][0]);
+    y[r] = BigInt(p[r][1]);
+    lift[r] = x[r] * x[r] + y[r] * y[r];
+  }
+  auto det3 = [&](int i, int j, int k) {
+    return x[i] * (y[j] * lift[k] - lift[j] * y[k]) - y[i] * (x[j] * lift[k] - lift[j] * x[k]) +
+           lift[i] * (x[j] * y[k] - y[j] * x[k]);
+  };
+  const BigInt det = det3(0, 2, 3) - det3(1, 2, 3) - det3(0, 1, 3) + det3(0, 1, 2);
+  const BigInt orient = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+  return det.SignOf() * orient.SignOf();
+}
 
 TEST(OrientSign, AgreesWithSmallDeterminantOnRandomAndNearCollinearInputs) {
   std::mt19937 rng(20240611);
@@ -113,6 +220,43 @@ TEST(InCircleSign, AgreesWith4x4DeterminantOnSmallCoordinates) {
     if (orient != 0 && got == 0) ++ties;
   }
   EXPECT_GT(ties, 0) << "the sample should contain cocircular quadruples";
+}
+
+TEST(InCircleSign, AgreesWithABigIntegerDeterminantOverTheWhole32BitRange) {
+  // Random quadruples anywhere in the range, and squares inscribed in random
+  // circles (corners c ± (u, v), c ± (−v, u), cocircular by construction)
+  // with the fourth corner kept, or moved one unit along x or y: ties and
+  // both signs.  The squares are of every size up to corners 2^32 apart,
+  // whose lifted terms need more than 64 bits in every factor.
+  std::mt19937 rng(32);
+  std::uniform_int_distribution<std::int32_t> any(kMin, kMax), nudge(-1, 1);
+  std::uniform_int_distribution<int> bits(4, 29);
+  int signs[3] = {0, 0, 0};
+  for (int i = 0; i < 30000; ++i) {
+    std::int32_t p[4][2];
+    if (i % 3 == 0) {
+      for (auto& q : p) q[0] = any(rng), q[1] = any(rng);
+    } else {
+      // Arms up to 2^b about a centre within 2^30, or arms up to nearly 2^31
+      // about a centre near the origin: every corner fits in 32 bits.
+      const bool large = i % 3 == 2;
+      const std::int32_t reach = large ? kMax - (1 << 26) : 1 << bits(rng);
+      const std::int32_t middle = large ? 1 << 25 : 1 << 30;
+      std::uniform_int_distribution<std::int32_t> arm(-reach, reach), centre(-middle, middle);
+      const std::int32_t cx = centre(rng), cy = centre(rng), u = arm(rng), v = arm(rng);
+      const std::int32_t corners[4][2] = {{cx + u, cy + v}, {cx - v, cy + u}, {cx - u, cy - v}, {cx + v, cy - u}};
+      std::copy(&corners[0][0], &corners[0][0] + 8, &p[0][0]);
+      p[3][i % 2] += nudge(rng);
+    }
+    const int expected = InCircleByBigDeterminant(p);
+    ASSERT_EQ(InCircleSign(p[0][0], p[0][1], p[1][0], p[1][1], p[2][0], p[2][1], p[3][0], p[3][1]), expected)
+        << "case " << i << ": (" << p[0][0] << "," << p[0][1] << ") (" << p[1][0] << "," << p[1][1] << ") ("
+        << p[2][0] << "," << p[2][1] << ") (" << p[3][0] << "," << p[3][1] << ")";
+    ++signs[expected + 1];
+  }
+  EXPECT_GT(signs[0], 3000);
+  EXPECT_GT(signs[1], 3000) << "cocircular quadruples";
+  EXPECT_GT(signs[2], 3000);
 }
 
 TEST(InCircleSign, CocircularTiesAndUnitMovesAtTheEdgeOfTheRange) {

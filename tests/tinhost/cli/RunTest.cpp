@@ -221,6 +221,34 @@ TEST_F(RunTest, TerrainPluginCommandsKeepTheContract) {
   }
 }
 
+// Breaklines the terrain plug-in's build could not hold: one warning line on
+// stderr per polygon, the TIN built all the same (exit 0), the warnings kept
+// with the TIN in the drawing for `info`, and gone with the TIN.
+TEST_F(RunTest, BreaklineWarningsGoToStderrAndInfoListsThemPerTIN) {
+  ok({"import", drawing_,
+      write("creek.csv", "x,y,z\n0,0,1\n100,0,2\n0,100,3\n100,100,4\n72,32,9\n68,28,9\n").string(),
+      "--layer", "Creek"});
+  ok({"import", drawing_,
+      write("lines.csv", "line_id,x,y,z\n1,10,10,1\n1,50,50,5\n2,50,50,5\n2,90,10,2\n2,90,60,2\n").string(),
+      "--layer", "Creek"});
+  const RunResult r = run({"run", drawing_, "create", "--layer", "Creek"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "warning: TIN \"Creek\": 3D polygon #16 on layer \"Creek\" lost corner 1 at "
+                   "(50.000, 50.000) m from its breakline (its XY was already a vertex); 1 of its drawn "
+                   "segments is therefore not a TIN edge\n");
+  const json tins = info(drawing_)["tins"];
+  ASSERT_EQ(tins.size(), 1u);
+  EXPECT_EQ(tins[0]["name"], "Creek");
+  EXPECT_EQ(tins[0]["breakline_warnings"], json::parse(R"({"segments_not_held": [], "lost_corners":
+      [{"polygon": 16, "layer": "Creek", "corners": [{"number": 1, "at": [50.0, 50.0]}],
+        "segments_not_edges": 1}]})"));
+  EXPECT_NE(ok({"info", drawing_}).find("    warning: TIN \"Creek\": 3D polygon #16"), std::string::npos);
+
+  ok({"run", drawing_, "delete", "--confirm", "yes", "--confirm", "no"});
+  EXPECT_EQ(info(drawing_)["tins"], json::array());
+  EXPECT_EQ(ok({"info", drawing_}).find("warning"), std::string::npos);
+}
+
 TEST_F(RunTest, DecliningTheContourCountQuestionSaysNothingWasChanged) {
   ASSERT_EQ(run({"run", drawing_, "create", "--set", "contourInterval=1"}).status, 0);
   const std::string before = readText(drawing_);
