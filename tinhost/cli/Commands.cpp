@@ -8,6 +8,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/file/DrawingFile.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/Exporter.h"
 #include "tinhost/io/Importer.h"
 
@@ -22,9 +23,13 @@ std::string number(double v) {
 }
 
 int runNew(const NewArgs& args, Console& io) {
-  if (args.unit != "m" && args.unit != "ft") throw UsageError("--unit must be m or ft, not '" + args.unit + "'");
+  if (!args.unit.empty() && args.unit != "m" && args.unit != "ft")
+    throw UsageError("--unit must be m or ft, not '" + args.unit + "'");
+  std::optional<io::NewDrawingCrs> crs;
+  if (!args.crs.empty()) crs = io::chooseNewDrawingCrs(args.crs, args.unit);
+  const std::string unit = crs ? std::string(unitName(crs->unit)) : args.unit.empty() ? "m" : args.unit;
   if (args.resolution < 1 || args.resolution > 1'000'000)
-    throw UsageError("--resolution must be a whole number of world units per " + args.unit +
+    throw UsageError("--resolution must be a whole number of world units per " + unit +
                      " between 1 and 1000000, not " + std::to_string(args.resolution));
   const fs::path path(args.drawing);
   std::error_code ec;
@@ -32,13 +37,16 @@ int runNew(const NewArgs& args, Console& io) {
     throw file::FileError(args.drawing + ": already exists; it was left unchanged (use --force to replace it)");
   Host host;
   UnitsRecord units;
-  units.kind = args.unit == "ft" ? UnitKind::Foot : UnitKind::Metre;
+  units.kind = unit == "ft" ? UnitKind::Foot : UnitKind::Metre;
   units.worldPerUnit = static_cast<std::int32_t>(args.resolution);
   host.document().setUnits(units);
   host.document().setDrawingName(path.stem().string());
+  if (crs) host.document().setCrs(crs->wkt);
   file::saveFrom(host, path);
   io.out << "created " << args.drawing << ": one layer \"" << host.document().get(host.document().currentLayer()).name
-         << "\", unit " << args.unit << ", " << args.resolution << " world units per " << args.unit << "\n";
+         << "\", unit " << unit << ", " << args.resolution << " world units per " << unit;
+  if (crs) io.out << "; coordinate system " << crs->description;
+  io.out << "\n";
   return kExitOk;
 }
 

@@ -15,9 +15,10 @@ class Session;
 
 struct NewArgs {
   std::string drawing;
-  std::string unit = "m";
+  std::string unit;  // empty: the coordinate system's, else m
   std::int64_t resolution = 1000;
   bool force = false;
+  std::string crs = {};  // empty: none
 };
 
 struct ImportArgs {
