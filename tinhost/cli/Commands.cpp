@@ -65,6 +65,7 @@ Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
     io.out << (i == 0 ? " \"" : ", \"") << r.layers[i] << "\"";
   io.out << "\n";
   for (const std::string& note : r.notes) io.out << "note: " << note << "\n";
+  for (const std::string& warning : r.warnings) io.err << "tinhost: warning: " << warning << "\n";
   if (!r.skipped.empty()) {
     io.err << "tinhost: warning: not imported from " << args.file << ":";
     bool first = true;

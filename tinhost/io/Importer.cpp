@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "tinhost/core/Host.h"
@@ -10,6 +11,7 @@
 #include "tinhost/io/LandXmlReader.h"
 #include "tinhost/io/Placement.h"
 #include "tinhost/io/Progress.h"
+#include "tinhost/io/RepeatedXY.h"
 #include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
@@ -74,6 +76,26 @@ std::int16_t textSize(double height) {
   return static_cast<std::int16_t>(std::clamp(size, 1.0, 32767.0));
 }
 
+// Points of one layer that land on the same world x and y are all added; the
+// TIN built from the layer keeps the first of them, so the import says so.
+void reportRepeatedXY(const WorldLayer& w, const UnitsRecord& units, double ox, double oy, ImportResult& result) {
+  if (w.points.size() < 2) return;
+  std::vector<std::uint64_t> keys;
+  keys.reserve(w.points.size());
+  for (const WorldPoint& p : w.points) keys.push_back(xyKey(p.x, p.y));
+  const RepeatedXY r = findRepeatedXY(std::move(keys));
+  if (r.count == 0) return;
+  const std::string unit(unitName(units.kind));
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "%zu point(s) repeat the x and y of another point once at %d world units per %s (one at %.*f, %.*f "
+                "%s); all were added, and a TIN built from them keeps the first point at each position",
+                r.count, units.worldPerUnit, unit.c_str(), displayDecimals(units.worldPerUnit),
+                toReal(r.x, ox, units.worldPerUnit), displayDecimals(units.worldPerUnit),
+                toReal(r.y, oy, units.worldPerUnit), unit.c_str());
+  result.warnings.emplace_back(text);
+}
+
 }  // namespace
 
 std::uint32_t findLayer(const Host& host, const std::string& name) {
@@ -126,6 +148,8 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     total += w.points.size() + w.lines.size() + w.texts.size();
     layers.push_back(std::move(w));
   }
+
+  for (const WorldLayer& w : layers) reportRepeatedXY(w, doc.units(), ox, oy, result);
 
   if (result.originChosen) doc.setOrigin(ox, oy);
   result.originX = ox, result.originY = oy;
