@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
@@ -11,6 +12,7 @@
 #include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/Exporter.h"
 #include "tinhost/io/Importer.h"
+#include "tinhost/io/LasImport.h"
 
 namespace tinhost::cli {
 
@@ -50,11 +52,30 @@ int runNew(const NewArgs& args, Console& io) {
   return kExitOk;
 }
 
+// A LAS file with the filters of its options.
+io::ImportResult importLas(Session& s, const ImportArgs& args) {
+  io::LasOptions options;
+  try {
+    if (!args.classes.empty()) io::parseLasClasses(args.classes, options);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(e.what());
+  }
+  options.lastReturnOnly = args.lastReturn;
+  if (args.thin) {
+    if (!(*args.thin > 0)) throw UsageError("--thin must be a cell size greater than 0, not " + number(*args.thin));
+    options.thinCell = *args.thin;
+  }
+  return io::importLasFile(s.host(), args.file, options, args.layer);
+}
+
 Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
-  if (!io::isImportFormat(args.format))
-    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf or landxml, not '" + args.format +
-                     "'");
-  const io::ImportResult r = io::importFile(s.host(), args.file, args.format, args.layer);
+  const bool las = args.format == "las" || (args.format == "auto" && io::isLasPath(args.file));
+  if (!las && !io::isImportFormat(args.format))
+    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las, not '" +
+                     args.format + "'");
+  if (!las && (!args.classes.empty() || args.lastReturn || args.thin))
+    throw UsageError("--classes, --last-return and --thin filter LAS files; " + args.file + " is not one");
+  const io::ImportResult r = las ? importLas(s, args) : io::importFile(s.host(), args.file, args.format, args.layer);
   const std::string unit(unitName(s.host().document().units().kind));
   io.out << "imported " << r.points << " point(s) and " << r.lines << " line(s)";
   if (r.texts > 0) io.out << " and " << r.texts << " text(s)";
@@ -74,7 +95,7 @@ Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
   }
   if (r.originChosen)
     io.out << "drawing origin set to (" << number(r.originX) << ", " << number(r.originY) << ") " << unit << "\n";
-  return {kExitOk, r.points + r.lines + r.texts > 0};
+  return {kExitOk, r.points + r.lines + r.texts > 0 || r.crsChanged};
 }
 
 bool makeCurrentLayer(Session& s, const std::string& name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct ImportArgs {
   std::string file;
   std::string layer;
   std::string format = "auto";
+  // LAS files only
+  std::string classes;  // empty: ground when the file is classified
+  bool lastReturn = false;
+  std::optional<double> thin;
 };
 
 struct LayerArgs {

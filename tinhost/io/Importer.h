@@ -34,6 +34,7 @@ struct ImportResult {
   std::vector<std::string> notes;
   std::vector<std::string> warnings;  // things the user should look at, e.g. repeated positions
   bool originChosen = false;
+  bool crsChanged = false;  // the file's coordinate system became the drawing's
   double originX = 0, originY = 0;
 };
 
