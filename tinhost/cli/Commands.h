@@ -60,6 +60,7 @@ struct InfoArgs {
 struct ExportArgs {
   std::string out;
   std::vector<std::string> layers;
+  std::optional<double> cell;  // elevation models
 };
 
 // `new` works without a session: it creates the file.
