@@ -62,12 +62,13 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   info->add_flag("--json", c.infoArgs.json, "one JSON object");
   info->add_flag("--objects", c.infoArgs.objects, "list every object");
 
-  CLI::App* exp = subcommand(app, c, "export", "write the drawing, chosen by extension: points (.xyz, .csv), DXF (.dxf), LandXML (.xml), picture (.png, .svg, .pdf), elevation model (.tif, .asc)", drawing);
+  CLI::App* exp = subcommand(app, c, "export", "write the drawing, chosen by extension: points (.xyz, .csv), DXF (.dxf), LandXML (.xml), picture (.png, .svg, .pdf), elevation model (.tif, .asc), GIS vectors (.gpkg, .shp, .geojson)", drawing);
   exp->add_option("OUT", c.exportArgs.out, "output file")->required();
   exp->add_option("--layer", c.exportArgs.layers, "only this layer; repeatable")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   exp->add_option("--cell", c.exportArgs.cell, "elevation models: the cell size in drawing units");
+  exp->add_flag("--faces", c.exportArgs.faces, "GIS vectors: the TIN's triangles as 3D polygons too");
 }
 
 Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) {

@@ -126,7 +126,7 @@ Outcome runUndo(Session& s, Console& io) {
 }
 
 Outcome runExport(Session& s, const ExportArgs& args, Console& io) {
-  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers, io::ExportOptions{args.cell});
+  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers, io::ExportOptions{args.cell, args.faces});
   const bool picture = r.format == "png" || r.format == "svg" || r.format == "pdf";
   io.out << "wrote " << args.out << " (" << r.format << (r.detail.empty() ? "" : ", " + r.detail) << "): "
          << (picture ? "drew " : "") << io::describeCounts(r) << "\n";

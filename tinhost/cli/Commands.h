@@ -61,6 +61,7 @@ struct ExportArgs {
   std::string out;
   std::vector<std::string> layers;
   std::optional<double> cell;  // elevation models
+  bool faces = false;          // GIS vectors
 };
 
 // `new` works without a session: it creates the file.

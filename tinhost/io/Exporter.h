@@ -8,6 +8,7 @@
 //         contours and breaklines as the surface's source data
 //   .png .svg .pdf  a plan picture of the drawing
 //   .tif .asc  an elevation model of one TIN (DemExport.h)
+//   .gpkg .shp .geojson  TIN contours, hulls and triangles for GIS (VectorExport.h)
 // Values carry as many decimals as the resolution holds, so an import at
 // 1 mm comes back digit for digit.  Every file is written beside the target
 // and renamed over it when complete.
@@ -40,6 +41,7 @@ struct ExportResult {
 // What some formats need beyond the layers.
 struct ExportOptions {
   std::optional<double> cell;  // elevation models: the cell size in user units
+  bool faces = false;          // GIS vectors: the TIN's triangles too
 };
 
 // `layers` empty: every layer.  Throws FileError for an unknown extension or
