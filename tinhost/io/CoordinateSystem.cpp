@@ -51,8 +51,7 @@ CoordinateSystem::~CoordinateSystem() = default;
 CoordinateSystem CoordinateSystem::fromUserInput(const std::string& text) {
   std::string definition = text;
   std::error_code ec;
-  if (!text.empty() && text.find_first_of("[:+") == std::string::npos &&
-      std::filesystem::is_regular_file(text, ec)) {
+  if (!text.empty() && std::filesystem::is_regular_file(text, ec)) {
     std::ifstream in(text, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();

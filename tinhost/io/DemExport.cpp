@@ -89,15 +89,20 @@ ExportResult writeDem(const Host& host, const std::filesystem::path& out,
   const Document& doc = host.document();
   const Placement placement{doc.state().originX, doc.state().originY, doc.units().worldPerUnit};
 
-  double maxAbs = 0;
+  double maxAbs = 0, lowest = std::numeric_limits<double>::infinity();
   for (const DrawingObject* t : tin.triangles)
-    for (const Vertex& v : t->vertices)
-      maxAbs = std::max(maxAbs, std::fabs(v.z / double(placement.worldPerUnit)));
+    for (const Vertex& v : t->vertices) {
+      const double z = v.z / double(placement.worldPerUnit);
+      maxAbs = std::max(maxAbs, std::fabs(z)), lowest = std::min(lowest, z);
+    }
   const bool floats = floatsSuffice(maxAbs, placement.worldPerUnit);
   const GDALDataType type = floats ? GDT_Float32 : GDT_Float64;
   const GridPlan plan =
       planGrid(TinRasterizer::bounds(tin.triangles, placement), cell, floats ? 4 : 8, what);
-  const double nodata = maxAbs >= -kDemNodata ? std::numeric_limits<double>::lowest() : kDemNodata;
+  // -9999 unless the surface reaches that low; then the lowest value of the type.
+  const double nodata = lowest > kDemNodata ? kDemNodata
+                        : floats            ? double(std::numeric_limits<float>::lowest())
+                                            : std::numeric_limits<double>::lowest();
   const bool tiled = plan.columns * plan.rows > kDemTiledFrom;
 
   registerGdalDrivers();

@@ -20,8 +20,8 @@
 
 namespace tinhost::io {
 
-// Cells outside the hull hold this (or the lowest double when an elevation
-// of the surface is this low).
+// Cells outside the hull hold this (or the lowest value of the grid's type
+// when the surface reaches this low).
 inline constexpr double kDemNodata = -9999.0;
 // Grids of more cells than this are tiled and compressed.
 inline constexpr std::int64_t kDemTiledFrom = 1'000'000;

@@ -4,6 +4,7 @@
 // world unit; a centre outside every triangle is nodata.
 #include <gdal.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -205,6 +206,27 @@ TEST_F(DemExportTest, AsciiGridHoldsTheSameValuesWithItsPrjAndNothingElseIsLeft)
   for (const auto& e : fs::directory_iterator(dir_))
     if (e.path().filename().string()[0] != '.') files.insert(e.path().filename().string());
   EXPECT_EQ(files, (std::set<std::string>{"d.tin", "dem.asc", "dem.prj", "dem.tif"}));
+}
+
+// A surface that reaches -9999 gets the lowest float as nodata, written as
+// such in the cells outside its hull (a double's lowest would not survive
+// the 32-bit cells).
+TEST_F(DemExportTest, ASurfaceBelowTheUsualNodataGetsAnotherOne) {
+  const auto d = newDrawing();
+  ok({"import", d, write("deep.xyz", "0 0 -9999\n40 0 -10020\n0 40 -10010\n10 10 -9990\n").string(),
+      "--layer", "Ground"});
+  ok({"run", d, "create", "--layer", "Ground", "--set", "want3DTris=1", "--set", "notResident=0"});
+  ok({"export", d, p("deep.tif"), "--layer", "Ground", "--cell", "0.5"});
+  const Raster r = readRaster(path("deep.tif"));
+  ASSERT_FALSE(r.values.empty());
+  EXPECT_LT(r.nodata, -1e30);
+  const auto holes = std::count(r.values.begin(), r.values.end(), r.nodata);
+  EXPECT_GT(holes, 2 * r.columns) << "the half outside the triangular hull";
+  EXPECT_LT(holes, static_cast<long>(r.values.size()) - 2 * r.columns);
+  double lowest = 0;
+  for (double v : r.values)
+    if (v != r.nodata) lowest = std::min(lowest, v);
+  EXPECT_LT(lowest, -10000);
 }
 
 TEST_F(DemExportTest, UnusableRequestsAreRefusedWithoutWritingAnything) {
