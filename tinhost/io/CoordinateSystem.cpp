@@ -104,6 +104,15 @@ std::string CoordinateSystem::wkt() const {
   return out;
 }
 
+std::string CoordinateSystem::wkt1() const {
+  QuietGdal quiet;
+  char* text = nullptr;
+  srs_->exportToWkt(&text);
+  std::string out = text != nullptr ? text : "";
+  CPLFree(text);
+  return out;
+}
+
 std::string CoordinateSystem::name() const {
   const char* n = srs_->GetName();
   return n != nullptr ? n : "unnamed coordinate system";

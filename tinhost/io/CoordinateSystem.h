@@ -49,6 +49,8 @@ class CoordinateSystem {
 
   // WKT 2 on one line: what the drawing stores.
   std::string wkt() const;
+  // WKT 1, for formats whose readers expect it (LandXML's ogcWktCode).
+  std::string wkt1() const;
   // The system's name, e.g. "NAD83(2011) / North Carolina (ftUS)".
   std::string name() const;
   // "EPSG:6543" when the system is a registered one, else empty.

@@ -7,7 +7,9 @@
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/DxfReader.h"
+#include "tinhost/io/ImportCrs.h"
 #include "tinhost/io/LandXmlReader.h"
 #include "tinhost/io/Placement.h"
 #include "tinhost/io/Progress.h"
@@ -224,6 +226,31 @@ ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, For
   return importSurveyData(host, path.string(), data, layer);
 }
 
+namespace {
+
+// A file that declares a coordinate system: checked against the drawing's
+// (nothing is added when they disagree) or made the drawing's.  The reader
+// has already converted its units by what the file says of them.
+ImportResult importWithCrs(Host& host, const std::string& name, const ImportedDrawing& data, const std::string& layer) {
+  if (data.crs.empty()) return importDrawingData(host, name, data, layer);
+  std::optional<CoordinateSystem> fileCrs;
+  try {
+    fileCrs = CoordinateSystem::fromUserInput(data.crs);
+  } catch (const FileError& e) {
+    throw FileError(name + ": its coordinate system cannot be read: " + e.what() + "; nothing was added");
+  }
+  const CrsMatch crs = matchFileCrs(host, fileCrs, name);
+  ImportResult r = importDrawingData(host, name, data, layer);
+  if (crs.adopt) {
+    host.document().setCrs(*crs.adopt);
+    r.crsChanged = true;
+    r.notes.push_back(crs.notes.front());
+  }
+  return r;
+}
+
+}  // namespace
+
 bool isImportFormat(const std::string& format) {
   return format == "dxf" || format == "landxml" || parseFormat(format).has_value();
 }
@@ -238,7 +265,7 @@ ImportResult importFile(Host& host, const std::filesystem::path& path, const std
   }
   const UnitKind unit = host.document().units().kind;
   if (chosen == "dxf") return importDrawingData(host, path.string(), readDxfFile(path, unit), layer);
-  if (chosen == "landxml") return importDrawingData(host, path.string(), readLandXmlFile(path, unit), layer);
+  if (chosen == "landxml") return importWithCrs(host, path.string(), readLandXmlFile(path, unit), layer);
   const auto survey = parseFormat(chosen);
   if (!survey) throw FileError(path.string() + ": unknown format '" + format + "'");
   return importSurveyFile(host, path, *survey, layer);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/OutputFile.h"
 #include "tinhost/io/Progress.h"
 
@@ -113,6 +114,12 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
          "http://www.landxml.org/schema/LandXML-1.2/LandXML-1.2.xsd\" "
       << "version=\"1.2\" date=\"" << date << "\" time=\"" << time << "\">\n";
     writeUnits(f, doc.units().kind);
+    if (const auto crs = drawingCrs(doc)) {
+      const std::string code = crs->authorityCode();
+      f << "  <CoordinateSystem name=\"" << xmlEscape(crs->name()) << "\"";
+      if (code.rfind("EPSG:", 0) == 0) f << " epsgCode=\"" << code.substr(5) << "\"";
+      f << " ogcWktCode=\"" << xmlEscape(crs->wkt1()) << "\"/>\n";
+    }
     f << "  <Application name=\"tinhost\" desc=\"terrain drawing\"/>\n";
 
     Progress progress("writing " + out.filename().string(), scope.objects().size());

@@ -16,7 +16,8 @@ TEST_F(CrsTest, ACodeOrAWktFileBecomesTheDrawingsSystemAndUnit) {
   EXPECT_EQ(j["crs"]["unit"], "US survey foot") << "not the international foot";
   EXPECT_DOUBLE_EQ(j["crs"]["metres_per_unit"].get<double>(), 1200.0 / 3937.0);
   EXPECT_EQ(j["units"]["name"], "ft");
-  EXPECT_NE(ok({"info", usFeet}).find("coordinate system: NAD83(2011) / North Carolina (ftUS) (EPSG:6543)"),
+  EXPECT_NE(ok({"info", usFeet})
+                .find("coordinate system: NAD83(2011) / North Carolina (ftUS) (EPSG:6543)"),
             std::string::npos);
 
   // The stored WKT, given back as a file, names the same system.
@@ -48,6 +49,27 @@ TEST_F(CrsTest, SystemsThatCannotHoldADrawingAreRefused) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(path("bad.tin")));
   }
+}
+
+TEST_F(CrsTest, LandXmlCarriesTheSystemToAnotherDrawingAndIsCheckedAgainstOne) {
+  const auto source = newDrawing("nc.tin", {"--crs", "EPSG:6543"});
+  ok({"import", source, write("a.xyz", "1000 2000 30\n1010 2000 31\n").string()});
+  ok({"export", source, p("nc.xml")});
+  EXPECT_NE(readText(path("nc.xml"))
+                .find("<CoordinateSystem name=\"NAD83(2011) / North Carolina (ftUS)\" "
+                      "epsgCode=\"6543\""),
+            std::string::npos);
+
+  const auto plain = newDrawing("plain.tin", {"--unit", "ft"});
+  EXPECT_NE(ok({"import", plain, p("nc.xml")}).find("coordinate system is now"), std::string::npos);
+  EXPECT_EQ(info(plain)["crs"]["code"], "EPSG:6543");
+
+  const auto other = newDrawing("utm.tin", {"--crs", "EPSG:32642"});
+  const std::string before = readText(other);
+  const RunResult r = run({"import", other, p("nc.xml")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("is not the drawing's"), std::string::npos) << r.err;
+  EXPECT_EQ(readText(other), before);
 }
 
 }  // namespace
