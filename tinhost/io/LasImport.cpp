@@ -175,9 +175,8 @@ std::uint64_t LasTally::leftOutForClass() const {
 
 std::vector<std::string> describeLasTally(const LasTally& t, const LasOptions& options) {
   std::vector<std::string> lines;
-  lines.push_back("kept " + thousands(t.kept) + " of " + thousands(t.read) +
-                  " point records (classes " + t.classesKept +
-                  (options.lastReturnOnly ? ", last returns" : "") + ")");
+  lines.push_back("kept " + thousands(t.kept) + " of " + thousands(t.read) + " point records (" +
+                  t.classesKept + (options.lastReturnOnly ? "; last returns only" : "") + ")");
   std::vector<std::string> why;
   if (t.withheld > 0)
     why.push_back(thousands(t.withheld) + " withheld (flagged as deleted in the file)");
@@ -196,8 +195,8 @@ std::vector<std::string> describeLasTally(const LasTally& t, const LasOptions& o
     why.push_back(thousands(t.notLastReturn) + " not the last return of their pulse");
   if (t.thinned > 0) {
     char cell[48];
-    std::snprintf(cell, sizeof cell, "%g", options.thinCell);
-    why.push_back(thousands(t.thinned) + " thinned (another point kept in its " + cell + " cell)");
+    std::snprintf(cell, sizeof cell, "%g x %g", options.thinCell, options.thinCell);
+    why.push_back(thousands(t.thinned) + " thinned (a point nearer the centre of its " + cell + " cell was kept)");
   }
   if (!why.empty()) {
     std::string s = "left out:";
@@ -225,19 +224,19 @@ ImportResult importLasFile(Host& host, const std::filesystem::path& path, const 
   switch (options.classes) {
     case LasOptions::Classes::All:
       classes.set();
-      tally.classesKept = "all";
+      tally.classesKept = "all classes";
       break;
     case LasOptions::Classes::Listed:
       classes = options.listed;
-      tally.classesKept = classList(classes);
+      tally.classesKept = (classes.count() == 1 ? "class " : "classes ") + classList(classes);
       break;
     case LasOptions::Classes::GroundWhenClassified:
       if (hasClassifiedPoints(reader)) {
         classes.set(kLasGroundClass);
-        tally.classesKept = "2, ground";
+        tally.classesKept = "class 2, ground, as the file is classified";
       } else {
         classes.set();
-        tally.classesKept = "all, the file is not classified";
+        tally.classesKept = "all classes, as the file is not classified";
       }
       break;
   }

@@ -43,7 +43,7 @@ struct LasTally {
   std::uint64_t read = 0, kept = 0;
   std::uint64_t withheld = 0, notLastReturn = 0, thinned = 0;
   std::array<std::uint64_t, 256> otherClass{};  // left out for their class, by class
-  std::string classesKept;                      // "2 (ground)", "2, 9", "all"
+  std::string classesKept;  // "class 2, ground, ...", "classes 2, 9", "all classes"
   std::uint64_t leftOutForClass() const;
 };
 
