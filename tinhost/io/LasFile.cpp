@@ -81,10 +81,9 @@ LasPoint decodeLasPoint(const std::uint8_t* r, int format) {
 
 std::string lasCompressedMessage(const std::string& name) {
   return name +
-         ": this is a compressed LAS file (LAZ); tinhost reads uncompressed LAS only, and no "
-         "library on this "
-         "system decompresses LAZ. Decompress it to .las first, e.g. `laszip -i " +
-         name + " -o tile.las` or `pdal translate " + name + " tile.las`, and import that";
+         ": this is a compressed LAS file (LAZ); tinhost reads uncompressed LAS only, and no library on this "
+         "system decompresses LAZ. Decompress it to .las first with a LAZ tool (e.g. `laszip -i " +
+         name + " -o tile.las`) and import that";
 }
 
 LasReader::LasReader(const std::filesystem::path& path) : name_(path.string()) {
