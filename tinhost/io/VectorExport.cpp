@@ -125,7 +125,7 @@ OGRMultiPolygon hullGeometry(const ExportScope& scope, const std::vector<Ring>& 
   for (const Ring& r : rings) (signedArea2(r) > 0 ? outers : holes).push_back(&r);
   for (const Ring* outer : outers) {
     OGRPolygon poly;
-    poly.addRing(new OGRLinearRing(linearRing(scope, *outer, threeD)));
+    poly.addRingDirectly(new OGRLinearRing(linearRing(scope, *outer, threeD)));
     for (const Ring* hole : holes)
       if (inside(*outer, hole->front().x, hole->front().y))
         poly.addRingDirectly(new OGRLinearRing(linearRing(scope, *hole, threeD)));
@@ -196,7 +196,7 @@ void writeTin(const ExportScope& scope, const TinGraphics& tin, bool faces, Sink
       OGRLayer& l = sink.layer(tin.name, Kind::Triangles, true);
       auto f = feature(l, Kind::Triangles);
       OGRPolygon poly;
-      poly.addRing(
+      poly.addRingDirectly(
           new OGRLinearRing(linearRing(scope, Ring(t->vertices.begin(), t->vertices.end()), true)));
       f->SetGeometry(&poly);
       sink.write(l, *f);
