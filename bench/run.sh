@@ -19,8 +19,10 @@
 # surfaces), and whole `tinhost run DRAWING create` commands on large
 # drawings, including the drawing's save (random points with 3D triangles; a
 # LiDAR-like terrain tile with 3D triangles and 1 m contours), against the
-# import of the same points for scale.  Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev,
-# libcgal-dev, python3; the contour peer needs /usr/bin/python3 with matplotlib.
+# import of the same points for scale.  Last the elevation-model export
+# against gdal_grid (bench/dem_peer.sh) and the LAS import (bench/las_import.sh).
+# Needs: cmake -DTIN_BUILD_BENCH=ON, libbenchmark-dev, libcgal-dev, gdal-bin,
+# python3; the contour peer needs /usr/bin/python3 with matplotlib.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build-perf}
@@ -160,3 +162,9 @@ print(f"{name:>22}  matplotlib:  TriContourGenerator {g:8.2f} s (x{t/g:5.2f})  "
       f"tricontour {p:8.2f} s (x{t/p:5.2f})  {int(f(peer, 'lines'))} lines")
 PY
 done
+
+echo "== elevation model: tinhost export dem.tif against gdal_grid -a linear on the same points and grid =="
+"$here/dem_peer.sh" "$build" "$sizes"
+
+echo "== LAS import: whole commands, the reader alone, and the same points as text =="
+"$here/las_import.sh" "$build" "$sizes"

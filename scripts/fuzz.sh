@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 SECONDS_PER_TARGET="${1:-60}"
-TARGETS=(storage_reader_fuzz survey_file_fuzz dxf_reader_fuzz landxml_reader_fuzz drawing_file_fuzz)
+TARGETS=(storage_reader_fuzz survey_file_fuzz dxf_reader_fuzz landxml_reader_fuzz drawing_file_fuzz las_reader_fuzz)
 
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is needed" >&2; exit 1; }
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \

@@ -32,7 +32,8 @@ void addProgramCommands(CLI::App& app, Parsed& p) {
   CLI::App* create = app.add_subcommand("new", "create an empty drawing: one layer, current");
   create->callback([&p] { p.which = "new"; });
   create->add_option("DRAWING", p.newArgs.drawing, "the drawing file to create")->required();
-  create->add_option("--unit", p.newArgs.unit, "m (default) or ft");
+  create->add_option("--unit", p.newArgs.unit, "m (default) or ft; with --crs, the coordinate system's");
+  create->add_option("--crs", p.newArgs.crs, "the coordinate system: a code such as EPSG:6543, or a file holding WKT");
   create->add_option("--resolution", p.newArgs.resolution, "world units per user unit (default 1000)");
   create->add_flag("--force", p.newArgs.force, "replace an existing file");
 

@@ -25,10 +25,13 @@ bool isSessionCommand(const std::string& name) {
 }
 
 void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) {
-  CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) and lines (3D polygons) from a survey, DXF or LandXML file", drawing);
-  imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv, breaklines, .dxf or LandXML (.xml) file")->required();
+  CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) and lines (3D polygons) from a survey, DXF, LandXML or LAS file", drawing);
+  imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv, breaklines, .dxf, LandXML (.xml) or LAS (.las) file")->required();
   imp->add_option("--layer", c.importArgs.layer, "the one layer to add to (created if missing; default: the current layer, or for DXF and LandXML the layers named in the file)");
-  imp->add_option("--format", c.importArgs.format, "auto (default: by extension and content), pnezd, penzd, xyz, csv, breaklines, dxf or landxml");
+  imp->add_option("--format", c.importArgs.format, "auto (default: by extension and content), pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las");
+  imp->add_option("--classes", c.importArgs.classes, "LAS: the classes to keep, e.g. 2,9, or all (default: ground, class 2, when the file is classified)");
+  imp->add_flag("--last-return", c.importArgs.lastReturn, "LAS: keep only the last return of each pulse");
+  imp->add_option("--thin", c.importArgs.thin, "LAS: keep one point per square cell of this size (drawing units), the one nearest its centre");
 
   CLI::App* layer = subcommand(app, c, "layer", "make a layer current (created if missing)", drawing);
   layer->add_option("NAME", c.layerArgs.name, "layer name")->required();
@@ -60,11 +63,13 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   info->add_flag("--json", c.infoArgs.json, "one JSON object");
   info->add_flag("--objects", c.infoArgs.objects, "list every object");
 
-  CLI::App* exp = subcommand(app, c, "export", "write the drawing, chosen by extension: points (.xyz, .csv), DXF (.dxf), LandXML (.xml), picture (.png, .svg, .pdf)", drawing);
+  CLI::App* exp = subcommand(app, c, "export", "write the drawing, chosen by extension: points (.xyz, .csv), DXF (.dxf), LandXML (.xml), picture (.png, .svg, .pdf), elevation model (.tif, .asc), GIS vectors (.gpkg, .shp, .geojson)", drawing);
   exp->add_option("OUT", c.exportArgs.out, "output file")->required();
   exp->add_option("--layer", c.exportArgs.layers, "only this layer; repeatable")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  exp->add_option("--cell", c.exportArgs.cell, "elevation models: the cell size in drawing units");
+  exp->add_flag("--faces", c.exportArgs.faces, "GIS vectors: the TIN's triangles as 3D polygons too");
 }
 
 Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) {

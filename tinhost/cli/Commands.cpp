@@ -3,14 +3,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/Host.h"
 #include "tinhost/file/DrawingFile.h"
 #include "tinhost/file/DrawingLock.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/Exporter.h"
 #include "tinhost/io/Importer.h"
+#include "tinhost/io/LasImport.h"
 
 namespace tinhost::cli {
 
@@ -23,9 +26,13 @@ std::string number(double v) {
 }
 
 int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io) {
-  if (args.unit != "m" && args.unit != "ft") throw UsageError("--unit must be m or ft, not '" + args.unit + "'");
+  if (!args.unit.empty() && args.unit != "m" && args.unit != "ft")
+    throw UsageError("--unit must be m or ft, not '" + args.unit + "'");
+  std::optional<io::NewDrawingCrs> crs;
+  if (!args.crs.empty()) crs = io::chooseNewDrawingCrs(args.crs, args.unit);
+  const std::string unit = crs ? std::string(unitName(crs->unit)) : args.unit.empty() ? "m" : args.unit;
   if (args.resolution < 1 || args.resolution > 1'000'000)
-    throw UsageError("--resolution must be a whole number of world units per " + args.unit +
+    throw UsageError("--resolution must be a whole number of world units per " + unit +
                      " between 1 and 1000000, not " + std::to_string(args.resolution));
   const fs::path path(args.drawing);
   std::error_code ec;
@@ -36,21 +43,43 @@ int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io) {
     throw file::FileError(args.drawing + ": already exists; it was left unchanged (use --force to replace it)");
   Host host;
   UnitsRecord units;
-  units.kind = args.unit == "ft" ? UnitKind::Foot : UnitKind::Metre;
+  units.kind = unit == "ft" ? UnitKind::Foot : UnitKind::Metre;
   units.worldPerUnit = static_cast<std::int32_t>(args.resolution);
   host.document().setUnits(units);
   host.document().setDrawingName(path.stem().string());
+  if (crs) host.document().setCrs(crs->wkt);
   file::saveFrom(host, path);
   io.out << "created " << args.drawing << ": one layer \"" << host.document().get(host.document().currentLayer()).name
-         << "\", unit " << args.unit << ", " << args.resolution << " world units per " << args.unit << "\n";
+         << "\", unit " << unit << ", " << args.resolution << " world units per " << unit;
+  if (crs) io.out << "; coordinate system " << crs->description;
+  io.out << "\n";
   return kExitOk;
 }
 
+// A LAS file with the filters of its options.
+io::ImportResult importLas(Session& s, const ImportArgs& args) {
+  io::LasOptions options;
+  try {
+    if (!args.classes.empty()) io::parseLasClasses(args.classes, options);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(e.what());
+  }
+  options.lastReturnOnly = args.lastReturn;
+  if (args.thin) {
+    if (!(*args.thin > 0)) throw UsageError("--thin must be a cell size greater than 0, not " + number(*args.thin));
+    options.thinCell = *args.thin;
+  }
+  return io::importLasFile(s.host(), args.file, options, args.layer);
+}
+
 Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
-  if (!io::isImportFormat(args.format))
-    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf or landxml, not '" + args.format +
-                     "'");
-  const io::ImportResult r = io::importFile(s.host(), args.file, args.format, args.layer);
+  const bool las = args.format == "las" || (args.format == "auto" && io::isLasPath(args.file));
+  if (!las && !io::isImportFormat(args.format))
+    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las, not '" +
+                     args.format + "'");
+  if (!las && (!args.classes.empty() || args.lastReturn || args.thin))
+    throw UsageError("--classes, --last-return and --thin filter LAS files; " + args.file + " is not one");
+  const io::ImportResult r = las ? importLas(s, args) : io::importFile(s.host(), args.file, args.format, args.layer);
   const std::string unit(unitName(s.host().document().units().kind));
   io.out << "imported " << r.points << " point(s) and " << r.lines << " line(s)";
   if (r.texts > 0) io.out << " and " << r.texts << " text(s)";
@@ -61,6 +90,7 @@ Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
     io.out << (i == 0 ? " \"" : ", \"") << r.layers[i] << "\"";
   io.out << "\n";
   for (const std::string& note : r.notes) io.out << "note: " << note << "\n";
+  for (const std::string& warning : r.warnings) io.err << "tinhost: warning: " << warning << "\n";
   if (!r.skipped.empty()) {
     io.err << "tinhost: warning: not imported from " << args.file << ":";
     bool first = true;
@@ -69,7 +99,7 @@ Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
   }
   if (r.originChosen)
     io.out << "drawing origin set to (" << number(r.originX) << ", " << number(r.originY) << ") " << unit << "\n";
-  return {kExitOk, r.points + r.lines + r.texts > 0};
+  return {kExitOk, r.points + r.lines + r.texts > 0 || r.crsChanged};
 }
 
 bool makeCurrentLayer(Session& s, const std::string& name) {
@@ -100,7 +130,7 @@ Outcome runUndo(Session& s, Console& io) {
 }
 
 Outcome runExport(Session& s, const ExportArgs& args, Console& io) {
-  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers);
+  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers, io::ExportOptions{args.cell, args.faces});
   const bool picture = r.format == "png" || r.format == "svg" || r.format == "pdf";
   io.out << "wrote " << args.out << " (" << r.format << (r.detail.empty() ? "" : ", " + r.detail) << "): "
          << (picture ? "drew " : "") << io::describeCounts(r) << "\n";

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,20 @@ class Session;
 
 struct NewArgs {
   std::string drawing;
-  std::string unit = "m";
+  std::string unit;  // empty: the coordinate system's, else m
   std::int64_t resolution = 1000;
   bool force = false;
+  std::string crs = {};  // empty: none
 };
 
 struct ImportArgs {
   std::string file;
   std::string layer;
   std::string format = "auto";
+  // LAS files only
+  std::string classes;  // empty: ground when the file is classified
+  bool lastReturn = false;
+  std::optional<double> thin;
 };
 
 struct LayerArgs {
@@ -55,6 +61,8 @@ struct InfoArgs {
 struct ExportArgs {
   std::string out;
   std::vector<std::string> layers;
+  std::optional<double> cell;  // elevation models
+  bool faces = false;          // GIS vectors
 };
 
 // `new` works without a session: it creates the file, holding it as a writer

@@ -9,6 +9,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
 #include "tinhost/core/StoredTINs.h"
+#include "tinhost/io/CoordinateSystem.h"
 
 namespace tinhost::cli {
 namespace {
@@ -139,6 +140,18 @@ ordered_json tinsJson(const Host& host, const TINList& list) {
   return tins;
 }
 
+// The coordinate system, or null when the drawing has none.
+ordered_json crsJson(const Document& doc) {
+  const auto crs = io::drawingCrs(doc);
+  if (!crs) return nullptr;
+  const io::LinearUnit unit = crs->horizontalUnit();
+  return {{"name", crs->name()},
+          {"code", crs->authorityCode().empty() ? ordered_json(nullptr) : ordered_json(crs->authorityCode())},
+          {"unit", io::unitWords(unit.metres)},
+          {"metres_per_unit", unit.metres},
+          {"wkt", doc.crs()}};
+}
+
 ordered_json drawingJson(const Host& host, bool withObjects) {
   const Document& doc = host.document();
   const auto counts = countByLayer(doc);
@@ -158,6 +171,7 @@ ordered_json drawingJson(const Host& host, bool withObjects) {
        {{"name", std::string(unitName(doc.units().kind))},
         {"world_per_unit", doc.units().worldPerUnit},
         {"origin", {doc.state().originX, doc.state().originY}}}},
+      {"crs", crsJson(doc)},
       {"current_layer", doc.get(doc.currentLayer()).name},
       {"layers", layers},
       {"tins", tinsJson(host, storedTINs(host))},
@@ -177,6 +191,11 @@ void printText(const Host& host, const std::string& drawing, bool withObjects, s
   out << "drawing " << drawing << "\n";
   out << "  units: " << unit << ", " << doc.units().worldPerUnit << " world units per " << unit << "; origin ("
       << number(doc.state().originX) << ", " << number(doc.state().originY) << ") " << unit << "\n";
+  if (const auto crs = io::drawingCrs(doc))
+    out << "  coordinate system: " << crs->describe() << "; unit " << io::unitWords(crs->horizontalUnit().metres)
+        << "\n";
+  else
+    out << "  coordinate system: none (local coordinates)\n";
   out << "  current layer: " << doc.get(doc.currentLayer()).name << "\n";
   const auto counts = countByLayer(doc);
   for (ObjId layer : doc.layers()) {

@@ -81,6 +81,8 @@ struct DocumentState {
   std::vector<std::string> classes;        // class id k is classes[k - 1]
   UnitsRecord units;
   double originX = 0.0, originY = 0.0;     // real-world position of the world origin, user units
+  std::string crs;                         // coordinate system of the real coordinates, as WKT;
+                                           // empty: none (local survey coordinates)
 };
 
 // A deleted object with everything inside it, enough to put it back as it was.
@@ -163,6 +165,10 @@ class Document {
   std::int16_t addClass(const std::string& name);  // the existing id for a known name
   void setUnits(const UnitsRecord& units);
   void setOrigin(double x, double y) { s_.originX = x; s_.originY = y; }
+  // The coordinate system is set by `new --crs` and by the first import that
+  // carries one; nothing else changes it.
+  const std::string& crs() const { return s_.crs; }
+  void setCrs(std::string wkt) { s_.crs = std::move(wkt); }
   void setDrawingName(std::string name);
 
   // ---- going back ----

@@ -84,6 +84,11 @@ struct MetaReader {
     if (it == values.end()) throw FileError(db.path() + ": the drawing is damaged (no '" + key + "' entry)");
     return it->second;
   }
+  // An entry that older drawings do not have.
+  std::string textOr(const std::string& key, std::string fallback) const {
+    const auto it = values.find(key);
+    return it == values.end() ? fallback : it->second.second;
+  }
   std::int64_t integer(Connection& db, const std::string& key) const {
     return static_cast<std::int64_t>(at(db, key).first);
   }
@@ -178,6 +183,7 @@ FileContents readContents(Connection& db) {
   s.units.scale = meta.at(db, "unit_scale").first;
   s.originX = meta.at(db, "origin_x").first;
   s.originY = meta.at(db, "origin_y").first;
+  s.crs = meta.textOr("crs", "");
   s.currentLayer = static_cast<ObjId>(meta.integer(db, "current_layer"));
   s.nextId = static_cast<ObjId>(meta.integer(db, "next_id"));
   s.header = static_cast<ObjId>(meta.integer(db, "header_id"));
@@ -233,6 +239,7 @@ void writeMeta(Connection& db, const DocumentState& s) {
   integer("next_id", s.nextId);
   integer("header_id", s.header);
   text("drawing_name", s.objects.at(s.header).name.str());
+  if (!s.crs.empty()) text("crs", s.crs);
 }
 
 // Rows for one table, inserted kRowsPerInsert at a time through one

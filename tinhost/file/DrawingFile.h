@@ -3,7 +3,8 @@
 // Layout (schema version kSchemaVersion, kept in PRAGMA user_version; the
 // file is marked as ours by PRAGMA application_id):
 //   drawing       key/value: unit, world_per_unit, unit_scale, origin_x/y,
-//                 current_layer, next_id, header_id, drawing_name
+//                 current_layer, next_id, header_id, drawing_name, and crs
+//                 (WKT) when the drawing has a coordinate system
 //   layers        id, position (layer order), name, scale
 //   objects       id, type, parent (layer or group), position among the
 //                 parent's members, class, color (4 bytes), fill, weight,

@@ -16,6 +16,7 @@ namespace {
 constexpr std::int16_t kClassNameList = 11103;
 constexpr std::int16_t kContour3DEntries[] = {3, 4};
 constexpr std::int16_t kTriangle3DEntry = 6;
+constexpr std::int16_t kHullEntry = 8;
 
 // The drawing's class ids whose names are those entries of the plug-in's list.
 std::vector<std::int16_t> classIds(const Document& doc, std::initializer_list<std::int16_t> entries) {
@@ -50,7 +51,9 @@ ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, con
     if (std::find(layers_.begin(), layers_.end(), doc_.layerOf(id)) != layers_.end()) objects_.push_back(id);
   }
   contourClasses_ = classIds(doc_, {kContour3DEntries[0], kContour3DEntries[1]});
+  indexContourClasses_ = classIds(doc_, {kContour3DEntries[1]});
   triangleClasses_ = classIds(doc_, {kTriangle3DEntry});
+  hullClasses_ = classIds(doc_, {kHullEntry});
 }
 
 // Rounded to the decimals that carry one world unit, so that files hold
@@ -74,6 +77,16 @@ bool ExportScope::isTriangle3D(const DrawingObject& o) const {
 bool ExportScope::isContour3D(const DrawingObject& o) const {
   return o.type == kKVTypePoly3D && o.objectClass != 0 &&
          std::find(contourClasses_.begin(), contourClasses_.end(), o.objectClass) != contourClasses_.end();
+}
+
+bool ExportScope::isIndexContour3D(const DrawingObject& o) const {
+  return isContour3D(o) &&
+         std::find(indexContourClasses_.begin(), indexContourClasses_.end(), o.objectClass) != indexContourClasses_.end();
+}
+
+bool ExportScope::isHull(const DrawingObject& o) const {
+  return (o.type == kKVTypePoly2D || o.type == kKVTypePoly3D) && o.closed && o.objectClass != 0 &&
+         std::find(hullClasses_.begin(), hullClasses_.end(), o.objectClass) != hullClasses_.end();
 }
 
 std::vector<CurvePoint> ExportScope::outline(const DrawingObject& poly) {

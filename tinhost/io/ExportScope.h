@@ -49,6 +49,10 @@ class ExportScope {
   bool isTriangle3D(const DrawingObject& o) const;
   // A 3D polygon of one of the plug-in's 3D contour classes.
   bool isContour3D(const DrawingObject& o) const;
+  // A 3D contour of the index class (every n-th contour, drawn heavier).
+  bool isIndexContour3D(const DrawingObject& o) const;
+  // The hull the plug-in draws: a closed polygon of its hull class.
+  bool isHull(const DrawingObject& o) const;
   // The line a 2D polyshape draws: its corners, or the curve its control
   // vertices describe.  A closed shape does not repeat its first point.
   static std::vector<CurvePoint> outline(const DrawingObject& poly);
@@ -57,7 +61,7 @@ class ExportScope {
   const Document& doc_;
   std::vector<ObjId> layers_;
   std::vector<ObjId> objects_;
-  std::vector<std::int16_t> contourClasses_, triangleClasses_;
+  std::vector<std::int16_t> contourClasses_, indexContourClasses_, triangleClasses_, hullClasses_;
   int decimals_ = 3;
   double scale_ = 1000.0;  // 10^decimals_
   double originX_ = 0, originY_ = 0;

@@ -5,12 +5,14 @@
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/DemExport.h"
 #include "tinhost/io/DxfWriter.h"
 #include "tinhost/io/ExportScope.h"
 #include "tinhost/io/LandXmlWriter.h"
 #include "tinhost/io/OutputFile.h"
 #include "tinhost/io/Picture.h"
 #include "tinhost/io/TextRows.h"
+#include "tinhost/io/VectorExport.h"
 
 namespace tinhost::io {
 namespace {
@@ -53,13 +55,24 @@ std::string plural(std::size_t n, const char* what) {
 
 }  // namespace
 
-ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers) {
+ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers,
+                           const ExportOptions& options) {
   const std::string ext = lower(out.extension().string());
   const bool known = ext == ".xyz" || ext == ".csv" || ext == ".dxf" || ext == ".xml" || ext == ".landxml" ||
-                     ext == ".png" || ext == ".svg" || ext == ".pdf";
+                     ext == ".png" || ext == ".svg" || ext == ".pdf" || isDemPath(out) || isVectorPath(out);
   if (!known)
     throw FileError(out.string() + ": no exporter for '" + ext +
-                    "' files (tinhost writes .xyz, .csv, .dxf, .xml (LandXML), .png, .svg and .pdf)");
+                    "' files (tinhost writes .xyz, .csv, .dxf, .xml (LandXML), .png, .svg, .pdf, elevation models "
+                    "as .tif and .asc, and GIS vectors as .gpkg, .shp and .geojson)");
+  if (options.cell && !isDemPath(out))
+    throw FileError(out.string() + ": --cell is for elevation models (.tif, .asc) only");
+  if (options.faces && !isVectorPath(out))
+    throw FileError(out.string() + ": --faces is for GIS vectors (.gpkg, .shp, .geojson) only");
+  if (isDemPath(out)) {
+    if (!options.cell) throw FileError(out.string() + ": an elevation model needs a cell size: --cell SIZE in drawing units");
+    return writeDem(host, out, layers, *options.cell);
+  }
+  if (isVectorPath(out)) return writeVectors(host, out, layers, options.faces);
   const ExportScope scope(host, out, layers);
   if (ext == ".xyz" || ext == ".csv") return writePoints(scope, out, ext == ".csv");
   if (ext == ".dxf") return writeDxf(scope, out);

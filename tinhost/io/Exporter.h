@@ -7,6 +7,8 @@
 //   .xml  LandXML: loci as CgPoints, 3D triangles as a TIN surface, 3D
 //         contours and breaklines as the surface's source data
 //   .png .svg .pdf  a plan picture of the drawing
+//   .tif .asc  an elevation model of one TIN (DemExport.h)
+//   .gpkg .shp .geojson  TIN contours, hulls and triangles for GIS (VectorExport.h)
 // Values carry as many decimals as the resolution holds, so an import at
 // 1 mm comes back digit for digit.  Every file is written beside the target
 // and renamed over it when complete.
@@ -14,6 +16,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,9 +38,16 @@ struct ExportResult {
   std::string detail;          // e.g. the picture's size and scale
 };
 
+// What some formats need beyond the layers.
+struct ExportOptions {
+  std::optional<double> cell;  // elevation models: the cell size in user units
+  bool faces = false;          // GIS vectors: the TIN's triangles too
+};
+
 // `layers` empty: every layer.  Throws FileError for an unknown extension or
-// layer, or when the file cannot be written.
-ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers);
+// layer, an option the format does not take, or when the file cannot be written.
+ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers,
+                           const ExportOptions& options = {});
 
 // "12 point(s), 3 triangle(s) and 1 text(s)", the non-zero counts.
 std::string describeCounts(const ExportResult& r);

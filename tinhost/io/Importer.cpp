@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/DxfReader.h"
+#include "tinhost/io/ImportCrs.h"
 #include "tinhost/io/LandXmlReader.h"
 #include "tinhost/io/Placement.h"
 #include "tinhost/io/PointOrder.h"
 #include "tinhost/io/Progress.h"
+#include "tinhost/io/RepeatedXY.h"
 #include "tinhost/io/TextRows.h"
 
 namespace tinhost::io {
@@ -76,6 +80,26 @@ std::int16_t textSize(double height) {
   return static_cast<std::int16_t>(std::clamp(size, 1.0, 32767.0));
 }
 
+// Points of one layer that land on the same world x and y are all added; the
+// TIN built from the layer keeps the first of them, so the import says so.
+void reportRepeatedXY(const WorldLayer& w, const UnitsRecord& units, double ox, double oy, ImportResult& result) {
+  if (w.points.size() < 2) return;
+  std::vector<std::uint64_t> keys;
+  keys.reserve(w.points.size());
+  for (const WorldPoint& p : w.points) keys.push_back(xyKey(p.x, p.y));
+  const RepeatedXY r = findRepeatedXY(std::move(keys));
+  if (r.count == 0) return;
+  const std::string unit(unitName(units.kind));
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "%zu point(s) repeat the x and y of another point once at %d world units per %s (one at %.*f, %.*f "
+                "%s); all were added, and a TIN built from them keeps the first point at each position",
+                r.count, units.worldPerUnit, unit.c_str(), displayDecimals(units.worldPerUnit),
+                toReal(r.x, ox, units.worldPerUnit), displayDecimals(units.worldPerUnit),
+                toReal(r.y, oy, units.worldPerUnit), unit.c_str());
+  result.warnings.emplace_back(text);
+}
+
 }  // namespace
 
 std::uint32_t findLayer(const Host& host, const std::string& name) {
@@ -128,6 +152,8 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     total += w.points.size() + w.lines.size() + w.texts.size();
     layers.push_back(std::move(w));
   }
+
+  for (const WorldLayer& w : layers) reportRepeatedXY(w, doc.units(), ox, oy, result);
 
   if (result.originChosen) doc.setOrigin(ox, oy);
   result.originX = ox, result.originY = oy;
@@ -262,6 +288,31 @@ ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, For
   return r;
 }
 
+namespace {
+
+// A file that declares a coordinate system: checked against the drawing's
+// (nothing is added when they disagree) or made the drawing's.  The reader
+// has already converted its units by what the file says of them.
+ImportResult importWithCrs(Host& host, const std::string& name, const ImportedDrawing& data, const std::string& layer) {
+  if (data.crs.empty()) return importDrawingData(host, name, data, layer);
+  std::optional<CoordinateSystem> fileCrs;
+  try {
+    fileCrs = CoordinateSystem::fromUserInput(data.crs);
+  } catch (const FileError& e) {
+    throw FileError(name + ": its coordinate system cannot be read: " + e.what() + "; nothing was added");
+  }
+  const CrsMatch crs = matchFileCrs(host, fileCrs, name);
+  ImportResult r = importDrawingData(host, name, data, layer);
+  if (crs.adopt) {
+    host.document().setCrs(*crs.adopt);
+    r.crsChanged = true;
+    r.notes.push_back(crs.notes.front());
+  }
+  return r;
+}
+
+}  // namespace
+
 bool isImportFormat(const std::string& format) {
   return format == "dxf" || format == "landxml" || parseFormat(format).has_value();
 }
@@ -276,7 +327,7 @@ ImportResult importFile(Host& host, const std::filesystem::path& path, const std
   }
   const UnitKind unit = host.document().units().kind;
   if (chosen == "dxf") return importDrawingData(host, path.string(), readDxfFile(path, unit), layer);
-  if (chosen == "landxml") return importDrawingData(host, path.string(), readLandXmlFile(path, unit), layer);
+  if (chosen == "landxml") return importWithCrs(host, path.string(), readLandXmlFile(path, unit), layer);
   const auto survey = parseFormat(chosen);
   if (!survey) throw FileError(path.string() + ": unknown format '" + format + "'");
   return importSurveyFile(host, path, *survey, layer);

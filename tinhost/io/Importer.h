@@ -32,7 +32,9 @@ struct ImportResult {
   std::vector<std::string> layers;  // every layer written to
   std::map<std::string, std::size_t> skipped;  // what the file held that was not imported
   std::vector<std::string> notes;
+  std::vector<std::string> warnings;  // things the user should look at, e.g. repeated positions
   bool originChosen = false;
+  bool crsChanged = false;  // the file's coordinate system became the drawing's
   double originX = 0, originY = 0;
 };
 

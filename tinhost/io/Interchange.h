@@ -34,6 +34,8 @@ struct ImportedDrawing {
   std::vector<ImportedLayer> layers;  // in the order first met
   std::map<std::string, std::size_t> skipped;  // what the reader left out, by kind
   std::vector<std::string> notes;   // conversions and other things worth saying
+  std::string crs;                  // the coordinate system the file declares (a code
+                                    // such as EPSG:6543, or WKT); empty: none
 
   // The layer of that name, appended when new.
   ImportedLayer& layer(const std::string& name);

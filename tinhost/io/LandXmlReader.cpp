@@ -280,6 +280,10 @@ ImportedDrawing readLandXmlFile(const std::filesystem::path& path, UnitKind draw
   out.layers.erase(std::remove_if(out.layers.begin(), out.layers.end(), [](const ImportedLayer& l) { return l.empty(); }),
                    out.layers.end());
 
+  const pugi::xml_node crs = child(root, "CoordinateSystem");
+  if (const std::string epsg = crs.attribute("epsgCode").value(); !epsg.empty()) out.crs = "EPSG:" + epsg;
+  else out.crs = crs.attribute("ogcWktCode").value();
+
   const pugi::xml_node units = child(root, "Units");
   for (pugi::xml_node system : units.children()) {
     const std::string unit = system.attribute("linearUnit").value();

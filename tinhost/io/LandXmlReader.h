@@ -8,7 +8,8 @@
 //                                  DataPoints as 3D loci
 // A named CgPoints group and a surface land on the layer of their name, a plan
 // feature on the layer of the points it references.  The file's Units are
-// converted to the drawing's unit.
+// converted to the drawing's unit; its CoordinateSystem (epsgCode, else
+// ogcWktCode) is handed on for the import to check or adopt.
 //
 // Errors name the file, the line and the element: XML that is not well formed,
 // a root that is not LandXML, a point without three numbers, a face or plan

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tinhost/file/FileError.h"
+#include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/OutputFile.h"
 #include "tinhost/io/Progress.h"
 
@@ -133,7 +134,17 @@ SharedCorners shareCorners(const std::vector<const DrawingObject*>& triangles) {
 
 // The XML declaration, the opening LandXML element stamped with the local
 // date and time, the units and the application.
-void writeOpening(std::ofstream& f, UnitKind unit) {
+// The drawing's coordinate system, when it has one, by EPSG code and WKT.
+void writeCoordinateSystem(std::ofstream& f, const Document& doc) {
+  const auto crs = drawingCrs(doc);
+  if (!crs) return;
+  const std::string code = crs->authorityCode();
+  f << "  <CoordinateSystem name=\"" << xmlEscape(crs->name()) << "\"";
+  if (code.rfind("EPSG:", 0) == 0) f << " epsgCode=\"" << code.substr(5) << "\"";
+  f << " ogcWktCode=\"" << xmlEscape(crs->wkt1()) << "\"/>\n";
+}
+
+void writeOpening(std::ofstream& f, const Document& doc) {
   const std::time_t now = std::time(nullptr);
   char date[16], time[16];
   std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
@@ -144,7 +155,8 @@ void writeOpening(std::ofstream& f, UnitKind unit) {
        "xsi:schemaLocation=\"http://www.landxml.org/schema/LandXML-1.2 "
        "http://www.landxml.org/schema/LandXML-1.2/LandXML-1.2.xsd\" "
     << "version=\"1.2\" date=\"" << date << "\" time=\"" << time << "\">\n";
-  writeUnits(f, unit);
+  writeUnits(f, doc.units().kind);
+  writeCoordinateSystem(f, doc);
   f << "  <Application name=\"tinhost\" desc=\"terrain drawing\"/>\n";
 }
 
@@ -280,7 +292,7 @@ ExportResult writeLandXml(const ExportScope& scope, const std::filesystem::path&
   {
     std::ofstream f(file.temp(), std::ios::binary | std::ios::trunc);
     if (!f) throw FileError(out.string() + ": cannot write it");
-    writeOpening(f, scope.doc().units().kind);
+    writeOpening(f, scope.doc());
     LandXmlBody body(f, scope, "writing " + out.filename().string(), result);
     body.cgPoints(byLayer);
     body.surfaces(byLayer);

@@ -171,6 +171,18 @@ TEST_F(ImportTest, UnknownFormatAndMissingFileAreUsageErrors) {
   EXPECT_NE(r.err.find("nope.xyz"), std::string::npos);
 }
 
+// Two points 0.3 mm apart land on one world position at 1 mm: both are
+// added, and the import says so instead of leaving the TIN to drop one unseen.
+TEST_F(ImportTest, PointsThatMeetInWorldUnitsAreReportedNotMerged) {
+  const auto d = newDrawing();
+  const RunResult r = run({"import", d, write("a.xyz", "10.0001 20 1\n10.0004 20 2\n11 20 3\n12 20 4\n12 20 5\n").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: 2 point(s) repeat the x and y of another point"), std::string::npos) << r.err;
+  EXPECT_EQ(info(d)["layers"][0]["counts"]["locus3d"], 5);
+  const RunResult apart = run({"import", newDrawing("b.tin"), write("b.xyz", "1 2 3\n1.001 2 3\n").string()});
+  EXPECT_EQ(apart.err, "");
+}
+
 // UTM northings of 5,000,000 m at 1 mm: the first import picks a round origin
 // near the data, and export gives back the very same digits.
 TEST_F(ImportTest, LargeSurveyCoordinatesRoundTripThroughTheOrigin) {
