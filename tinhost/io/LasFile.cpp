@@ -81,7 +81,8 @@ LasPoint decodeLasPoint(const std::uint8_t* r, int format) {
 
 std::string lasCompressedMessage(const std::string& name) {
   return name +
-         ": this is a compressed LAS file (LAZ); tinhost reads uncompressed LAS only, and no library on this "
+         ": this is a compressed LAS file (LAZ); tinhost reads uncompressed LAS only, and no "
+         "library on this "
          "system decompresses LAZ. Decompress it to .las first with a LAZ tool (e.g. `laszip -i " +
          name + " -o tile.las`) and import that";
 }
@@ -153,6 +154,12 @@ void LasReader::readHeader(std::uintmax_t fileSize) {
       fail(std::string("the header's ") + "xyz"[k] + " scale or offset is not a usable number");
   if (hd.pointOffset < hd.headerSize) fail("the points would start inside the header");
   const std::uint64_t bytes = static_cast<std::uint64_t>(fileSize);
+  if (hd.pointOffset > bytes)
+    fail("the header puts the points at byte " + thousands(hd.pointOffset) +
+         ", past the end of the file (" + thousands(bytes) + " bytes): it is truncated or damaged");
+  if (std::uint64_t{hd.vlrCount} * kVlrHead > hd.pointOffset - hd.headerSize)
+    fail("the header declares " + thousands(hd.vlrCount) +
+         " variable-length records, more than fit between the header and the points");
   const std::uint64_t room =
       bytes > hd.pointOffset ? (bytes - hd.pointOffset) / hd.recordLength : 0;
   if (hd.pointCount > room)
@@ -191,6 +198,8 @@ void LasReader::readRecords(std::uintmax_t fileSize) {
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(at));
     in_.read(reinterpret_cast<char*>(head.data()), kVlrHead);
+    if (in_.gcount() != static_cast<std::streamsize>(kVlrHead))
+      fail("the file is truncated inside its records");
     const std::uint16_t length = u16(head.data() + 20);
     if (at + kVlrHead + length > header_.pointOffset)
       fail("variable-length record " + std::to_string(i + 1) + " runs into the point records");
@@ -205,6 +214,8 @@ void LasReader::readRecords(std::uintmax_t fileSize) {
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(at));
     in_.read(reinterpret_cast<char*>(head.data()), kEvlrHead);
+    if (in_.gcount() != static_cast<std::streamsize>(kEvlrHead))
+      fail("the file is truncated inside its records");
     const std::uint64_t length = u64(head.data() + 20);
     if (length > bytes - at - kEvlrHead)
       fail("the file is truncated inside an extended variable-length record");

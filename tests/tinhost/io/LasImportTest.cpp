@@ -372,6 +372,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLas{"headerCut", "h.las", [](auto& b) { b.resize(100); },
                              "ends inside the LAS header"},
                       BadLas{"notLas", "n.las", [](auto& b) { b[0] = 'X'; }, "not a LAS file"},
+                      // Found by las_reader_fuzz: points placed past the end, with no points
+                      // to check them by, sent the record walk reading nothing billions of times.
+                      BadLas{"pointsPastTheEnd", "p.las",
+                             [](auto& b) { b[99] = 0x7F, b[100] = 0xFF, b[107] = b[108] = 0; },
+                             "past the end of the file"},
+                      BadLas{"tooManyRecords", "r.las", [](auto& b) { b[102] = 0x10; },
+                             "more than fit between the header"},
                       BadLas{"lazByName", "tile.laz", [](auto&) {}, "compressed LAS file (LAZ)"},
                       BadLas{"lazByFormatBits", "z.las", [](auto& b) { b[104] |= 0x80; },
                              "Decompress it to .las"}),
