@@ -72,6 +72,63 @@ void check(CPLErr err, const std::string& what) {
   if (err != CE_None) throw FileError(what + ": writing the grid failed" + gdalReason());
 }
 
+// Samples the TIN into the band, a strip of rows at a time; the number of
+// cells that got an elevation.
+std::uint64_t fillBand(GDALRasterBand* band, const TinGraphics& tin, const GridPlan& plan,
+                       const Placement& placement, double nodata,
+                       const std::filesystem::path& out, const std::string& what) {
+  TinRasterizer raster(tin.triangles, plan, placement);
+  const std::int64_t bandRows = std::clamp<std::int64_t>(
+      static_cast<std::int64_t>(kBandBytes /
+                                (sizeof(double) * static_cast<std::size_t>(plan.columns))),
+      1, kBandRows);
+  std::vector<double> values;
+  std::uint64_t covered = 0;
+  Progress progress("writing " + out.filename().string(), static_cast<std::uint64_t>(plan.rows));
+  for (std::int64_t row = 0; row < plan.rows; row += bandRows) {
+    const std::int64_t count = std::min(bandRows, plan.rows - row);
+    raster.fillRows(row, count, nodata, values);
+    for (double v : values) covered += v != nodata;
+    check(band->RasterIO(GF_Write, 0, static_cast<int>(row), static_cast<int>(plan.columns),
+                         static_cast<int>(count), values.data(), static_cast<int>(plan.columns),
+                         static_cast<int>(count), GDT_Float64, 0, 0, nullptr),
+          what);
+    progress.update(static_cast<std::uint64_t>(row + count));
+  }
+  return covered;
+}
+
+// An ASCII grid at `target`, copied from the GeoTIFF written first.
+void copyToAsciiGrid(GDALDataset* grid, const std::filesystem::path& target,
+                     const Placement& placement, const std::string& what) {
+  GDALDriver* aai = GetGDALDriverManager()->GetDriverByName("AAIGrid");
+  if (aai == nullptr) throw FileError(what + ": GDAL has no ASCII grid driver");
+  CPLStringList asciiOptions;
+  asciiOptions.SetNameValue("DECIMAL_PRECISION",
+                            std::to_string(displayDecimals(placement.worldPerUnit)).c_str());
+  Dataset copy(aai->CreateCopy(target.c_str(), grid, TRUE, asciiOptions.List(), nullptr, nullptr));
+  if (!copy) throw FileError(what + ": cannot write the ASCII grid" + gdalReason());
+  copy.reset();
+  // What the grid format cannot hold (the TIN's name, the unit) GDAL keeps
+  // in a side file under the temporary name: not wanted beside the result.
+  std::error_code ec;
+  std::filesystem::remove(target.string() + ".aux.xml", ec);
+}
+
+// The driver wrote the coordinate system beside the temporary name; it goes
+// beside the result.
+void moveAsciiPrj(const std::filesystem::path& temp, const std::filesystem::path& out) {
+  std::error_code ec;
+  std::filesystem::path prj = temp;
+  prj.replace_extension(".prj");
+  std::filesystem::path target = out;
+  target.replace_extension(".prj");
+  std::filesystem::rename(prj, target, ec);
+  if (ec)
+    throw FileError(target.string() + ": cannot write the grid's coordinate system file (" +
+                    ec.message() + ")");
+}
+
 }  // namespace
 
 bool isDemPath(const std::filesystem::path& path) {
@@ -144,56 +201,14 @@ ExportResult writeDem(const Host& host, const std::filesystem::path& out,
   band->SetUnitType(bandUnit(drawingMetresPerUnit(doc)).c_str());
   band->SetDescription("elevation");
 
-  TinRasterizer raster(tin.triangles, plan, placement);
-  const std::int64_t bandRows = std::clamp<std::int64_t>(
-      static_cast<std::int64_t>(kBandBytes /
-                                (sizeof(double) * static_cast<std::size_t>(plan.columns))),
-      1, kBandRows);
-  std::vector<double> values;
-  std::uint64_t covered = 0;
-  Progress progress("writing " + out.filename().string(), static_cast<std::uint64_t>(plan.rows));
-  for (std::int64_t row = 0; row < plan.rows; row += bandRows) {
-    const std::int64_t count = std::min(bandRows, plan.rows - row);
-    raster.fillRows(row, count, nodata, values);
-    for (double v : values) covered += v != nodata;
-    check(band->RasterIO(GF_Write, 0, static_cast<int>(row), static_cast<int>(plan.columns),
-                         static_cast<int>(count), values.data(), static_cast<int>(plan.columns),
-                         static_cast<int>(count), GDT_Float64, 0, 0, nullptr),
-          what);
-    progress.update(static_cast<std::uint64_t>(row + count));
-  }
+  const std::uint64_t covered = fillBand(band, tin, plan, placement, nodata, out, what);
   ds->FlushCache();
   check(CPLGetLastErrorType() == CE_Failure ? CE_Failure : CE_None, what);
 
-  if (ascii) {
-    GDALDriver* aai = GetGDALDriverManager()->GetDriverByName("AAIGrid");
-    if (aai == nullptr) throw FileError(what + ": GDAL has no ASCII grid driver");
-    CPLStringList asciiOptions;
-    asciiOptions.SetNameValue("DECIMAL_PRECISION",
-                              std::to_string(displayDecimals(placement.worldPerUnit)).c_str());
-    Dataset copy(aai->CreateCopy(file.temp().c_str(), ds.get(), TRUE, asciiOptions.List(), nullptr,
-                                 nullptr));
-    if (!copy) throw FileError(what + ": cannot write the ASCII grid" + gdalReason());
-    copy.reset();
-    // What the grid format cannot hold (the TIN's name, the unit) GDAL keeps
-    // in a side file under the temporary name: not wanted beside the result.
-    std::error_code ec;
-    std::filesystem::remove(file.temp().string() + ".aux.xml", ec);
-  }
+  if (ascii) copyToAsciiGrid(ds.get(), file.temp(), placement, what);
   ds.reset();
   file.commit();
-  if (ascii) {
-    // The driver wrote the coordinate system beside the temporary name.
-    std::error_code ec;
-    std::filesystem::path prj = file.temp();
-    prj.replace_extension(".prj");
-    std::filesystem::path target = out;
-    target.replace_extension(".prj");
-    std::filesystem::rename(prj, target, ec);
-    if (ec)
-      throw FileError(target.string() + ": cannot write the grid's coordinate system file (" +
-                      ec.message() + ")");
-  }
+  if (ascii) moveAsciiPrj(file.temp(), out);
 
   ExportResult result;
   result.format = ascii ? "ascii grid" : "geotiff";
