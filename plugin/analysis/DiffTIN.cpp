@@ -112,13 +112,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
     if (!taken->Add(x, y, 0)) taken->Dispose();
   };
 
-  TKestSortedLList* list = TKestSortedLList::New();
-  if (list == nullptr) return kErrNoVtxListMemory;
-  if (!list->IKestSortedLList()) {
-    list->Free();
-    return kErrVtxListInit;
-  }
-  tin->fTINVtxListByZ = list;
+  if (const TErr err = MakeEmptyVtxList(tin); err != kNoErr) return err;
 
   if (!HasVertexList(first) || !HasVertexList(second)) {
     Trace(kTraceBuild, "MakeDiffVtxList: a base has no vertex list\n");

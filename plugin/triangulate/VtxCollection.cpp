@@ -174,6 +174,17 @@ bool OnTINLayer(TTIN* tin, KVCallback cb, KVObj obj) {
 
 }  // namespace
 
+TErr MakeEmptyVtxList(TTIN* tin) {
+  TKestSortedLList* list = TKestSortedLList::New();
+  if (list == nullptr) return kErrNoVtxListMemory;
+  if (!list->IKestSortedLList()) {
+    list->Free();
+    return kErrVtxListInit;
+  }
+  tin->fTINVtxListByZ = list;
+  return kNoErr;
+}
+
 TTINVtx* GetVtxAtXY(TTIN* tin, std::int32_t x, std::int32_t y) {
   if (tin->fVtxArrayByX != nullptr) return tin->fVtxArrayByX->GetHdlByXY(TXYPoint{x, y});
   if (tin->fTINVtxListByZ == nullptr) return nullptr;
@@ -208,16 +219,6 @@ TErr MakeXYArray(TTIN* tin) {
   return kNoErr;
 }
 
-TErr MakeEmptyVtxList(TTIN* tin) {
-  TKestSortedLList* list = TKestSortedLList::New();
-  if (list == nullptr) return kErrNoVtxListMemory;
-  if (!list->IKestSortedLList()) {
-    list->Free();
-    return kErrVtxListInit;
-  }
-  tin->fTINVtxListByZ = list;
-  return kNoErr;
-}
 
 // The 3D polygons of the TIN's layer, then its 3D loci, into `sink`.
 void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {

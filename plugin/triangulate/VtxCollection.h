@@ -26,6 +26,10 @@ TErr MakeVtxList(TTINVtxTriMgr* mgr);
 // them a breakline when useBrklns.  Precondition: fTINVtxListByZ exists.
 void Add3DPolyVtxsToTINVtxListByZ(TTINVtxTriMgr* mgr, KVObj poly);
 
+// A new, empty vertex list in fTINVtxListByZ; kErrNoVtxListMemory or
+// kErrVtxListInit (and no list) when the host refuses.
+TErr MakeEmptyVtxList(TTIN* tin);
+
 // The vertex at exactly (x, y), or null: through fVtxArrayByX when it exists,
 // otherwise by a walk of fTINVtxListByZ.
 TTINVtx* GetVtxAtXY(TTIN* tin, std::int32_t x, std::int32_t y);
