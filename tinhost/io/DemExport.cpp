@@ -140,8 +140,9 @@ ExportResult writeDem(const Host& host, const std::filesystem::path& out,
                       const std::vector<std::string>& layers, double cell) {
   const std::string what = out.string();
   const bool ascii = lower(out.extension().string()) == ".asc";
-  const ExportScope scope(host, out, tinLayerNames(host, layers));
-  const std::vector<TinGraphics> tins = collectTins(scope);
+  const TinNames names(host);
+  const ExportScope scope(host, out, names.layersFor(layers));
+  const std::vector<TinGraphics> tins = collectTins(scope, names);
   const TinGraphics& tin = chooseSurface(tins, what);
   const Document& doc = host.document();
   const Placement placement{doc.state().originX, doc.state().originY, doc.units().worldPerUnit};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
 #include "tinhost/core/Resources.h"
 #include "tinhost/io/Importer.h"
 #include "tinhost/io/RepeatedXY.h"
@@ -28,28 +29,42 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 }  // namespace
 
-std::string tinNameOfLayer(const std::string& layer) {
-  for (const std::string& suffix : layerSuffixes())
+TinNames::TinNames(const Host& host) : host_(host), suffixes_(layerSuffixes()) {
+  try {
+    stored_ = readStoredTINs(host.dataObjects());
+  } catch (const HostError&) {
+    // Damaged stored data: the plug-in refuses it too; the layers' names
+    // still tell the TINs apart.
+  }
+}
+
+std::string TinNames::tinOfLayer(const std::string& layer) const {
+  for (const StoredTIN& t : stored_)
+    if (t.layer3DName == layer || t.layer2DName == layer) return t.name;
+  for (const std::string& suffix : suffixes_)
     if (endsWith(layer, suffix)) return layer.substr(0, layer.size() - suffix.size());
   return layer;
 }
 
-std::vector<std::string> tinLayerNames(const Host& host, const std::vector<std::string>& names) {
+std::vector<std::string> TinNames::layersFor(const std::vector<std::string>& names) const {
   std::vector<std::string> out;
-  auto add = [&out](const std::string& n) {
-    if (std::find(out.begin(), out.end(), n) == out.end()) out.push_back(n);
+  auto add = [this, &out](const std::string& n) {
+    if (findLayer(host_, n) == kNoObject || std::find(out.begin(), out.end(), n) != out.end())
+      return false;
+    out.push_back(n);
+    return true;
   };
   for (const std::string& name : names) {
-    bool found = findLayer(host, name) != kNoObject;
-    if (found) add(name);
-    for (const std::string& suffix : layerSuffixes())
-      if (findLayer(host, name + suffix) != kNoObject) add(name + suffix), found = true;
-    if (!found) add(name);
+    bool found = add(name);
+    for (const StoredTIN& t : stored_)
+      if (t.name == name) found = add(t.layer3DName) | add(t.layer2DName) | found;
+    for (const std::string& suffix : suffixes_) found = add(name + suffix) | found;
+    if (!found && std::find(out.begin(), out.end(), name) == out.end()) out.push_back(name);
   }
   return out;
 }
 
-std::vector<TinGraphics> collectTins(const ExportScope& scope) {
+std::vector<TinGraphics> collectTins(const ExportScope& scope, const TinNames& names) {
   const Document& doc = scope.doc();
   std::vector<TinGraphics> tins;
   auto tinFor = [&tins](const std::string& name) -> TinGraphics& {
@@ -58,14 +73,14 @@ std::vector<TinGraphics> collectTins(const ExportScope& scope) {
     tins.push_back(TinGraphics{name, {}, {}, {}, {}});
     return tins.back();
   };
-  for (ObjId layer : scope.layers()) tinFor(tinNameOfLayer(doc.get(layer).name.str()));
+  for (ObjId layer : scope.layers()) tinFor(names.tinOfLayer(doc.get(layer).name.str()));
   for (ObjId id : scope.objects()) {
     const DrawingObject& o = doc.get(id);
     const bool triangle = scope.isTriangle3D(o),
                contour = !triangle && scope.isContour3D(o) && o.vertices.size() >= 2,
                hull = scope.isHull(o) && o.vertices.size() >= 3;
     if (!triangle && !contour && !hull) continue;
-    TinGraphics& t = tinFor(tinNameOfLayer(doc.get(doc.layerOf(id)).name.str()));
+    TinGraphics& t = tinFor(names.tinOfLayer(doc.get(doc.layerOf(id)).name.str()));
     if (triangle) t.triangles.push_back(&o);
     if (contour) t.contours.push_back(&o), t.indexContour.push_back(scope.isIndexContour3D(o));
     if (hull) t.hulls.push_back(&o);

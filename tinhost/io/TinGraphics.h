@@ -1,15 +1,17 @@
 // The TINs an export finds in a drawing, from what the plug-in drew for
 // them: its 3D triangles and 3D contours (on the TIN's 3D layer) and its hull
-// (on the 2D layer).  A TIN is known by its name; the plug-in names its
-// layers after it with the suffixes of the host's string list (TIN "Ground"
-// draws onto "Ground-3D" and "Ground-2D"), so the graphics on a layer belong
-// to the TIN whose name is the layer's without that suffix.
+// (on the 2D layer).  A TIN is known by its name.  The graphics on a layer
+// belong to the stored TIN whose 2D or 3D layer it is; on a layer no stored
+// TIN names (its TIN deleted, the graphics read from a file), to the TIN whose
+// name is the layer's without the suffix the plug-in gives its layers by
+// default (TIN "Ground" draws onto "Ground-3D" and "Ground-2D").
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "tinhost/core/StoredTINs.h"
 #include "tinhost/io/ExportScope.h"
 
 namespace tinhost::io {
@@ -22,16 +24,26 @@ struct TinGraphics {
   std::vector<const DrawingObject*> hulls;      // the hull as drawn, when it was
 };
 
-// The TIN a layer's graphics belong to.
-std::string tinNameOfLayer(const std::string& layer);
+// The drawing's TINs by name and layers.
+class TinNames {
+ public:
+  explicit TinNames(const Host& host);
+  // The TIN a layer's graphics belong to.
+  std::string tinOfLayer(const std::string& layer) const;
+  // The layers an export of TINs reads for `names`: each named layer that
+  // exists, and the 2D and 3D layers of a TIN of that name.  A name that is
+  // neither is kept, for ExportScope to refuse.  Empty stays empty (every
+  // layer).
+  std::vector<std::string> layersFor(const std::vector<std::string>& names) const;
 
-// The layers an export of TINs reads for `names`: each named layer that
-// exists, and the 3D and 2D layers of a TIN of that name.  A name that is
-// neither is kept, for ExportScope to refuse.  Empty stays empty (every layer).
-std::vector<std::string> tinLayerNames(const Host& host, const std::vector<std::string>& names);
+ private:
+  const Host& host_;
+  std::vector<StoredTIN> stored_;
+  std::vector<std::string> suffixes_;
+};
 
 // The TINs among the scope's objects, in the order their layers come.
-std::vector<TinGraphics> collectTins(const ExportScope& scope);
+std::vector<TinGraphics> collectTins(const ExportScope& scope, const TinNames& names);
 
 // A ring of the TIN's boundary in world coordinates, counter-clockwise for
 // the outside of the surface and clockwise around a hole; the first corner is

@@ -252,8 +252,9 @@ ExportResult writeVectors(const Host& host, const fs::path& out,
                           const std::vector<std::string>& layers, bool faces) {
   const std::string what = out.string();
   const VectorFormat format = formatOf(out);
-  const ExportScope scope(host, out, tinLayerNames(host, layers));
-  const std::vector<TinGraphics> tins = collectTins(scope);
+  const TinNames names(host);
+  const ExportScope scope(host, out, names.layersFor(layers));
+  const std::vector<TinGraphics> tins = collectTins(scope, names);
   if (tins.empty())
     throw FileError(
         what +
@@ -301,9 +302,10 @@ ExportResult writeVectors(const Host& host, const fs::path& out,
                                                       : "geojson";
   result.polygons3D = counts.contours;
   result.faces = counts.triangles;
-  std::string names;
-  for (const TinGraphics& t : tins) names += (names.empty() ? "TIN \"" : ", \"") + t.name + "\"";
-  result.detail = names + ", " + std::to_string(counts.hulls) + " hull(s), " + crs.describe();
+  std::string written;
+  for (const TinGraphics& t : tins)
+    written += (written.empty() ? "TIN \"" : ", \"") + t.name + "\"";
+  result.detail = written + ", " + std::to_string(counts.hulls) + " hull(s), " + crs.describe();
   return result;
 }
 

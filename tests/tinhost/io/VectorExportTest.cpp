@@ -163,6 +163,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 class VectorExportRefusalTest : public CliTest {};
 
+// The graphics on a TIN's own layers, whatever they are called, belong to
+// the TIN the drawing stores; --layer may name the TIN.
+TEST_F(VectorExportRefusalTest, TheStoredTinNamesItsGraphicsWhateverItsLayersAreCalled) {
+  const auto d = newDrawing("d.tin", {"--unit", "ft"});
+  ok({"import", d, dataFile("mass_topo/mass_topo_points.csv").string(), "--layer", "Ground"});
+  ok({"run", d, "create", "--layer", "Ground", "--set", "layer3DName=Surface", "--set",
+      "layer2DName=Plan", "--set", "want3DTris=1", "--set", "want3DCntr=1", "--set",
+      "contourInterval=20", "--set", "notResident=0"});
+  ok({"export", d, p("c.gpkg"), "--layer", "Ground"});
+  const std::vector<Feature> features = readFeatures(path("c.gpkg"));
+  ASSERT_FALSE(features.empty());
+  for (const Feature& f : features) {
+    EXPECT_EQ(f.tin, "Ground");
+    EXPECT_EQ(f.kind.rfind("Ground_", 0), 0u) << f.kind;
+  }
+  EXPECT_NE(
+      ok({"export", d, p("dem.tif"), "--layer", "Ground", "--cell", "5"}).find("TIN \"Ground\""),
+      std::string::npos);
+}
+
 TEST_F(VectorExportRefusalTest, NeedsTinGraphicsAndFacesAreForVectorsOnly) {
   const auto d = newDrawing();
   ok({"import", d, write("a.xyz", "0 0 1\n10 0 2\n0 10 3\n").string()});
