@@ -41,15 +41,6 @@ std::string fixedText(const std::uint8_t* p, std::size_t n) {
   return std::string(reinterpret_cast<const char*>(p), len);
 }
 
-std::string thousands(std::uint64_t n) {
-  std::string digits = std::to_string(n), out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 }  // namespace
 
 std::size_t lasMinimumRecordLength(int format) {
@@ -249,6 +240,16 @@ std::size_t LasReader::next(std::vector<LasPoint>& batch) {
     batch.push_back(decodeLasPoint(raw_.data() + i * length, header_.pointFormat));
   done_ += n;
   return n;
+}
+
+
+std::string thousands(std::uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 }  // namespace tinhost::io

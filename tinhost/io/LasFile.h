@@ -111,4 +111,7 @@ class LasReader {
 // The message for a compressed file, which tinhost does not read.
 std::string lasCompressedMessage(const std::string& name);
 
+// n with a comma between each group of three digits (38,367), for messages.
+std::string thousands(std::uint64_t n);
+
 }  // namespace tinhost::io

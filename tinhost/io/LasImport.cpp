@@ -79,15 +79,6 @@ bool hasClassifiedPoints(LasReader& reader) {
   return found;
 }
 
-std::string thousands(std::uint64_t n) {
-  std::string digits = std::to_string(n), out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 std::string classList(const std::bitset<256>& classes) {
   std::string s;
   for (std::size_t c = 0; c < classes.size(); ++c)
