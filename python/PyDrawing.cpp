@@ -1,0 +1,145 @@
+#include "python/PyDrawing.h"
+
+#include <sstream>
+
+#include "tinhost/cli/CommandLine.h"
+#include "tinhost/cli/Console.h"
+#include "tinhost/core/Host.h"
+
+namespace tinhost::python {
+namespace {
+
+// The streams of one operation, read back as text.
+struct Captured {
+  std::istringstream in;
+  std::ostringstream out, err;
+  cli::Console console{in, out, err};
+};
+
+}  // namespace
+
+std::unique_ptr<Drawing> Drawing::create(const cli::NewArgs& args, std::chrono::milliseconds wait,
+                                         std::string plugin) {
+  Captured c;
+  cli::runNew(args, wait, c.console);
+  return std::make_unique<Drawing>(args.drawing, wait, std::move(plugin));
+}
+
+Drawing::Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin)
+    : path_(path), plugin_(std::move(plugin)) {
+  std::ostringstream err;
+  session_ = std::make_unique<cli::Session>(path, cli::Access::Write, wait, err);
+}
+
+Drawing::~Drawing() {
+  try {
+    close(false);
+  } catch (...) {  // a destructor cannot report; close() called by the user does
+  }
+}
+
+cli::Session& Drawing::session() {
+  if (session_ == nullptr) throw cli::UsageError(path_ + ": the drawing is closed");
+  return *session_;
+}
+
+void Drawing::touched(bool changed) {
+  geometry_.clear();  // even a command that changed nothing may have put things back
+  changed_ = changed_ || changed;
+}
+
+ImportOutcome Drawing::importFile(const cli::ImportArgs& args) {
+  cli::Session& s = session();
+  Captured c;
+  ImportOutcome o{cli::importWithOptions(s, args), {}, {}};
+  const cli::Outcome outcome = cli::reportImport(s, o.result, args.file, c.console);
+  touched(outcome.changed);
+  o.out = c.out.str(), o.err = c.err.str();
+  return o;
+}
+
+ImportOutcome Drawing::importData(const std::string& name, const io::SurveyData& data, const std::string& layer) {
+  cli::Session& s = session();
+  Captured c;
+  ImportOutcome o{io::importSurveyData(s.host(), name, data, layer), {}, {}};
+  const cli::Outcome outcome = cli::reportImport(s, o.result, name, c.console);
+  touched(outcome.changed);
+  o.out = c.out.str(), o.err = c.err.str();
+  return o;
+}
+
+RunResult Drawing::run(cli::RunArgs args) {
+  cli::Session& s = session();
+  if (args.plugin.empty()) args.plugin = plugin_;
+  Captured c;
+  RunResult r;
+  try {
+    const cli::Outcome o = cli::runMenuCommand(s, args, c.console);
+    r.status = o.status;
+    r.changed = o.changed;
+  } catch (...) {
+    touched(false);
+    throw;
+  }
+  touched(r.changed);
+  const DialogManager& dialogs = s.host().dialogs();
+  for (const ReportRecord& report : dialogs.reports()) r.reports.push_back(report.text);
+  for (const AlertRecord& a : dialogs.alerts()) r.alerts.emplace_back(a.text, a.detail);
+  r.out = c.out.str(), r.err = c.err.str();
+  return r;
+}
+
+RunResult Drawing::undo() {
+  Captured c;
+  const cli::Outcome o = cli::runUndo(session(), c.console);
+  touched(o.changed);
+  return RunResult{o.status, o.changed, {}, {}, c.out.str(), c.err.str()};
+}
+
+std::string Drawing::info(bool objects) {
+  Captured c;
+  cli::runInfo(session(), cli::InfoArgs{true, objects}, c.console);
+  return c.out.str();
+}
+
+std::string Drawing::exportTo(const cli::ExportArgs& args) {
+  Captured c;
+  cli::runExport(session(), args, c.console);
+  return c.out.str() + c.err.str();
+}
+
+std::vector<StoredTIN> Drawing::tins() { return readStoredTINs(session().host().dataObjects()); }
+
+std::shared_ptr<const StoredTINGeometry> Drawing::geometry(std::size_t index) {
+  auto it = geometry_.find(index);
+  if (it == geometry_.end()) {
+    StoredTINGeometry g = readStoredTINGeometry(session().host().dataObjects(), index);
+    const auto [x0, y0] = origin();  // the plug-in keeps plan positions relative to it
+    for (std::size_t k = 0; k < g.xyz.size(); k += 3) g.xyz[k] += x0, g.xyz[k + 1] += y0;
+    it = geometry_.emplace(index, std::make_shared<const StoredTINGeometry>(std::move(g))).first;
+  }
+  return it->second;
+}
+
+std::pair<double, double> Drawing::origin() {
+  const DocumentState& state = session().host().document().state();
+  return {state.originX, state.originY};
+}
+
+void Drawing::save() {
+  cli::Session& s = session();
+  if (!changed_) return;
+  s.save();
+  changed_ = false;
+}
+
+void Drawing::close(bool keep) {
+  if (session_ == nullptr) return;
+  geometry_.clear();
+  const std::unique_ptr<cli::Session> s = std::move(session_);  // the lock goes with it, whatever happens
+  s->endPlugin();  // action 2 before the drawing is written, as the command line does
+  if (keep && changed_) s->save();
+  changed_ = false;
+}
+
+}  // namespace tinhost::python

@@ -1,0 +1,88 @@
+// The drawing as the Python module holds it: one host session (cli::Session,
+// the same one `tinhost script` runs), in which every operation goes through
+// the command line's own functions: imports through importWithOptions and
+// io::importSurveyData, menu commands through runMenuCommand, info and export
+// through runInfo and runExport.  Nothing here computes a result of its own.
+//
+// A drawing opened for writing holds its lock (DrawingLock) from open() to
+// close(), as `script` and `shell` do, so a command line run meanwhile waits
+// for it and never overwrites what this session saves.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tinhost/cli/Commands.h"
+#include "tinhost/cli/Session.h"
+#include "tinhost/core/StoredTINs.h"
+#include "tinhost/io/Importer.h"
+#include "tinhost/io/SurveyFile.h"
+
+namespace tinhost::python {
+
+// What a command said: its reports (one line each), the alerts it showed
+// (text and detail), and the other lines it wrote on stderr (warnings).
+struct RunResult {
+  int status = 0;
+  bool changed = false;
+  std::vector<std::string> reports;
+  std::vector<std::pair<std::string, std::string>> alerts;
+  std::string out, err;  // everything as the command line prints it
+};
+
+// What an import added, with the lines `tinhost import` prints.
+struct ImportOutcome {
+  io::ImportResult result;
+  std::string out, err;
+};
+
+class Drawing {
+ public:
+  // Creates the file as `tinhost new` does, then opens it.
+  static std::unique_ptr<Drawing> create(const cli::NewArgs& args, std::chrono::milliseconds wait,
+                                         std::string plugin);
+  Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin);
+  ~Drawing();
+  Drawing(const Drawing&) = delete;
+  Drawing& operator=(const Drawing&) = delete;
+
+  const std::string& path() const { return path_; }
+  bool closed() const { return session_ == nullptr; }
+  bool changed() const { return changed_; }
+
+  ImportOutcome importFile(const cli::ImportArgs& args);
+  ImportOutcome importData(const std::string& name, const io::SurveyData& data, const std::string& layer);
+  RunResult run(cli::RunArgs args);
+  RunResult undo();
+  std::string info(bool objects);  // the JSON of `info --json`
+  std::string exportTo(const cli::ExportArgs& args);
+
+  std::vector<StoredTIN> tins();
+  // The stored geometry of the TIN at `index` (0-based), decoded once per
+  // state of the drawing and shared by every array handed out for it; plan
+  // positions with the drawing's origin added, as the user gave them.
+  std::shared_ptr<const StoredTINGeometry> geometry(std::size_t index);
+  // Where the drawing's world origin lies, user units.
+  std::pair<double, double> origin();
+
+  // Writes the drawing when it changed since it was read or last saved.
+  void save();
+  // Ends the plug-in and releases the drawing, saving first when `keep`.
+  void close(bool keep);
+
+ private:
+  cli::Session& session();
+  void touched(bool changed);
+
+  std::string path_, plugin_;
+  std::unique_ptr<cli::Session> session_;
+  bool changed_ = false;
+  std::map<std::size_t, std::shared_ptr<const StoredTINGeometry>> geometry_;
+};
+
+}  // namespace tinhost::python
