@@ -89,7 +89,11 @@ io::SurveyData linesData(const std::string& name, const py::list& arrays) {
   for (std::size_t k = 0; k < arrays.size(); ++k) {
     const std::string what = name + " line " + std::to_string(k);
     io::SurveyLine line{std::to_string(k + 1), surveyPoints(arrays[k].cast<py::array>(), what), false, 1};
-    io::finishSurveyLine(what, line);
+    try {
+      io::finishSurveyLine(name, line);
+    } catch (const file::FileError& e) {  // the caller's data, not a file
+      throw py::value_error(e.what());
+    }
     data.lines.push_back(std::move(line));
   }
   return data;

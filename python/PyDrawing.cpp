@@ -1,5 +1,6 @@
 #include "python/PyDrawing.h"
 
+#include <iostream>
 #include <sstream>
 
 #include "tinhost/cli/CommandLine.h"
@@ -27,8 +28,8 @@ std::unique_ptr<Drawing> Drawing::create(const cli::NewArgs& args, std::chrono::
 
 Drawing::Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin)
     : path_(path), plugin_(std::move(plugin)) {
-  std::ostringstream err;
-  session_ = std::make_unique<cli::Session>(path, cli::Access::Write, wait, err);
+  // A drawing held by another writer: the wait is said on stderr, as the command line says it.
+  session_ = std::make_unique<cli::Session>(path, cli::Access::Write, wait, std::cerr);
 }
 
 Drawing::~Drawing() {
@@ -45,6 +46,7 @@ cli::Session& Drawing::session() {
 
 void Drawing::touched(bool changed) {
   geometry_.clear();  // even a command that changed nothing may have put things back
+  tins_.reset();
   changed_ = changed_ || changed;
 }
 
@@ -108,12 +110,21 @@ std::string Drawing::exportTo(const cli::ExportArgs& args) {
   return c.out.str() + c.err.str();
 }
 
-std::vector<StoredTIN> Drawing::tins() { return readStoredTINs(session().host().dataObjects()); }
+std::span<const std::uint8_t> Drawing::tinData() {
+  Host& host = session().host();
+  const KVHandle h = host.findDataObject(kTINDataTag);
+  return h == nullptr ? std::span<const std::uint8_t>{} : host.memory().contents(h);
+}
+
+const std::vector<StoredTIN>& Drawing::tins() {
+  if (!tins_) tins_ = readStoredTINs(tinData());
+  return *tins_;
+}
 
 std::shared_ptr<const StoredTINGeometry> Drawing::geometry(std::size_t index) {
   auto it = geometry_.find(index);
   if (it == geometry_.end()) {
-    StoredTINGeometry g = readStoredTINGeometry(session().host().dataObjects(), index);
+    StoredTINGeometry g = readStoredTINGeometry(tinData(), index);
     const auto [x0, y0] = origin();  // the plug-in keeps plan positions relative to it
     for (std::size_t k = 0; k < g.xyz.size(); k += 3) g.xyz[k] += x0, g.xyz[k + 1] += y0;
     it = geometry_.emplace(index, std::make_shared<const StoredTINGeometry>(std::move(g))).first;
@@ -136,6 +147,7 @@ void Drawing::save() {
 void Drawing::close(bool keep) {
   if (session_ == nullptr) return;
   geometry_.clear();
+  tins_.reset();
   const std::unique_ptr<cli::Session> s = std::move(session_);  // the lock goes with it, whatever happens
   s->endPlugin();  // action 2 before the drawing is written, as the command line does
   if (keep && changed_) s->save();

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ class Drawing {
   std::string info(bool objects);  // the JSON of `info --json`
   std::string exportTo(const cli::ExportArgs& args);
 
-  std::vector<StoredTIN> tins();
+  const std::vector<StoredTIN>& tins();  // read once per state of the drawing
   // The stored geometry of the TIN at `index` (0-based), decoded once per
   // state of the drawing and shared by every array handed out for it; plan
   // positions with the drawing's origin added, as the user gave them.
@@ -77,11 +78,14 @@ class Drawing {
 
  private:
   cli::Session& session();
+  // The plug-in's TIN data object as the host holds it now (no copy).
+  std::span<const std::uint8_t> tinData();
   void touched(bool changed);
 
   std::string path_, plugin_;
   std::unique_ptr<cli::Session> session_;
   bool changed_ = false;
+  std::optional<std::vector<StoredTIN>> tins_;
   std::map<std::size_t, std::shared_ptr<const StoredTINGeometry>> geometry_;
 };
 

@@ -30,7 +30,7 @@ double storedReal(const std::uint8_t* p) {
 // A cursor over the object that refuses to read past its end.
 class Bytes {
  public:
-  explicit Bytes(const std::vector<std::uint8_t>& b) : b_(b) {}
+  explicit Bytes(std::span<const std::uint8_t> b) : b_(b) {}
 
   void need(std::size_t at, std::size_t n) const {
     if (at > b_.size() || n > b_.size() - at)
@@ -71,7 +71,7 @@ class Bytes {
   }
 
  private:
-  const std::vector<std::uint8_t>& b_;
+  std::span<const std::uint8_t> b_;
 };
 
 std::int32_t beI32(const std::uint8_t* p) {
@@ -129,9 +129,10 @@ std::size_t readRuns(const Bytes& in, std::size_t at, StoredTINGeometry& g) {
   for (std::size_t q = at + 4; q < end; q += kHullBytes) g.hull.push_back(vertexIndex(in.i32(q), n, false));
   at = end;
   end = in.skipRun(at, kTriangleBytes);
-  g.triangles.reserve((end - at - 4) / kTriangleBytes * 3);
+  g.triangles.resize((end - at - 4) / kTriangleBytes * 3);
+  std::int32_t* corner = g.triangles.data();
   for (const std::uint8_t* p = in.data() + at + 4; p < in.data() + end; p += kTriangleBytes)
-    for (int c = 0; c < 3; ++c) g.triangles.push_back(vertexIndex(beI32(p + 16 + 4 * c), n, false));
+    for (int c = 0; c < 3; ++c) *corner++ = vertexIndex(beI32(p + 16 + 4 * c), n, false);
   at = end;
   const std::int32_t breaklines = in.i32(at);
   if (breaklines < 0) damaged("a count of " + std::to_string(breaklines));
@@ -178,13 +179,16 @@ std::size_t readRecord(const Bytes& in, std::size_t at, StoredTIN& tin) {
 
 namespace {
 
-// The TIN data object, or null when the drawing holds no TINs.
-const std::vector<std::uint8_t>* tinData(const DataObjectBytes& dataObjects) {
+// The TIN data object among all of them (empty: none).
+std::span<const std::uint8_t> tinData(const DataObjectBytes& dataObjects) {
   const auto it = dataObjects.find(kTINDataTag);
-  if (it == dataObjects.end()) return nullptr;
-  if (it->second.size() == kHostPart) return nullptr;  // made, never filled: what an early failed save leaves
-  return &it->second;
+  if (it == dataObjects.end()) return {};
+  return it->second;
 }
+
+// True when the object holds TINs: a made, never filled object is what an
+// early failed save leaves.
+bool holdsTINs(std::span<const std::uint8_t> tinData) { return tinData.size() > kHostPart; }
 
 // The number of TINs; `at` becomes where the first record begins.
 std::int32_t readHead(const Bytes& in, std::size_t& at) {
@@ -202,9 +206,14 @@ std::int32_t readHead(const Bytes& in, std::size_t& at) {
 }  // namespace
 
 StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std::size_t index) {
-  const std::vector<std::uint8_t>* bytes = tinData(dataObjects);
-  if (bytes == nullptr) throw HostError("the drawing holds no TINs");
-  const Bytes in(*bytes);
+  return readStoredTINGeometry(tinData(dataObjects), index);
+}
+
+std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects) { return readStoredTINs(tinData(dataObjects)); }
+
+StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, std::size_t index) {
+  if (!holdsTINs(tinData)) throw HostError("the drawing holds no TINs");
+  const Bytes in(tinData);
   std::size_t at = 0;
   const std::int32_t count = readHead(in, at);
   if (index >= static_cast<std::size_t>(count))
@@ -221,16 +230,15 @@ StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std:
   return g;
 }
 
-std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects) {
-  const std::vector<std::uint8_t>* bytes = tinData(dataObjects);
-  if (bytes == nullptr) return {};
-  const Bytes in(*bytes);
+std::vector<StoredTIN> readStoredTINs(std::span<const std::uint8_t> tinData) {
+  if (!holdsTINs(tinData)) return {};
+  const Bytes in(tinData);
   std::size_t at = 0;
   const std::int32_t count = readHead(in, at);
   std::vector<StoredTIN> tins(static_cast<std::size_t>(count));
   for (StoredTIN& tin : tins) at = readRecord(in, at, tin);
-  if (at != bytes->size())
-    throw HostError("the TIN data of the drawing is damaged: " + std::to_string(bytes->size() - at) +
+  if (at != tinData.size())
+    throw HostError("the TIN data of the drawing is damaged: " + std::to_string(tinData.size() - at) +
                     " bytes follow its last TIN");
   return tins;
 }
