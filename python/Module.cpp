@@ -173,6 +173,17 @@ void bindDrawing(py::module_& m) {
              return out;
            })
       .def("geometry", [](Drawing& d, std::size_t index) { return Geometry{d.geometry(index)}; })
+      .def("contours",
+           [](Drawing& d, const std::string& layer) {
+             py::list out;
+             for (DrawnContour& c : d.contours(layer)) {
+               auto owner = std::make_shared<std::vector<double>>(std::move(c.xyz));
+               py::capsule base(new std::shared_ptr<std::vector<double>>(owner),
+                                [](void* p) { delete static_cast<std::shared_ptr<std::vector<double>>*>(p); });
+               out.append(py::make_tuple(view(base, owner->data(), owner->size() / 3, 3), c.index));
+             }
+             return out;
+           })
       .def("origin", &Drawing::origin)
       .def("save", &Drawing::save)
       .def("close", &Drawing::close, "keep"_a);

@@ -5,7 +5,9 @@
 
 #include "tinhost/cli/CommandLine.h"
 #include "tinhost/cli/Console.h"
+#include "tinhost/core/BuildNotices.h"
 #include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
 
 namespace tinhost::python {
 namespace {
@@ -110,26 +112,61 @@ std::string Drawing::exportTo(const cli::ExportArgs& args) {
   return c.out.str() + c.err.str();
 }
 
-std::span<const std::uint8_t> Drawing::tinData() {
+std::optional<std::span<const std::uint8_t>> Drawing::tinData() {
   Host& host = session().host();
   const KVHandle h = host.findDataObject(kTINDataTag);
-  return h == nullptr ? std::span<const std::uint8_t>{} : host.memory().contents(h);
+  if (h == nullptr) return std::nullopt;
+  return host.memory().contents(h);
 }
 
 const std::vector<StoredTIN>& Drawing::tins() {
-  if (!tins_) tins_ = readStoredTINs(tinData());
+  if (!tins_) {
+    const auto data = tinData();
+    tins_ = data ? readStoredTINsFrom(*data) : std::vector<StoredTIN>{};
+  }
   return *tins_;
 }
 
 std::shared_ptr<const StoredTINGeometry> Drawing::geometry(std::size_t index) {
   auto it = geometry_.find(index);
   if (it == geometry_.end()) {
-    StoredTINGeometry g = readStoredTINGeometry(tinData(), index);
+    const auto data = tinData();
+    if (!data) throw HostError("the drawing holds no TINs");
+    StoredTINGeometry g = readStoredTINGeometry(*data, index);
     const auto [x0, y0] = origin();  // the plug-in keeps plan positions relative to it
     for (std::size_t k = 0; k < g.xyz.size(); k += 3) g.xyz[k] += x0, g.xyz[k + 1] += y0;
     it = geometry_.emplace(index, std::make_shared<const StoredTINGeometry>(std::move(g))).first;
   }
   return it->second;
+}
+
+std::vector<DrawnContour> Drawing::contours(const std::string& layerName) {
+  constexpr std::int16_t kClassNames = 11103, k3DContour = 3, k3DIndexContour = 4;  // the plug-in's class list
+  Host& host = session().host();
+  const Document& doc = host.document();
+  auto classId = [&](std::int16_t entry) -> std::int16_t {
+    const std::string name = host.resources().string(kClassNames, entry).value_or("");
+    const auto classes = doc.classes();
+    for (std::size_t k = 0; k < classes.size(); ++k)
+      if (!name.empty() && classes[k] == name) return static_cast<std::int16_t>(k + 1);
+    return -1;  // no object has it
+  };
+  const std::int16_t ordinary = classId(k3DContour), index = classId(k3DIndexContour);
+  const ObjId layer = io::findLayer(host, layerName);
+  std::vector<DrawnContour> out;
+  if (layer == kNoObject) return out;
+  const UserPlace place{doc.units(), doc.state().originX, doc.state().originY};
+  const double perUnit = doc.units().worldPerUnit > 0 ? doc.units().worldPerUnit : 1;
+  for (ObjId id : doc.walk(WalkScope::All)) {
+    const DrawingObject& o = doc.get(id);
+    if (o.type != kKVTypePoly3D || (o.objectClass != ordinary && o.objectClass != index)) continue;
+    if (doc.layerOf(id) != layer) continue;
+    DrawnContour c;
+    c.index = o.objectClass == index;
+    for (const Vertex& v : o.vertices) c.xyz.insert(c.xyz.end(), {place.x(v.x), place.y(v.y), v.z / perUnit});
+    out.push_back(std::move(c));
+  }
+  return out;
 }
 
 std::pair<double, double> Drawing::origin() {

@@ -42,6 +42,14 @@ struct ImportOutcome {
   std::string out, err;
 };
 
+// A 3D contour as the plug-in drew it: its points in user units (the
+// drawing's origin added, z the contour's elevation) and whether it is an
+// index contour.
+struct DrawnContour {
+  std::vector<double> xyz;
+  bool index = false;
+};
+
 class Drawing {
  public:
   // Creates the file as `tinhost new` does, then opens it.
@@ -68,6 +76,8 @@ class Drawing {
   // state of the drawing and shared by every array handed out for it; plan
   // positions with the drawing's origin added, as the user gave them.
   std::shared_ptr<const StoredTINGeometry> geometry(std::size_t index);
+  // The 3D contours drawn on `layer` (a TIN's 3D layer), in drawing order.
+  std::vector<DrawnContour> contours(const std::string& layer);
   // Where the drawing's world origin lies, user units.
   std::pair<double, double> origin();
 
@@ -78,8 +88,9 @@ class Drawing {
 
  private:
   cli::Session& session();
-  // The plug-in's TIN data object as the host holds it now (no copy).
-  std::span<const std::uint8_t> tinData();
+  // The plug-in's TIN data object as the host holds it now (no copy); none
+  // when the drawing has none.
+  std::optional<std::span<const std::uint8_t>> tinData();
   void touched(bool changed);
 
   std::string path_, plugin_;

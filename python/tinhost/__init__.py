@@ -21,12 +21,13 @@ block raises.
 import json
 import os
 import warnings
+from collections import namedtuple
 
 import numpy as np
 
 from tinhost._tinhost import FileError, HostError, _Drawing, _RunArgs
 
-__all__ = ["Drawing", "TIN", "Alert", "FileError", "HostError", "BuildWarning"]
+__all__ = ["Drawing", "TIN", "Contour", "Alert", "FileError", "HostError", "BuildWarning"]
 
 _DEFAULT_WAIT = 60.0
 
@@ -51,6 +52,10 @@ class Alert(Exception):
         self.reports = list(reports)
         self.text, self.detail = self.alerts[0] if self.alerts else ("", "")
         super().__init__(f"{command}: {self.text} {self.detail}".rstrip())
+
+
+Contour = namedtuple("Contour", "points elevation index")
+Contour.__doc__ = "A 3D contour: (K, 3) float64 points, its elevation, True for an index contour."
 
 
 class BuildWarning(UserWarning):
@@ -282,6 +287,15 @@ class TIN:
             self._drawing.run("change", choose=self.name, set={"datumElev": datum})
         above, below = self._report("cutfill")
         return above, below
+
+    def contours(self):
+        """The 3D contours the plug-in drew for this TIN (``want3DCntr``), as
+        Contour(points, elevation, index), in drawing order."""
+        params = self.params
+        if not params["want3DCntr"]:
+            raise ValueError(f"TIN {self.name!r} draws no 3D contours; create or change it with want3DCntr=1")
+        return [Contour(points, float(points[0, 2]), index)
+                for points, index in self._drawing._d.contours(params["layer3DName"])]
 
     def __repr__(self):
         return f"<TIN {self.name!r}>"

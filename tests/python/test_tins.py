@@ -100,3 +100,23 @@ def test_params_and_non_resident_tins(tmp_path):
             light.vertices
         with pytest.raises(KeyError):
             d.tins["Nowhere"]
+
+
+def test_contours_lie_at_their_levels_and_index_every_nth(tmp_path):
+    x, y = np.meshgrid(np.linspace(0, 50, 11), np.linspace(0, 40, 9))
+    z = 100 + 0.3 * x + 0.1 * y
+    with tinhost.Drawing.new(tmp_path / "c.tin") as d:
+        d.import_points("Slope", np.column_stack([x.ravel(), y.ravel(), z.ravel()]))
+        d.run("create", layer="Slope", set={"contourInterval": 0.5, "indexContourEvery": 4, "want3DCntr": 1,
+                                            "notResident": 0})
+        t = d.tins["Slope"]
+        contours = t.contours()
+        d.run("change", choose="Slope", set={"want3DCntr": 0})
+        with pytest.raises(ValueError, match="want3DCntr"):
+            t.contours()
+    levels = sorted(c.elevation for c in contours)
+    assert levels == [100.5 + 0.5 * k for k in range(len(levels))] and levels[-1] > 117
+    for c in contours:
+        assert c.points.shape[1] == 3 and len(c.points) >= 2
+        assert np.all(c.points[:, 2] == c.elevation)
+        assert c.index == (round(c.elevation / 0.5) % 4 == 0)

@@ -179,16 +179,9 @@ std::size_t readRecord(const Bytes& in, std::size_t at, StoredTIN& tin) {
 
 namespace {
 
-// The TIN data object among all of them (empty: none).
-std::span<const std::uint8_t> tinData(const DataObjectBytes& dataObjects) {
-  const auto it = dataObjects.find(kTINDataTag);
-  if (it == dataObjects.end()) return {};
-  return it->second;
-}
-
 // True when the object holds TINs: a made, never filled object is what an
 // early failed save leaves.
-bool holdsTINs(std::span<const std::uint8_t> tinData) { return tinData.size() > kHostPart; }
+bool holdsTINs(std::span<const std::uint8_t> tinData) { return tinData.size() != kHostPart; }
 
 // The number of TINs; `at` becomes where the first record begins.
 std::int32_t readHead(const Bytes& in, std::size_t& at) {
@@ -206,10 +199,15 @@ std::int32_t readHead(const Bytes& in, std::size_t& at) {
 }  // namespace
 
 StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std::size_t index) {
-  return readStoredTINGeometry(tinData(dataObjects), index);
+  const auto it = dataObjects.find(kTINDataTag);
+  if (it == dataObjects.end()) throw HostError("the drawing holds no TINs");
+  return readStoredTINGeometry(it->second, index);
 }
 
-std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects) { return readStoredTINs(tinData(dataObjects)); }
+std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects) {
+  const auto it = dataObjects.find(kTINDataTag);
+  return it == dataObjects.end() ? std::vector<StoredTIN>{} : readStoredTINsFrom(it->second);
+}
 
 StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, std::size_t index) {
   if (!holdsTINs(tinData)) throw HostError("the drawing holds no TINs");
@@ -230,7 +228,7 @@ StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, s
   return g;
 }
 
-std::vector<StoredTIN> readStoredTINs(std::span<const std::uint8_t> tinData) {
+std::vector<StoredTIN> readStoredTINsFrom(std::span<const std::uint8_t> tinData) {
   if (!holdsTINs(tinData)) return {};
   const Bytes in(tinData);
   std::size_t at = 0;

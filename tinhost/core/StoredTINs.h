@@ -43,8 +43,8 @@ struct StoredTIN {
 // The stored TINs in order; none when there is no data object.  Throws
 // HostError when the object is damaged (the plug-in refuses it too).
 std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects);
-// The same on the TIN data object alone (tagged kTINDataTag).
-std::vector<StoredTIN> readStoredTINs(std::span<const std::uint8_t> tinData);
+// The same on the TIN data object (tagged kTINDataTag) alone, when there is one.
+std::vector<StoredTIN> readStoredTINsFrom(std::span<const std::uint8_t> tinData);
 
 // A TIN's parameters as stored: lengths and elevations in user units.
 struct StoredTINParams {
@@ -78,6 +78,7 @@ struct StoredTINGeometry {
 // HostError when the object is damaged, a run refers to a vertex that is not
 // there, or there is no such TIN.
 StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std::size_t index);
+// The same on the TIN data object alone, when there is one.
 StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, std::size_t index);
 
 }  // namespace tinhost
