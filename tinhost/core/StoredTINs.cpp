@@ -18,9 +18,9 @@ constexpr std::int32_t kNoObjectId = -1;
 // A stored real: the 80-bit extended real with its ten bytes in reverse
 // (big-endian) order.
 double storedReal(const std::uint8_t* p) {
-  std::uint8_t x[kRealBytes];
-  for (std::size_t k = 0; k < kRealBytes; ++k) x[k] = p[kRealBytes - 1 - k];
-  return fromX80(x);
+  std::uint64_t significand = 0;
+  for (std::size_t k = 2; k < kRealBytes; ++k) significand = significand << 8 | p[k];
+  return fromX80(static_cast<std::uint16_t>(p[0] << 8 | p[1]), significand);
 }
 
 [[noreturn]] void damaged(const std::string& what) {
