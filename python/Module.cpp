@@ -131,10 +131,10 @@ void bindGeometry(py::module_& m) {
 
 void bindDrawing(py::module_& m) {
   py::class_<Drawing>(m, "_Drawing")
-      .def(py::init([](const std::string& path, double wait, const std::string& plugin) {
-             return std::make_unique<Drawing>(path, waitOf(wait), plugin);
+      .def(py::init([](const std::string& path, double wait, const std::string& plugin, bool readOnly) {
+             return std::make_unique<Drawing>(path, waitOf(wait), plugin, readOnly);
            }),
-           "path"_a, "wait"_a, "plugin"_a)
+           "path"_a, "wait"_a, "plugin"_a, "readonly"_a)
       .def_static(
           "create",
           [](const std::string& path, const std::string& unit, const std::string& crs, std::int64_t resolution,
@@ -145,6 +145,7 @@ void bindDrawing(py::module_& m) {
       .def_property_readonly("path", &Drawing::path)
       .def_property_readonly("closed", &Drawing::closed)
       .def_property_readonly("changed", &Drawing::changed)
+      .def_property_readonly("readonly", &Drawing::readOnly)
       .def("import_file",
            [](Drawing& d, const std::string& file, const std::string& layer, const std::string& format,
               const std::string& classes, bool lastReturn, std::optional<double> thin) {

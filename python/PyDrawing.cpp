@@ -28,10 +28,10 @@ std::unique_ptr<Drawing> Drawing::create(const cli::NewArgs& args, std::chrono::
   return std::make_unique<Drawing>(args.drawing, wait, std::move(plugin));
 }
 
-Drawing::Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin)
-    : path_(path), plugin_(std::move(plugin)) {
+Drawing::Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin, bool readOnly)
+    : path_(path), plugin_(std::move(plugin)), readOnly_(readOnly) {
   // A drawing held by another writer: the wait is said on stderr, as the command line says it.
-  session_ = std::make_unique<cli::Session>(path, cli::Access::Write, wait, std::cerr);
+  session_ = std::make_unique<cli::Session>(path, readOnly ? cli::Access::Read : cli::Access::Write, wait, std::cerr);
 }
 
 Drawing::~Drawing() {
@@ -177,6 +177,7 @@ std::pair<double, double> Drawing::origin() {
 void Drawing::save() {
   cli::Session& s = session();
   if (!changed_) return;
+  if (readOnly_) throw cli::UsageError(path_ + ": opened read-only; open it without readonly to save changes");
   s.save();
   changed_ = false;
 }
@@ -187,6 +188,8 @@ void Drawing::close(bool keep) {
   tins_.reset();
   const std::unique_ptr<cli::Session> s = std::move(session_);  // the lock goes with it, whatever happens
   s->endPlugin();  // action 2 before the drawing is written, as the command line does
+  if (keep && changed_ && readOnly_)
+    throw cli::UsageError(path_ + ": opened read-only; its changes were not saved");
   if (keep && changed_) s->save();
   changed_ = false;
 }

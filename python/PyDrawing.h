@@ -6,7 +6,8 @@
 //
 // A drawing opened for writing holds its lock (DrawingLock) from open() to
 // close(), as `script` and `shell` do, so a command line run meanwhile waits
-// for it and never overwrites what this session saves.
+// for it and never overwrites what this session saves.  One opened read-only
+// holds nothing and reads the file as it was last saved.
 #pragma once
 
 #include <chrono>
@@ -55,7 +56,8 @@ class Drawing {
   // Creates the file as `tinhost new` does, then opens it.
   static std::unique_ptr<Drawing> create(const cli::NewArgs& args, std::chrono::milliseconds wait,
                                          std::string plugin);
-  Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin);
+  // A reader (readOnly) holds nothing and cannot save, as `info` and `export`.
+  Drawing(const std::string& path, std::chrono::milliseconds wait, std::string plugin, bool readOnly = false);
   ~Drawing();
   Drawing(const Drawing&) = delete;
   Drawing& operator=(const Drawing&) = delete;
@@ -63,6 +65,7 @@ class Drawing {
   const std::string& path() const { return path_; }
   bool closed() const { return session_ == nullptr; }
   bool changed() const { return changed_; }
+  bool readOnly() const { return readOnly_; }
 
   ImportOutcome importFile(const cli::ImportArgs& args);
   ImportOutcome importData(const std::string& name, const io::SurveyData& data, const std::string& layer);
@@ -96,6 +99,7 @@ class Drawing {
   std::string path_, plugin_;
   std::unique_ptr<cli::Session> session_;
   bool changed_ = false;
+  bool readOnly_ = false;
   std::optional<std::vector<StoredTIN>> tins_;
   std::map<std::size_t, std::shared_ptr<const StoredTINGeometry>> geometry_;
 };

@@ -92,10 +92,11 @@ class Drawing:
                                    _plugin_path()))
 
     @classmethod
-    def open(cls, path, wait=_DEFAULT_WAIT):
+    def open(cls, path, wait=_DEFAULT_WAIT, readonly=False):
         """An existing drawing, held until close(); waits up to ``wait`` seconds
-        for another writer to finish with it."""
-        return cls(_Drawing(os.fspath(path), wait, _plugin_path()))
+        for another writer to finish with it.  ``readonly`` holds nothing and
+        reads the file as last saved, as ``tinhost info`` does; it cannot save."""
+        return cls(_Drawing(os.fspath(path), wait, _plugin_path(), readonly))
 
     @property
     def path(self):
@@ -117,7 +118,7 @@ class Drawing:
         return self
 
     def __exit__(self, exc_type, exc, tb):
-        self.close(save=exc_type is None)
+        self.close(save=exc_type is None and not self._d.readonly)
         return False
 
     # ---- adding to the drawing ----

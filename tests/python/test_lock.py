@@ -52,6 +52,11 @@ def test_python_waits_for_the_command_line_and_sees_its_change(tmp_path):
     assert "imported 2 point(s)" in shell.stdout.readline() + shell.stdout.readline()
     with pytest.raises(tinhost.FileError, match="still in use"):
         tinhost.Drawing.open(path, wait=0.2)
+    with tinhost.Drawing.open(path, readonly=True) as reader:  # as `info`: no wait, the last save
+        assert reader.info()["layers"][1]["counts"]["locus3d"] == 2
+        reader.import_points("Scratch", np.array([[5.0, 5, 5]]))
+        with pytest.raises(ValueError, match="read-only"):
+            reader.save()
     shell.stdin.close()  # the shell saves and lets go
     assert shell.wait(60) == 0
     with tinhost.Drawing.open(path, wait=10) as d:
