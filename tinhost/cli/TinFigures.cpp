@@ -29,14 +29,18 @@ std::vector<StoredTIN> storedTINs(const Host& host) {
 
 // By name, else by its number in stored order.
 std::size_t indexOf(const std::vector<StoredTIN>& tins, const std::string& name) {
-  if (tins.empty()) throw UsageError("the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
+  if (tins.empty())
+    throw UsageError(
+        "the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
   for (std::size_t i = 0; i < tins.size(); ++i)
     if (tins[i].name == name) return i;
   const auto n = io::parseNumber(name);
-  if (n && *n >= 1 && *n <= static_cast<double>(tins.size()) && *n == static_cast<double>(static_cast<std::int64_t>(*n)))
+  if (n && *n >= 1 && *n <= static_cast<double>(tins.size()) &&
+      *n == static_cast<double>(static_cast<std::int64_t>(*n)))
     return static_cast<std::size_t>(*n) - 1;
   std::string list;
-  for (std::size_t i = 0; i < tins.size(); ++i) list += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " + quoted(tins[i].name);
+  for (std::size_t i = 0; i < tins.size(); ++i)
+    list += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " + quoted(tins[i].name);
   throw UsageError("the drawing has no TIN " + quoted(name) + "; its TINs: " + list);
 }
 
@@ -66,9 +70,11 @@ std::string pluginReport(Session& s, const std::string& command, const std::stri
 std::vector<double> trailingNumbers(const std::string& report, std::size_t count) {
   static const std::regex number(R"(-?[0-9]+(?:\.[0-9]+)?)");
   std::vector<double> all;
-  for (auto it = std::sregex_iterator(report.begin(), report.end(), number); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(report.begin(), report.end(), number);
+       it != std::sregex_iterator(); ++it)
     all.push_back(std::stod(it->str()));
-  if (all.size() < count) throw UsageError("cannot read the figures of the plug-in's report \"" + report + "\"");
+  if (all.size() < count)
+    throw UsageError("cannot read the figures of the plug-in's report \"" + report + "\"");
   return {all.end() - static_cast<std::ptrdiff_t>(count), all.end()};
 }
 
@@ -91,8 +97,10 @@ TinSurface drawnSurface(Session& s, const StoredTIN& tin) {
     }
     return surface;
   }
-  throw UsageError("TIN " + quoted(tin.name) + " keeps no geometry in the drawing and its 3D triangles are not drawn; "
-                   "draw them with: tinhost run DRAWING change --choose " + quoted(tin.name) +
+  throw UsageError("TIN " + quoted(tin.name) +
+                   " keeps no geometry in the drawing and its 3D triangles are not drawn; "
+                   "draw them with: tinhost run DRAWING change --choose " +
+                   quoted(tin.name) +
                    " --set want3DTris=1 (or keep the TIN with --set notResident=0)");
 }
 
@@ -104,7 +112,10 @@ std::int64_t distinctPoints(const TinSurface& surface) {
 
 std::string unitSymbol(const Document& doc) {
   const std::string words = io::drawingUnitWords(doc);
-  return words == "metre" ? "m" : words == "foot" ? "ft" : words == "US survey foot" ? "ftUS" : words;
+  return words == "metre"            ? "m"
+         : words == "foot"           ? "ft"
+         : words == "US survey foot" ? "ftUS"
+                                     : words;
 }
 
 }  // namespace
@@ -123,7 +134,7 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
   TinSurface surface;
   if (!tin.notResident && tin.triangleCount > 0) {
-    surface = readStoredSurface(s.host().dataObjects(), index);
+    surface = readStoredSurface(s.host().dataObjects(), index, s.host().document().units());
     f.trianglesFrom = "the TIN as the drawing stores it";
     f.points = tin.vertexCount;
   } else {
@@ -144,12 +155,13 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
   const Document& doc = s.host().document();
   const double u = doc.units().worldPerUnit;
-  const io::DatumAreas areas = io::areasAgainstDatum(surface, tin.datumElev);
+  const io::DatumAreas areas = io::areasAgainstDatum(surface, worldOfStored(tin.datumElev, doc.units()));
   f.areaInCut = areas.cut / (u * u);
   f.areaInFill = areas.fill / (u * u);
   f.areaLevel = areas.level / (u * u);
-  f.datum = tin.datumElev / u;
+  f.datum = worldOfStored(tin.datumElev, doc.units()) / u;
   f.unit = unitSymbol(doc);
+  f.unitWords = io::drawingUnitWords(doc);
   f.coordinateSystem = io::drawingCrsOrLocal(doc).describe();
   if (surfaceOut != nullptr) *surfaceOut = std::move(surface);
   return f;
@@ -157,7 +169,9 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
 std::vector<TinFigures> gatherAllTinFigures(Session& s) {
   const std::vector<StoredTIN> tins = storedTINs(s.host());
-  if (tins.empty()) throw UsageError("the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
+  if (tins.empty())
+    throw UsageError(
+        "the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
   std::vector<TinFigures> all;
   for (const StoredTIN& t : tins) all.push_back(gatherTinFigures(s, t.name));
   return all;

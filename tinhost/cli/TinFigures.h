@@ -35,6 +35,7 @@ struct TinFigures {
   double datum = 0;                                     // the drawing's unit
   std::int64_t points = 0, triangles = 0;
   std::string unit;              // "m", "ft", "ftUS"
+  std::string unitWords;         // "metre", "foot", "US survey foot"
   std::string coordinateSystem;  // as `info` describes it
   std::string trianglesFrom;     // where the host read the triangles
 
@@ -48,7 +49,8 @@ using TinSurface = StoredSurface;
 // also the triangles read.  Throws UsageError for a drawing without TINs, a
 // TIN it does not have, a TIN without triangles the host can read (saying
 // which command draws them), or a plug-in command that did not report.
-TinFigures gatherTinFigures(Session& session, const std::string& name, TinSurface* surface = nullptr);
+TinFigures gatherTinFigures(Session& session, const std::string& name,
+                            TinSurface* surface = nullptr);
 
 // The figures of every TIN of the drawing, in stored order.
 std::vector<TinFigures> gatherAllTinFigures(Session& session);
