@@ -76,6 +76,7 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   rep->add_option("OUT", c.reportArgs.out, "the report, .pdf or .html");
   rep->add_option("--tin", c.reportArgs.tin, "the TIN, by name or number (default: the drawing's only TIN; for --csv alone, every TIN)");
   rep->add_option("--csv", c.reportArgs.csv, "also write the figures as CSV, one row per TIN");
+  rep->add_option("--plugin", c.reportArgs.plugin, "the plug-in library that reports the figures (default: the one beside tinhost)");
 }
 
 Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) {

@@ -69,6 +69,7 @@ struct ReportArgs {
   std::string out;  // .pdf or .html; empty: only the CSV
   std::string tin;  // empty: the drawing's only TIN (the CSV: every TIN)
   std::string csv;  // the figures for spreadsheets; empty: none
+  std::string plugin;
 };
 
 // `new` works without a session: it creates the file, holding it as a writer

@@ -142,6 +142,8 @@ void writeReport(Session& s, const ReportArgs& args, const TinFigures& f, const 
                   "Made " + date};
   text.rows = figureRows(f, date, commandLine(s, args));
   text.notes = notes(f);
+  text.mapFigures = {text.rows[0], text.rows[1], text.rows[2], text.rows[4], text.rows[5]};
+  text.mapFigures[2].label = f.net() >= 0 ? "Net (more cut)" : "Net (more fill)";
   text.mapTitle = "Cut and fill of TIN " + quoted(f.name) + " against the datum at " +
                   plain(f.datum) + " " + f.unit;
   const io::TinNames names(s.host());
@@ -199,13 +201,15 @@ Outcome runReport(Session& s, const ReportArgs& args, Console& io) {
   TinSurface surface;
   std::optional<TinFigures> reported;
   if (!args.out.empty())
-    reported = gatherTinFigures(s, args.tin.empty() ? onlyTIN(s) : args.tin, &surface);
+    reported = gatherTinFigures(s, args.tin.empty() ? onlyTIN(s) : args.tin, &surface, args.plugin);
   // The CSV holds the TIN of --tin, else every TIN of the drawing.
   std::vector<TinFigures> rows;
   if (!args.csv.empty())
     rows = !args.tin.empty()
-               ? std::vector<TinFigures>{reported ? *reported : gatherTinFigures(s, args.tin)}
-               : gatherAllTinFigures(s);
+               ? std::vector<TinFigures>{reported
+                                             ? *reported
+                                             : gatherTinFigures(s, args.tin, nullptr, args.plugin)}
+               : gatherAllTinFigures(s, args.plugin);
   if (reported) writeReport(s, args, *reported, surface, io);
   if (!args.csv.empty()) writeCsv(args.csv, rows, io);
   return {kExitOk, false};

@@ -47,8 +47,10 @@ std::size_t indexOf(const std::vector<StoredTIN>& tins, const std::string& name)
 // Runs one of the plug-in's report commands on the TIN, as `run` does, and
 // returns its report line.  The drawing is put back as it was: the reports
 // place no text.
-std::string pluginReport(Session& s, const std::string& command, const std::string& tin) {
+std::string pluginReport(Session& s, const std::string& command, const std::string& tin,
+                         const std::string& plugin) {
   RunArgs args;
+  args.plugin = plugin;
   args.command = command;
   args.choose = tin;
   std::istringstream in;
@@ -120,7 +122,8 @@ std::string unitSymbol(const Document& doc) {
 
 }  // namespace
 
-TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* surfaceOut) {
+TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* surfaceOut,
+                            const std::string& plugin) {
   const std::vector<StoredTIN> tins = storedTINs(s.host());
   const std::size_t index = indexOf(tins, name);
   const StoredTIN& tin = tins[index];
@@ -144,9 +147,9 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
   }
   f.triangles = static_cast<std::int64_t>(surface.triangles.size());
 
-  f.areaReport = pluginReport(s, "area", tin.name);
+  f.areaReport = pluginReport(s, "area", tin.name, plugin);
   f.area = trailingNumbers(f.areaReport, 1)[0];
-  f.cutFillReport = pluginReport(s, "cutfill", tin.name);
+  f.cutFillReport = pluginReport(s, "cutfill", tin.name, plugin);
   const std::vector<double> volumes = trailingNumbers(f.cutFillReport, 2);
   // An ordinary TIN reports the volume above the datum first; a difference
   // TIN the volume below first.
@@ -155,7 +158,8 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
   const Document& doc = s.host().document();
   const double u = doc.units().worldPerUnit;
-  const io::DatumAreas areas = io::areasAgainstDatum(surface, worldOfStored(tin.datumElev, doc.units()));
+  const io::DatumAreas areas =
+      io::areasAgainstDatum(surface, worldOfStored(tin.datumElev, doc.units()));
   f.areaInCut = areas.cut / (u * u);
   f.areaInFill = areas.fill / (u * u);
   f.areaLevel = areas.level / (u * u);
@@ -167,13 +171,13 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
   return f;
 }
 
-std::vector<TinFigures> gatherAllTinFigures(Session& s) {
+std::vector<TinFigures> gatherAllTinFigures(Session& s, const std::string& plugin) {
   const std::vector<StoredTIN> tins = storedTINs(s.host());
   if (tins.empty())
     throw UsageError(
         "the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
   std::vector<TinFigures> all;
-  for (const StoredTIN& t : tins) all.push_back(gatherTinFigures(s, t.name));
+  for (const StoredTIN& t : tins) all.push_back(gatherTinFigures(s, t.name, nullptr, plugin));
   return all;
 }
 

@@ -46,13 +46,15 @@ struct TinFigures {
 using TinSurface = StoredSurface;
 
 // The figures of TIN `name` (or its number in stored order).  With `surface`,
-// also the triangles read.  Throws UsageError for a drawing without TINs, a
-// TIN it does not have, a TIN without triangles the host can read (saying
-// which command draws them), or a plug-in command that did not report.
-TinFigures gatherTinFigures(Session& session, const std::string& name,
-                            TinSurface* surface = nullptr);
+// also the triangles read.  `plugin`: the plug-in library, as `run --plugin`
+// names it (empty: the one beside tinhost).  Throws UsageError for a drawing
+// without TINs, a TIN it does not have, a TIN without triangles the host can
+// read (saying which command draws them), or a plug-in command that did not
+// report.
+TinFigures gatherTinFigures(Session& session, const std::string& name, TinSurface* surface = nullptr,
+                            const std::string& plugin = {});
 
 // The figures of every TIN of the drawing, in stored order.
-std::vector<TinFigures> gatherAllTinFigures(Session& session);
+std::vector<TinFigures> gatherAllTinFigures(Session& session, const std::string& plugin = {});
 
 }  // namespace tinhost::cli

@@ -109,17 +109,35 @@ void paintFigures(cairo_t* cr, const VolumeReportText& text, double width) {
   }
 }
 
-// The map page: title, the map fitted into its area, legend, north arrow,
-// scale bar and scale.
+// The main figures under the legend, label over value.
+void paintMapFigures(cairo_t* cr, const std::vector<ReportRow>& rows, double x, double y) {
+  for (const ReportRow& row : rows) {
+    cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
+    font(cr, 8.5);
+    show(cr, x, y, row.label);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    font(cr, 10.5, true);
+    show(cr, x, y += 4.6 * kPointsPerMm, row.value);
+    y += 6 * kPointsPerMm;
+  }
+}
+
+// The map page: title, the map fitted into its area, legend and main
+// figures, north arrow, scale bar and scale.
 void paintMapPage(cairo_t* cr, const ExportScope& scope, const CutFillMap& map,
-                  const std::string& title, double width, double height, ExportResult& result) {
+                  const VolumeReportText& text, double width, double height, ExportResult& result) {
+  const std::string& title = text.mapTitle;
   const double areaX = kMargin, areaY = kMargin + 10 * kPointsPerMm;
   const double areaW = width - 2 * kMargin - kLegendWidth,
                areaH = height - areaY - kMargin - 14 * kPointsPerMm;
   cairo_set_source_rgb(cr, 0, 0, 0);
   font(cr, 14, true);
   show(cr, kMargin, kMargin + 4 * kPointsPerMm, title);
-  const View view = map.box.empty() ? View{} : fit(map.box, areaX, areaY, areaW, areaH);
+  // The surface stays clear of the frame by a few millimetres.
+  const double inset = 4 * kPointsPerMm;
+  const View view = map.box.empty() ? View{}
+                                    : fit(map.box, areaX + inset, areaY + inset, areaW - 2 * inset,
+                                          areaH - 2 * inset);
   cairo_save(cr);
   cairo_rectangle(cr, areaX, areaY, areaW, areaH);
   cairo_clip(cr);
@@ -132,7 +150,9 @@ void paintMapPage(cairo_t* cr, const ExportScope& scope, const CutFillMap& map,
   const UnitsRecord& units = scope.doc().units();
   northArrow(cr, areaX + areaW - 7 * kPointsPerMm, areaY + 2 * kPointsPerMm);
   paintRampLegend(cr, map.ramp, units, areaX + areaW + 6 * kPointsPerMm, areaY + 4 * kPointsPerMm,
-                  9 * kPointsPerMm, 95 * kPointsPerMm);
+                  9 * kPointsPerMm, 80 * kPointsPerMm);
+  paintMapFigures(cr, text.mapFigures, areaX + areaW + 6 * kPointsPerMm,
+                  areaY + 110 * kPointsPerMm);
   const double footerY = areaY + areaH + 8 * kPointsPerMm;
   scaleBar(cr, units, view, areaX, footerY, areaW / 4);
   font(cr, 9);
@@ -158,7 +178,7 @@ void writePdf(const ExportScope& scope, const CutFillMap& map, const VolumeRepor
   paintFigures(cr.get(), text, kA4Short);
   cairo_show_page(cr.get());
   cairo_pdf_surface_set_size(surface.get(), kA4Long, kA4Short);
-  paintMapPage(cr.get(), scope, map, text.mapTitle, kA4Long, kA4Short, result);
+  paintMapPage(cr.get(), scope, map, text, kA4Long, kA4Short, result);
   cairo_show_page(cr.get());
   cr.reset();
   cairo_surface_finish(surface.get());
@@ -179,7 +199,7 @@ std::string mapSvg(const ExportScope& scope, const CutFillMap& map, const Volume
                     cairo_surface_destroy);
     check(surface.get(), out);
     Context cr(cairo_create(surface.get()), cairo_destroy);
-    paintMapPage(cr.get(), scope, map, text.mapTitle, kA4Long, kA4Short, result);
+    paintMapPage(cr.get(), scope, map, text, kA4Long, kA4Short, result);
     cr.reset();
     cairo_surface_finish(surface.get());
     check(surface.get(), out);

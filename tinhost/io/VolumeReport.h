@@ -30,6 +30,7 @@ struct VolumeReportText {
   std::vector<ReportRow> rows;       // the table of figures
   std::vector<std::string> notes;    // paragraphs under the table
   std::string mapTitle;              // over the map
+  std::vector<ReportRow> mapFigures;  // the main figures again, beside the map
 };
 
 bool isReportPath(const std::filesystem::path& path);
