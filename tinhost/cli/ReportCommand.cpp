@@ -169,12 +169,20 @@ void writeCsv(const std::string& path, const std::vector<TinFigures>& all, Conso
     out << "tin,difference,datum,unit,cut,fill,net,area,area_in_cut,area_in_fill,area_level,points,"
            "triangles,"
            "coordinate_system\n";
-    for (const TinFigures& f : all)
+    for (const TinFigures& f : all) {
+      // The host's figures stay empty for a TIN whose triangles it cannot read.
+      const bool host = f.areasMissing.empty();
+      auto hostFigure = [host](const std::string& v) { return host ? v : std::string(); };
       out << csvField(f.name) << "," << (f.difference ? "yes" : "no") << "," << plain(f.datum)
           << "," << f.unit << "," << plain(f.cut) << "," << plain(f.fill) << "," << plain(f.net())
-          << "," << plain(f.area) << "," << plain(f.areaInCut) << "," << plain(f.areaInFill) << ","
-          << plain(f.areaLevel) << "," << f.points << "," << f.triangles << ","
-          << csvField(f.coordinateSystem) << "\n";
+          << "," << plain(f.area) << "," << hostFigure(plain(f.areaInCut)) << ","
+          << hostFigure(plain(f.areaInFill)) << "," << hostFigure(plain(f.areaLevel)) << ","
+          << hostFigure(std::to_string(f.points)) << "," << hostFigure(std::to_string(f.triangles))
+          << "," << csvField(f.coordinateSystem) << "\n";
+      if (!host)
+        io.err << "tinhost: warning: " << path << ": no areas in cut and fill: " << f.areasMissing
+               << "\n";
+    }
     out.close();
     if (!out) throw file::FileError(path + ": cannot write it");
   }
@@ -210,6 +218,9 @@ Outcome runReport(Session& s, const ReportArgs& args, Console& io) {
                                              ? *reported
                                              : gatherTinFigures(s, args.tin, nullptr, args.plugin)}
                : gatherAllTinFigures(s, args.plugin);
+  // The map needs the triangles.
+  if (reported && !reported->areasMissing.empty())
+    throw UsageError("report: " + reported->areasMissing);
   if (reported) writeReport(s, args, *reported, surface, io);
   if (!args.csv.empty()) writeCsv(args.csv, rows, io);
   return {kExitOk, false};

@@ -1,6 +1,7 @@
 #include "tinhost/cli/TinFigures.h"
 
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <utility>
@@ -82,7 +83,7 @@ std::vector<double> trailingNumbers(const std::string& report, std::size_t count
 
 // The triangles as the plug-in drew them, for a TIN that keeps only its
 // parameters; each triangle gets its own three vertices.
-TinSurface drawnSurface(Session& s, const StoredTIN& tin) {
+std::optional<TinSurface> drawnSurface(Session& s, const StoredTIN& tin) {
   const Host& host = s.host();
   const io::TinNames names(host);
   const io::ExportScope scope(host, s.drawing(), names.layersFor({tin.name}));
@@ -99,11 +100,7 @@ TinSurface drawnSurface(Session& s, const StoredTIN& tin) {
     }
     return surface;
   }
-  throw UsageError("TIN " + quoted(tin.name) +
-                   " keeps no geometry in the drawing and its 3D triangles are not drawn; "
-                   "draw them with: tinhost run DRAWING change --choose " +
-                   quoted(tin.name) +
-                   " --set want3DTris=1 (or keep the TIN with --set notResident=0)");
+  return std::nullopt;
 }
 
 std::int64_t distinctPoints(const TinSurface& surface) {
@@ -140,10 +137,17 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
     surface = readStoredSurface(s.host().dataObjects(), index, s.host().document().units());
     f.trianglesFrom = "the TIN as the drawing stores it";
     f.points = tin.vertexCount;
-  } else {
-    surface = drawnSurface(s, tin);
+  } else if (std::optional<TinSurface> drawn = drawnSurface(s, tin)) {
+    surface = std::move(*drawn);
     f.trianglesFrom = "the TIN's 3D triangles drawn on its layer";
     f.points = distinctPoints(surface);
+  } else {
+    f.areasMissing =
+        "TIN " + quoted(tin.name) +
+        " keeps no geometry in the drawing and its 3D triangles are not drawn; draw them with: "
+        "tinhost run " +
+        s.drawing().string() + " change --choose " + quoted(tin.name) +
+        " --set want3DTris=1 (or keep the TIN with --set notResident=0)";
   }
   f.triangles = static_cast<std::int64_t>(surface.triangles.size());
 

@@ -180,6 +180,34 @@ TEST_F(ReportTest, CsvHoldsThePluginsFiguresAndAreasThatAddUp) {
   EXPECT_NE(withoutCommas(html).find(e["cut"] + " m³"), std::string::npos);
 }
 
+// A TIN that keeps only its parameters: the host reads its drawn 3D
+// triangles, and without them says which command draws them.
+TEST_F(ReportTest, TINWithoutStoredGeometryIsReadFromItsDrawnTriangles) {
+  const std::string d = newDrawing("loose.tin");
+  ok({"import", d, p("ground.xyz"), "--layer", "Loose"});
+  ok({"run", d, "create", "--layer", "Loose", "--set", "datumElev=10", "--set", "notResident=1",
+      "--set", "want3DTris=0"});
+  const auto [cut, fill] = volumes(ok({"run", d, "cutfill", "--choose", "Loose"}));
+  const RunResult refused = run({"report", d, p("loose.pdf")});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("--set want3DTris=1"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(path("loose.pdf")));
+  const RunResult csv = run({"report", d, "--csv", p("loose.csv")});
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_NE(csv.err.find("warning"), std::string::npos);
+  auto rows = readCsv(readText(path("loose.csv")));
+  EXPECT_EQ(rows["Loose"]["cut"], cut) << "the plug-in's figures all the same";
+  EXPECT_EQ(rows["Loose"]["area_in_cut"], "") << "no host figures without triangles";
+
+  ok({"run", d, "change", "--choose", "Loose", "--set", "want3DTris=1"});
+  ok({"report", d, p("loose.pdf"), "--csv", p("loose.csv")});
+  rows = readCsv(readText(path("loose.csv")));
+  EXPECT_EQ(rows["Loose"]["fill"], fill);
+  EXPECT_NEAR(num(rows["Loose"]["area_in_cut"]), 7000, 0.5);
+  EXPECT_NEAR(num(rows["Loose"]["area_in_fill"]), 3000, 0.5);
+  EXPECT_EQ(rows["Loose"]["points"], "121") << "the drawn triangles' distinct corners";
+}
+
 TEST_F(ReportTest, BadRequestsStopWithStatusTwoAndWriteNothing) {
   const std::string before = readText(drawing_);
   const std::string empty = newDrawing("empty.tin");
