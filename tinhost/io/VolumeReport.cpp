@@ -4,7 +4,6 @@
 #include <cairo-svg.h>
 #include <cairo.h>
 
-#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -243,10 +242,7 @@ void writeHtml(const ExportScope& scope, const CutFillMap& map, const VolumeRepo
     html << "<p class=\"heading\">" << escaped(line) << "</p>\n";
   html << "<table>\n";
   for (const ReportRow& r : text.rows) {
-    const bool numeric =
-        !r.value.empty() &&
-        (std::isdigit(static_cast<unsigned char>(r.value[0])) || r.value[0] == '-');
-    html << "<tr><td>" << escaped(r.label) << "</td><td" << (numeric ? " class=\"num\"" : "") << ">"
+    html << "<tr><td>" << escaped(r.label) << "</td><td" << (r.number ? " class=\"num\"" : "") << ">"
          << escaped(r.value) << "</td></tr>\n";
   }
   html << "</table>\n";
