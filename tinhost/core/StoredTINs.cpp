@@ -1,5 +1,7 @@
 #include "tinhost/core/StoredTINs.h"
 
+#include <cmath>
+
 #include "tinhost/core/HostError.h"
 #include "tinhost/core/X80.h"
 
@@ -161,9 +163,14 @@ std::size_t readRecord(const Bytes& in, std::size_t at, StoredTIN& tin) {
   tin.layer2DName = in.name(at + 36);
   tin.layer3DName = in.name(at + 58);
   tin.difference = in.u8(at + 134) == 0;
-  std::size_t next = at + kParamsEnd - (version >= 2 ? 0 : 1);
+  tin.datumElev = in.real(at + 92);
+  const std::size_t paramsEnd = kParamsEnd - (version >= 2 ? 0 : 1);
+  tin.notResident = in.u8(at + paramsEnd - 2) != 0;
+  std::size_t next = at + paramsEnd;
+  tin.vertexCount = in.i32(next);
   next = in.skipRun(next, kVertexBytes);
   next = in.skipRun(next, kHullBytes);
+  tin.triangleCount = in.i32(next);
   next = in.skipRun(next, kTriangleBytes);
   const std::int32_t breaklines = in.i32(next);
   if (breaklines < 0) throw HostError("the TIN data of the drawing is damaged: a count of " + std::to_string(breaklines));
@@ -239,6 +246,27 @@ std::vector<StoredTIN> readStoredTINsFrom(std::span<const std::uint8_t> tinData)
     throw HostError("the TIN data of the drawing is damaged: " + std::to_string(tinData.size() - at) +
                     " bytes follow its last TIN");
   return tins;
+}
+
+double worldOfStored(double stored, const UnitsRecord& units) {
+  return std::round(stored * units.worldPerUnit * units.scale);
+}
+
+StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index, const UnitsRecord& units) {
+  const std::vector<StoredTIN> tins = readStoredTINs(dataObjects);
+  if (index >= tins.size())
+    throw HostError("the drawing stores " + std::to_string(tins.size()) + " TINs, not a TIN number " +
+                    std::to_string(index + 1));
+  const StoredTINGeometry g = readStoredTINGeometry(dataObjects, index);
+  StoredSurface s;
+  s.vertices.resize(g.xyz.size() / 3);
+  for (std::size_t k = 0; k < s.vertices.size(); ++k)
+    s.vertices[k] = {worldOfStored(g.xyz[3 * k], units), worldOfStored(g.xyz[3 * k + 1], units),
+                     worldOfStored(g.xyz[3 * k + 2], units)};
+  s.triangles.resize(g.triangles.size() / 3);
+  for (std::size_t k = 0; k < s.triangles.size(); ++k)
+    s.triangles[k] = {g.triangles[3 * k], g.triangles[3 * k + 1], g.triangles[3 * k + 2]};
+  return s;
 }
 
 }  // namespace tinhost

@@ -11,16 +11,20 @@
 // 134  difference flag (0 when the TIN has bases), ... the parameters end at
 // 145 (144 in records older than version 2, which lack one flag), followed by
 // counted runs: vertices (40 bytes each), hull entries (4), triangles (28),
-// breaklines (16 bytes + 4 per vertex).  readStoredTINs keeps only the names
-// and links and steps over the runs; readStoredTINGeometry decodes one TIN's
-// parameters and runs for callers that hand the surface on (the Python module).
+// breaklines (16 bytes + 4 per vertex).  readStoredTINs keeps the names,
+// links, datum, residency and counts and steps over the runs;
+// readStoredTINGeometry decodes one TIN's parameters and runs, and
+// readStoredSurface gives its vertices and triangles in world units.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "tinhost/core/DrawingUnits.h"
 #include "tinhost/core/UndoLog.h"
 
 namespace tinhost {
@@ -32,6 +36,9 @@ struct StoredTIN {
   bool difference = false;
   std::int32_t id = 0;
   std::int32_t innerId = -1, outerId = -1;  // the bases of a difference TIN; -1: none
+  double datumElev = 0;      // the cut and fill datum as stored (worldOfStored converts it)
+  bool notResident = false;  // keeps only its parameters: no vertices or triangles stored
+  std::int32_t vertexCount = 0, triangleCount = 0;
 
   // True when `layer` is one of the TIN's three names: the plug-in then takes
   // this TIN as the current layer's.
@@ -80,5 +87,25 @@ struct StoredTINGeometry {
 StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std::size_t index);
 // The same on the TIN data object alone, when there is one.
 StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, std::size_t index);
+
+// A stored coordinate (user units over the drawing's second scale factor,
+// as the plug-in writes them) in world units.
+double worldOfStored(double stored, const UnitsRecord& units);
+
+// The geometry a TIN keeps in the drawing: its vertices (world units) and
+// its triangles as positions into them, in stored order.
+struct StoredSurface {
+  struct Point {
+    double x = 0, y = 0, z = 0;
+  };
+  std::vector<Point> vertices;
+  std::vector<std::array<std::int32_t, 3>> triangles;  // 0-based vertex positions
+};
+
+// The surface of the TIN at `index` (0-based, stored order) in world units
+// of a drawing of `units`; empty for a
+// TIN that keeps only its parameters.  Throws HostError when the data is
+// damaged or a triangle names a vertex the TIN does not have.
+StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index, const UnitsRecord& units);
 
 }  // namespace tinhost
