@@ -95,6 +95,7 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
 
   *known = false;
   TTINVtx* q = GetFarVertex(t1, t2);
+  __builtin_prefetch(q);  // the far corner is rarely in the cache: ask before the circle is made
   // T1 without area because P lies on the common edge between R and S: the
   // pair fails and is flipped, although no circumcircle exists.
   if (MayPointTheSameWay(g.R, g.P, g.S)) {
