@@ -1,6 +1,5 @@
 #include "plugin/analysis/DiffTIN.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "plugin/analysis/AnalysisErrors.h"
@@ -135,18 +134,7 @@ class TPendingDiffVertices {
   }
 
  private:
-  bool Room() {
-    if (fCount < fCapacity) return true;
-    const std::int64_t grown = fCapacity == 0 ? 4096 : std::int64_t{fCapacity} * 2;
-    if (grown > INT32_MAX) return false;
-    auto* bigger = static_cast<KVPoint3D*>(PluginAlloc(sizeof(KVPoint3D) * static_cast<std::size_t>(grown)));
-    if (bigger == nullptr) return false;
-    if (fCount > 0) std::memcpy(bigger, fPoints, sizeof(KVPoint3D) * static_cast<std::size_t>(fCount));
-    PluginFree(fPoints);
-    fPoints = bigger;
-    fCapacity = static_cast<std::int32_t>(grown);
-    return true;
-  }
+  bool Room() { return RoomForOneMore(&fPoints, fCount, &fCapacity, 4096); }
 
   TTIN* fTIN;
   bool fDeferring;

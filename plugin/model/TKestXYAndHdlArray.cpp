@@ -77,18 +77,7 @@ bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
   return true;
 }
 
-bool TKestXYAndHdlArray::RoomForAddition() {
-  if (fAddCount < fAddCapacity) return true;
-  const std::int64_t capacity = fAddCapacity == 0 ? 1024 : std::int64_t{fAddCapacity} * 2;
-  if (capacity > INT32_MAX) return false;
-  auto* adds = static_cast<TXYAndHdl*>(PluginAlloc(sizeof(TXYAndHdl) * static_cast<std::size_t>(capacity)));
-  if (adds == nullptr) return false;
-  if (fAddCount > 0) std::memcpy(adds, fAdds, sizeof(TXYAndHdl) * static_cast<std::size_t>(fAddCount));
-  PluginFree(fAdds);
-  fAdds = adds;
-  fAddCapacity = static_cast<std::int32_t>(capacity);
-  return true;
-}
+bool TKestXYAndHdlArray::RoomForAddition() { return RoomForOneMore(&fAdds, fAddCount, &fAddCapacity, 1024); }
 
 bool TKestXYAndHdlArray::PositionsUpToDate() const {
   for (; fByXYComplete && fByXYCount < fAddCount; ++fByXYCount)

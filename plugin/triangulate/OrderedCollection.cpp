@@ -18,25 +18,11 @@ TOrderedSink::~TOrderedSink() {
   PluginFree(fBrklns);
 }
 
-bool TOrderedSink::RoomFor(void** block, std::int32_t count, std::int32_t* capacity,
-                           std::size_t size) {
-  if (count < *capacity) return true;
-  const std::int64_t grown = *capacity == 0 ? 1024 : std::int64_t{*capacity} * 2;
-  if (grown > INT32_MAX) return false;
-  void* bigger = PluginAlloc(size * static_cast<std::size_t>(grown));
-  if (bigger == nullptr) return false;
-  if (count > 0) std::memcpy(bigger, *block, size * static_cast<std::size_t>(count));
-  PluginFree(*block);
-  *block = bigger;
-  *capacity = static_cast<std::int32_t>(grown);
-  return true;
-}
-
 bool TOrderedSink::Present(std::int32_t x, std::int32_t y) { return fByXY.Contains(x, y); }
 
 bool TOrderedSink::Take(const KVPoint3D& p) {
   if (!fByXY.Reserved() && !fByXY.Reserve(1024)) return false;
-  if (!RoomFor(reinterpret_cast<void**>(&fPoints), fPointCount, &fPointCap, sizeof(KVPoint3D)))
+  if (!RoomForOneMore(&fPoints, fPointCount, &fPointCap, 1024))
     return false;
   if (!fByXY.Add(p.x, p.y, fPointCount) && !(fByXY.Grow() && fByXY.Add(p.x, p.y, fPointCount)))
     return false;
@@ -51,12 +37,12 @@ void TOrderedSink::Corner(TBrkln* brkln) {
   }
   // Without room the corner is lost, as a corner whose vertex the list
   // could not take always was.
-  if (RoomFor(reinterpret_cast<void**>(&fCorners), fCornerCount, &fCornerCap, sizeof(std::int32_t)))
+  if (RoomForOneMore(&fCorners, fCornerCount, &fCornerCap, 1024))
     fCorners[fCornerCount++] = fPointCount - 1;
 }
 
 void TOrderedSink::Keep(TBrkln* brkln, bool closed) {
-  if (!RoomFor(reinterpret_cast<void**>(&fBrklns), fBrklnCount, &fBrklnCap, sizeof(TPendingBrkln))) {
+  if (!RoomForOneMore(&fBrklns, fBrklnCount, &fBrklnCap, 1024)) {
     Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
     delete brkln;
     return;

@@ -73,8 +73,6 @@ class TOrderedSink final : public TCollectSink {
     std::int32_t firstCorner;
     std::int32_t corners;
   };
-  // Grows `*block` (of `*capacity` items of `size` bytes) to hold one more.
-  static bool RoomFor(void** block, std::int32_t count, std::int32_t* capacity, std::size_t size);
 
   TTIN* fTIN;
   TXYTable fByXY;                      // position -> point
