@@ -9,6 +9,7 @@
 //   .png .svg .pdf  a plan picture of the drawing
 //   .tif .asc  an elevation model of one TIN (DemExport.h)
 //   .gpkg .shp .geojson  TIN contours, hulls and triangles for GIS (VectorExport.h)
+//   .html  an interactive plan and 3D view in one self-contained page (WebView.h)
 // Values carry as many decimals as the resolution holds, so an import at
 // 1 mm comes back digit for digit.  Every file is written beside the target
 // and renamed over it when complete.
