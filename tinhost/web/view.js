@@ -647,17 +647,6 @@
     const result = { planInk: 0, surfaceInk: ink3d(), webgl: view3d.ok };
     drawPlan();
     result.planInk = ink(plan.canvas, [255, 255, 255]);
-    const hover = params.get('hover');
-    if (hover) {
-      const [x, y] = hover.split(',').map(Number);
-      const box = plan.canvas.getBoundingClientRect();
-      const event = new MouseEvent('mousemove', { bubbles: true,
-        clientX: box.left + toScreenX(x - origin[0]), clientY: box.top + toScreenY(y - origin[1]) });
-      plan.canvas.dispatchEvent(event);
-      const readout = document.getElementById('readout');
-      result.hover = { text: readout.textContent, elevations: {} };
-      for (const e of readout.querySelectorAll('.elevation')) result.hover.elevations[e.dataset.tin] = Number(e.dataset.z);
-    }
     const toggle = params.get('toggle');
     if (toggle) {
       const box = document.querySelector('input[data-layer="' + CSS.escape(toggle) + '"]');
@@ -668,6 +657,21 @@
         result.toggle.planInkAfter = ink(plan.canvas, [255, 255, 255]);
       }
     }
+    // hover=X,Y;X,Y...: each point in real coordinates, zoomed in on first
+    // as a person would to point at it.
+    result.hover = (params.get('hover') || '').split(';').filter(Boolean).map(text => {
+      const [x, y] = text.split(',').map(Number);
+      plan.cx = x - origin[0]; plan.cy = y - origin[1];
+      plan.scale = Math.max(plan.scale, 5000);
+      drawPlan();
+      const box = plan.canvas.getBoundingClientRect();
+      plan.canvas.dispatchEvent(new MouseEvent('mousemove', { bubbles: true,
+        clientX: box.left + toScreenX(x - origin[0]), clientY: box.top + toScreenY(y - origin[1]) }));
+      const readout = document.getElementById('readout');
+      const seen = { text: readout.textContent, elevations: {} };
+      for (const e of readout.querySelectorAll('.elevation')) seen.elevations[e.dataset.tin] = Number(e.dataset.z);
+      return seen;
+    });
     result.errors = window.tinPageErrors.slice();
     const out = document.getElementById('test-results');
     out.textContent = JSON.stringify(result);
