@@ -10,7 +10,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
 #include "tinhost/core/Resources.h"
-#include "tinhost/core/StoredSurface.h"
+#include "tinhost/core/StoredTINGeometry.h"
 #include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/ExportScope.h"
 #include "tinhost/io/RepeatedXY.h"
@@ -137,7 +137,7 @@ struct Mesh {
   double zMin = std::numeric_limits<double>::infinity(), zMax = -std::numeric_limits<double>::infinity();
 };
 
-Mesh meshFromStored(const StoredSurface& s) {
+Mesh meshFromStored(const StoredTINGeometry& s) {
   Mesh m;
   m.xyz.assign(s.xyz.begin(), s.xyz.end());
   for (std::size_t i = 2; i < s.xyz.size(); i += 3) m.zMin = std::min(m.zMin, s.xyz[i]), m.zMax = std::max(m.zMax, s.xyz[i]);
@@ -196,9 +196,9 @@ json tinJson(const std::string& name, const Mesh& m, WebViewData& data) {
 
 json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names, WebViewData& data) {
   const Document& doc = scope.doc();
-  std::vector<StoredSurface> stored;
+  std::vector<StoredTINGeometry> stored;
   try {
-    stored = readStoredSurfaces(host.dataObjects(), doc.units().scale);
+    stored = readStoredGeometry(host.dataObjects(), doc.units().scale);
   } catch (const HostError&) {
     // Damaged stored data: the drawn triangles still show the surfaces.
   }
@@ -209,7 +209,7 @@ json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
       if (g.name == name && !g.triangles.empty()) return &g;
     return nullptr;
   };
-  for (const StoredSurface& s : stored) {
+  for (const StoredTINGeometry& s : stored) {
     const TinGraphics* g = drawnOf(s.tin.name);
     if (!s.resident && g == nullptr) continue;
     json t = tinJson(s.tin.name, s.resident ? meshFromStored(s) : meshFromDrawn(*g, doc.units().worldPerUnit), data);
@@ -220,7 +220,7 @@ json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
     tins.push_back(std::move(t));
   }
   for (const TinGraphics& g : drawn) {  // drawn TINs the drawing no longer stores
-    const bool known = std::any_of(stored.begin(), stored.end(), [&g](const StoredSurface& s) { return s.tin.name == g.name; });
+    const bool known = std::any_of(stored.begin(), stored.end(), [&g](const StoredTINGeometry& s) { return s.tin.name == g.name; });
     if (known || g.triangles.empty()) continue;
     json t = tinJson(g.name, meshFromDrawn(g, doc.units().worldPerUnit), data);
     t["source"] = "drawn";

@@ -1,4 +1,4 @@
-#include "tinhost/core/StoredSurface.h"
+#include "tinhost/core/StoredTINGeometry.h"
 
 #include <algorithm>
 #include <string>
@@ -99,7 +99,7 @@ std::uint32_t vertexIndex(std::int32_t id, std::uint32_t vertices) {
   return static_cast<std::uint32_t>(id - 1);
 }
 
-void readGeometry(Reader& in, StoredSurface& s, double scale) {
+void readGeometry(Reader& in, StoredTINGeometry& s, double scale) {
   const std::uint32_t vertices = in.count(kVertexBytes);
   s.xyz.reserve(std::size_t{vertices} * 3);
   for (std::uint32_t i = 0; i < vertices; ++i) {
@@ -127,14 +127,14 @@ void readGeometry(Reader& in, StoredSurface& s, double scale) {
 
 }  // namespace
 
-std::vector<StoredSurface> readStoredSurfaces(const DataObjectBytes& dataObjects, double scale) {
+std::vector<StoredTINGeometry> readStoredGeometry(const DataObjectBytes& dataObjects, double scale) {
   std::vector<StoredTIN> tins = readStoredTINs(dataObjects);  // checks the format and the record boundaries
-  std::vector<StoredSurface> out(tins.size());
+  std::vector<StoredTINGeometry> out(tins.size());
   if (tins.empty()) return out;
   const std::vector<std::uint8_t>& bytes = dataObjects.at(kTINDataTag);
   Reader in(bytes, kHostPart + 8 + tins.size() * kNameBytes);
   for (std::size_t k = 0; k < tins.size(); ++k) {
-    StoredSurface& s = out[k];
+    StoredTINGeometry& s = out[k];
     s.tin = std::move(tins[k]);
     const std::int16_t version = in.i16();
     in.seek(in.at() + 78);  // id, bases and the three names

@@ -8,14 +8,14 @@
 #include "plugin/host/PluginMemory.h"
 #include "tests/support/StoredDrawings.h"
 #include "tinhost/core/HostError.h"
-#include "tinhost/core/StoredSurface.h"
+#include "tinhost/core/StoredTINGeometry.h"
 
 namespace tinhost {
 namespace {
 
 using storage_test::Bytes;
 
-class StoredSurfaceTest : public ::testing::Test {
+class StoredTINGeometryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gKVCallback = host.callbacks();
@@ -25,8 +25,8 @@ class StoredSurfaceTest : public ::testing::Test {
   Host host;
 };
 
-TEST_F(StoredSurfaceTest, EachRecordGivesItsGeometryAndParametersInUserUnits) {
-  const std::vector<StoredSurface> tins = readStoredSurfaces(host.dataObjects(), 1.0);
+TEST_F(StoredTINGeometryTest, EachRecordGivesItsGeometryAndParametersInUserUnits) {
+  const std::vector<StoredTINGeometry> tins = readStoredGeometry(host.dataObjects(), 1.0);
   ASSERT_EQ(tins.size(), 4u);
   EXPECT_EQ(tins[0].tin.name, "Survey");
   EXPECT_DOUBLE_EQ(tins[0].params.datumElev, -1.234) << "world -1234 at 1000 world units per metre";
@@ -44,7 +44,7 @@ TEST_F(StoredSurfaceTest, EachRecordGivesItsGeometryAndParametersInUserUnits) {
   EXPECT_TRUE(tins[1].params.notResident);
 
   // "Old", a version-1 record: the square around its centre, vertices in rising z.
-  const StoredSurface& old = tins[2];
+  const StoredTINGeometry& old = tins[2];
   ASSERT_EQ(old.vertexCount(), 5u);
   const double xyz[] = {1, 1, -0.5, 0, 0, 0, 0, 2, 0.25, 2, 2, 0.25, 2, 0, 0.9};
   for (std::size_t i = 0; i < 15; ++i) EXPECT_DOUBLE_EQ(old.xyz[i], xyz[i]) << "coordinate " << i;
@@ -59,15 +59,15 @@ TEST_F(StoredSurfaceTest, EachRecordGivesItsGeometryAndParametersInUserUnits) {
   EXPECT_TRUE(tins[3].tin.difference);
   EXPECT_EQ(tins[3].triangles.size(), 1u);
 
-  const std::vector<StoredSurface> scaled = readStoredSurfaces(host.dataObjects(), 2.0);
+  const std::vector<StoredTINGeometry> scaled = readStoredGeometry(host.dataObjects(), 2.0);
   EXPECT_DOUBLE_EQ(scaled[2].xyz[0], 2.0) << "stored values are divided by the drawing's scale factor";
 }
 
-TEST_F(StoredSurfaceTest, ATriangleNamingAMissingVertexIsRefused) {
+TEST_F(StoredTINGeometryTest, ATriangleNamingAMissingVertexIsRefused) {
   Bytes bytes = storage_test::StoredBytes(host);
   // The first triangle's first corner in the record of "Old": find its run
   // by its count of four triangles after the five vertices and the hull.
-  const std::vector<StoredSurface> tins = readStoredSurfaces({{kTINDataTag, bytes}}, 1.0);
+  const std::vector<StoredTINGeometry> tins = readStoredGeometry({{kTINDataTag, bytes}}, 1.0);
   ASSERT_EQ(tins.size(), 4u);
   std::size_t at = 0;
   for (std::size_t k = 0; k + 4 <= bytes.size(); ++k)
@@ -76,11 +76,11 @@ TEST_F(StoredSurfaceTest, ATriangleNamingAMissingVertexIsRefused) {
       at = k + 4 + 5 * 40 + 4 + 16 + 4;  // the count of triangles, then the first triangle
   ASSERT_NE(at, 0u) << "the run of Old's triangles";
   storage_test::PutBE32(bytes, at + 16, 6);
-  EXPECT_THROW(readStoredSurfaces({{kTINDataTag, bytes}}, 1.0), HostError) << "vertex 6 of 5";
+  EXPECT_THROW(readStoredGeometry({{kTINDataTag, bytes}}, 1.0), HostError) << "vertex 6 of 5";
   storage_test::PutBE32(bytes, at + 16, 0);
-  EXPECT_THROW(readStoredSurfaces({{kTINDataTag, bytes}}, 1.0), HostError) << "vertex 0: none";
+  EXPECT_THROW(readStoredGeometry({{kTINDataTag, bytes}}, 1.0), HostError) << "vertex 0: none";
   storage_test::PutBE32(bytes, at + 16, 2);
-  EXPECT_EQ(readStoredSurfaces({{kTINDataTag, bytes}}, 1.0)[2].triangles[0][0], 1u);
+  EXPECT_EQ(readStoredGeometry({{kTINDataTag, bytes}}, 1.0)[2].triangles[0][0], 1u);
 }
 
 }  // namespace

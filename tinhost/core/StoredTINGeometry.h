@@ -29,10 +29,10 @@ struct StoredTINParams {
 
 struct StoredBreakline {
   bool closed = false;
-  std::vector<std::uint32_t> vertices;  // indices into StoredSurface::xyz / 3
+  std::vector<std::uint32_t> vertices;  // indices into StoredTINGeometry::xyz / 3
 };
 
-struct StoredSurface {
+struct StoredTINGeometry {
   StoredTIN tin;
   StoredTINParams params;
   bool resident = false;
@@ -48,6 +48,6 @@ struct StoredSurface {
 // `scale` is the drawing's second scale factor (UnitsRecord::scale), by which
 // the plug-in divided its stored coordinates.  Throws HostError when the
 // object is damaged or a triangle names a vertex the record does not hold.
-std::vector<StoredSurface> readStoredSurfaces(const DataObjectBytes& dataObjects, double scale);
+std::vector<StoredTINGeometry> readStoredGeometry(const DataObjectBytes& dataObjects, double scale);
 
 }  // namespace tinhost
