@@ -11,10 +11,13 @@
 // 134  difference flag (0 when the TIN has bases), ... the parameters end at
 // 145 (144 in records older than version 2, which lack one flag), followed by
 // counted runs: vertices (40 bytes each), hull entries (4), triangles (28),
-// breaklines (16 bytes + 4 per vertex).  Only the names and links are kept;
-// the runs are stepped over.
+// breaklines (16 bytes + 4 per vertex).  The names, links, datum, residency
+// and counts are kept; the runs are stepped over, and read only by
+// readStoredSurface.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +33,9 @@ struct StoredTIN {
   bool difference = false;
   std::int32_t id = 0;
   std::int32_t innerId = -1, outerId = -1;  // the bases of a difference TIN; -1: none
+  double datumElev = 0;      // the cut and fill datum, world units
+  bool notResident = false;  // keeps only its parameters: no vertices or triangles stored
+  std::int32_t vertexCount = 0, triangleCount = 0;
 
   // True when `layer` is one of the TIN's three names: the plug-in then takes
   // this TIN as the current layer's.
@@ -41,5 +47,20 @@ struct StoredTIN {
 // The stored TINs in order; none when there is no data object.  Throws
 // HostError when the object is damaged (the plug-in refuses it too).
 std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects);
+
+// The geometry a TIN keeps in the drawing: its vertices (world units) and
+// its triangles as positions into them, in stored order.
+struct StoredSurface {
+  struct Point {
+    double x = 0, y = 0, z = 0;
+  };
+  std::vector<Point> vertices;
+  std::vector<std::array<std::int32_t, 3>> triangles;  // 0-based vertex positions
+};
+
+// The surface of the TIN at `index` (0-based, stored order); empty for a
+// TIN that keeps only its parameters.  Throws HostError when the data is
+// damaged or a triangle names a vertex the TIN does not have.
+StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index);
 
 }  // namespace tinhost
