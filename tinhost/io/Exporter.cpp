@@ -75,7 +75,7 @@ ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, c
     return writeDem(host, out, layers, *options.cell);
   }
   if (isVectorPath(out)) return writeVectors(host, out, layers, options.faces);
-  if (isWebViewPath(out)) return writeWebView(host, out, layers);
+  if (isWebViewPath(out)) return writeWebView(host, out, layers, options.tinFigures);
   const ExportScope scope(host, out, layers);
   if (ext == ".xyz" || ext == ".csv") return writePoints(scope, out, ext == ".csv");
   if (ext == ".dxf") return writeDxf(scope, out);

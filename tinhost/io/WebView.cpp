@@ -121,11 +121,12 @@ std::filesystem::path threeLibraryDir() {
   return TIN_THREE_JS_DIR;
 }
 
-ExportResult writeWebView(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers) {
+ExportResult writeWebView(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers,
+                          const std::vector<TinReportedFigures>& figures) {
   std::vector<std::string> libraries;
   for (const char* f : kThreeFiles) libraries.push_back(readLibrary(threeLibraryDir() / f, out));
   const ExportScope scope(host, out, layers);
-  WebViewData data = gatherWebView(host, scope);
+  WebViewData data = gatherWebView(host, scope, figures);
   data.meta["title"] = out.stem().string();
   const std::string page = assemble(data, libraries, out.stem().string());
 

@@ -28,7 +28,10 @@ std::filesystem::path threeLibraryDir();
 
 // `layers` empty: every layer.  Throws FileError for an unknown layer, a
 // missing 3D library, or when the file cannot be written.
+// `figures`: what the panel shows of each TIN beside its counts and range
+// (a TIN without an entry shows them as not known).
 ExportResult writeWebView(const Host& host, const std::filesystem::path& out,
-                          const std::vector<std::string>& layers);
+                          const std::vector<std::string>& layers,
+                          const std::vector<TinReportedFigures>& figures = {});
 
 }  // namespace tinhost::io

@@ -229,9 +229,18 @@ json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
   return tins;
 }
 
+json figuresJson(const std::vector<TinReportedFigures>& figures, const std::string& name) {
+  for (const TinReportedFigures& f : figures) {
+    if (f.name != name) continue;
+    if (!f.known) return {{"why", f.why}};
+    return {{"area", f.area}, {"cut", f.cut}, {"fill", f.fill}};
+  }
+  return {{"why", "not gathered for this export"}};
+}
+
 }  // namespace
 
-WebViewData gatherWebView(const Host& host, const ExportScope& scope) {
+WebViewData gatherWebView(const Host& host, const ExportScope& scope, const std::vector<TinReportedFigures>& figures) {
   WebViewData data;
   const Document& doc = scope.doc();
   const TinNames names(host);
@@ -243,6 +252,7 @@ WebViewData gatherWebView(const Host& host, const ExportScope& scope) {
                {"crs", crs ? crs->describe() : std::string("local coordinates")}};
   data.meta["layers"] = layersJson(scope, names, data);
   data.meta["tins"] = tinsJson(host, scope, names, data);
+  for (json& t : data.meta["tins"]) t["figures"] = figuresJson(figures, t["name"].get<std::string>());
   return data;
 }
 

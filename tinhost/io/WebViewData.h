@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tinhost/io/Exporter.h"
+
 namespace tinhost {
 class Host;
 }
@@ -32,6 +34,6 @@ struct WebViewData {
 
 // The layers of `scope` and the TINs found on them (from the stored TINs when
 // they keep their geometry, else from their drawn 3D triangles).
-WebViewData gatherWebView(const Host& host, const ExportScope& scope);
+WebViewData gatherWebView(const Host& host, const ExportScope& scope, const std::vector<TinReportedFigures>& figures);
 
 }  // namespace tinhost::io

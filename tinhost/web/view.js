@@ -98,18 +98,10 @@
       box[0] = Math.min(x0, x1, x2); box[1] = Math.min(y0, y1, y2);
       box[2] = Math.max(x0, x1, x2); box[3] = Math.max(y0, y1, y2);
     }
-    // Triangles by the cells their extent meets: for sampling.
+    // Triangles by the cells their extent meets: for sampling and drawing.
     get coverIndex() {
       if (!this._cover) this._cover = new GridIndex(this.count, this.bounds, (i, box) => this.coverOf(i, box));
       return this._cover;
-    }
-    // Triangles by the cell of their first corner: for drawing.
-    get drawIndex() {
-      if (!this._draw)
-        this._draw = new GridIndex(this.count, this.bounds, (i, box) => {
-          box[0] = box[2] = this.corner(i, 0, 0); box[1] = box[3] = this.corner(i, 0, 1);
-        });
-      return this._draw;
     }
     // The elevation at (x, y) on the plane of the triangle holding it, or null
     // outside the surface.
@@ -149,9 +141,9 @@
     canvas: document.getElementById('plan'),
     scale: 1, cx: 0, cy: 0, width: 1, height: 1, dpr: window.devicePixelRatio || 1,
     paths: new Map(),
-    pointIndex: new Map(),
+    frame: 0,
   };
-  const kMaxPoints = 200000, kMaxTriangles = 150000;
+  const kMaxTriangles = 150000;
   const lineStyles = {
     line2d: { color: '#555', width: 1 },
     contour: { color: '#a0632f', width: 0.8 },
@@ -180,31 +172,43 @@
     return b[0] <= b[2] ? b : [-1, -1, 1, 1];
   }
 
-  function linePath(g) {
+  // Each line's extent, computed once: lines outside the view are passed over.
+  function lineBoxes(g) {
     if (plan.paths.has(g)) return plan.paths.get(g);
     const xy = buffer(g.xy, Float32Array), starts = buffer(g.starts, Uint32Array);
-    const path = new Path2D();
+    const boxes = new Float32Array(4 * (starts.length - 1));
     for (let k = 0; k + 1 < starts.length; ++k) {
-      path.moveTo(xy[2 * starts[k]], xy[2 * starts[k] + 1]);
-      for (let i = starts[k] + 1; i < starts[k + 1]; ++i) path.lineTo(xy[2 * i], xy[2 * i + 1]);
+      let x0 = Infinity, y0 = Infinity, x1 = -Infinity, y1 = -Infinity;
+      for (let i = starts[k]; i < starts[k + 1]; ++i) {
+        const x = xy[2 * i], y = xy[2 * i + 1];
+        if (x < x0) x0 = x; if (x > x1) x1 = x; if (y < y0) y0 = y; if (y > y1) y1 = y;
+      }
+      boxes.set([x0, y0, x1, y1], 4 * k);
     }
-    plan.paths.set(g, path);
-    return path;
+    plan.paths.set(g, boxes);
+    return boxes;
   }
 
-  function pointIndexOf(l) {
-    if (!plan.pointIndex.has(l)) {
-      const p = buffer(l.points, Float32Array);
-      const b = [Infinity, Infinity, -Infinity, -Infinity];
-      for (let i = 0; i < p.length; i += 3) {
-        b[0] = Math.min(b[0], p[i]); b[1] = Math.min(b[1], p[i + 1]);
-        b[2] = Math.max(b[2], p[i]); b[3] = Math.max(b[3], p[i + 1]);
+  // The lines of a group in view, in screen coordinates, leaving out the
+  // vertices less than a pixel from the last one kept: a zoomed-out view of
+  // a large drawing strokes what it can show, not every vertex.
+  function linePath(g, r) {
+    const xy = buffer(g.xy, Float32Array), starts = buffer(g.starts, Uint32Array), boxes = lineBoxes(g);
+    const path = new Path2D();
+    for (let k = 0; k + 1 < starts.length; ++k) {
+      if (boxes[4 * k] > r[2] || boxes[4 * k + 2] < r[0] || boxes[4 * k + 1] > r[3] || boxes[4 * k + 3] < r[1]) continue;
+      let i = starts[k];
+      let lx = toScreenX(xy[2 * i]), ly = toScreenY(xy[2 * i + 1]);
+      path.moveTo(lx, ly);
+      const last = starts[k + 1] - 1;
+      for (++i; i <= last; ++i) {
+        const x = toScreenX(xy[2 * i]), y = toScreenY(xy[2 * i + 1]);
+        if (i < last && Math.abs(x - lx) + Math.abs(y - ly) < 1) continue;
+        path.lineTo(x, y);
+        lx = x; ly = y;
       }
-      plan.pointIndex.set(l, new GridIndex(p.length / 3, b, (i, box) => {
-        box[0] = box[2] = p[3 * i]; box[1] = box[3] = p[3 * i + 1];
-      }));
     }
-    return plan.pointIndex.get(l);
+    return path;
   }
 
   const toScreenX = x => (x - plan.cx) * plan.scale + plan.width / 2;
@@ -217,37 +221,52 @@
 
   // Triangles in view, as a wireframe; none (and a note) when too many.
   function drawTriangles(ctx, s, r, notes) {
-    const index = s.drawIndex;
+    const index = s.coverIndex;
     if (index.countIn(r[0], r[1], r[2], r[3]) > kMaxTriangles) {
       notes.push(s.t.name + ': zoom in to see its triangles');
       return;
     }
+    // A triangle over several cells is met once per cell: drawn once.
+    if (!s.drawn) s.drawn = new Uint32Array(s.count);
+    const frame = ++plan.frame;
     const path = new Path2D();
     index.query(r[0], r[1], r[2], r[3], i => {
-      path.moveTo(s.corner(i, 0, 0), s.corner(i, 0, 1));
-      path.lineTo(s.corner(i, 1, 0), s.corner(i, 1, 1));
-      path.lineTo(s.corner(i, 2, 0), s.corner(i, 2, 1));
+      if (s.drawn[i] === frame) return;
+      s.drawn[i] = frame;
+      path.moveTo(toScreenX(s.corner(i, 0, 0)), toScreenY(s.corner(i, 0, 1)));
+      path.lineTo(toScreenX(s.corner(i, 1, 0)), toScreenY(s.corner(i, 1, 1)));
+      path.lineTo(toScreenX(s.corner(i, 2, 0)), toScreenY(s.corner(i, 2, 1)));
       path.closePath();
     });
     ctx.strokeStyle = '#9aa7b4';
-    ctx.lineWidth = 0.6 / plan.scale;
+    ctx.lineWidth = 0.6;
     ctx.stroke(path);
   }
 
-  // Survey points in view; every n-th when there are too many to tell apart.
-  function drawPoints(ctx, l, r, notes) {
-    const p = buffer(l.points, Float32Array);
-    const index = pointIndexOf(l);
-    const inView = index.countIn(r[0], r[1], r[2], r[3]);
-    const stride = Math.max(1, Math.ceil(inView / kMaxPoints));
-    if (stride > 1) notes.push(l.name + ': every ' + stride + 'th point shown');
-    const size = plan.scale > 2 ? 3 : 2;
-    ctx.fillStyle = '#111';
-    let k = 0;
-    index.query(r[0], r[1], r[2], r[3], i => {
-      if (k++ % stride) return;
-      ctx.fillRect(Math.round(toScreenX(p[3 * i])) - 1, Math.round(toScreenY(p[3 * i + 1])) - 1, size, size);
-    });
+  // Survey points in view, set as pixels of a layer laid over the lines:
+  // a million points cost a loop, not a million drawing calls.
+  function drawPoints(ctx, layers) {
+    const w = plan.canvas.width, h = plan.canvas.height, d = plan.dpr;
+    if (!plan.dots || plan.dots.width !== w || plan.dots.height !== h) {
+      plan.dots = document.createElement('canvas');
+      plan.dots.width = w; plan.dots.height = h;
+    }
+    const dctx = plan.dots.getContext('2d');
+    const image = dctx.createImageData(w, h);
+    const px = new Uint32Array(image.data.buffer);
+    const size = Math.round((plan.scale > 2 ? 3 : 2) * d), ink = 0xff111111;
+    for (const l of layers) {
+      const p = buffer(l.points, Float32Array);
+      for (let i = 0; i < p.length; i += 3) {
+        const x = Math.round(toScreenX(p[i]) * d) - 1, y = Math.round(toScreenY(p[i + 1]) * d) - 1;
+        if (x < 0 || y < 0 || x + size > w || y + size > h) continue;
+        for (let dy = 0; dy < size; ++dy) for (let dx = 0; dx < size; ++dx) px[(y + dy) * w + x + dx] = ink;
+      }
+    }
+    dctx.putImageData(image, 0, 0);
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.drawImage(plan.dots, 0, 0);
+    ctx.setTransform(d, 0, 0, d, 0, 0);
   }
 
   function drawTexts(ctx, l) {
@@ -279,26 +298,23 @@
     ctx.fillRect(0, 0, plan.width, plan.height);
     const r = viewRect();
     const notes = [];
-    // Geometry in data coordinates: y up, one unit `scale` pixels.
-    const toData = () => ctx.setTransform(d * plan.scale, 0, 0, -d * plan.scale,
-                                          d * (plan.width / 2 - plan.cx * plan.scale),
-                                          d * (plan.height / 2 + plan.cy * plan.scale));
-    toData();
     ctx.lineJoin = 'round';
+    const started = performance.now();
     for (const s of surfaces) if (trianglesShown(s)) drawTriangles(ctx, s, r, notes);
+    plan.parts = { triangles: Math.round(performance.now() - started) };
     for (const kind of lineOrder)
       for (const l of meta.layers) {
         if (!layerVisible.get(l.name)) continue;
         for (const g of l.lines) {
           if (g.kind !== kind) continue;
           ctx.strokeStyle = lineStyles[kind].color;
-          ctx.lineWidth = lineStyles[kind].width / plan.scale;
-          ctx.stroke(linePath(g));
+          ctx.lineWidth = lineStyles[kind].width;
+          ctx.stroke(linePath(g, r));
         }
       }
-    ctx.setTransform(d, 0, 0, d, 0, 0);
-    for (const l of meta.layers)
-      if (layerVisible.get(l.name) && l.points !== undefined) drawPoints(ctx, l, r, notes);
+    plan.parts.lines = Math.round(performance.now() - started);
+    drawPoints(ctx, meta.layers.filter(l => layerVisible.get(l.name) && l.points !== undefined));
+    plan.parts.points = Math.round(performance.now() - started);
     for (const l of meta.layers) if (layerVisible.get(l.name)) drawTexts(ctx, l);
     document.getElementById('plan-note').textContent = notes.join(' · ');
     drawScaleBar();
@@ -399,28 +415,85 @@
     return out;
   }
 
-  function buildMesh(s) {
-    const t = s.t;
-    const cx = (s.bounds[0] + s.bounds[2]) / 2, cy = (s.bounds[1] + s.bounds[3]) / 2, z0 = t.zMin;
-    const n = s.xyz.length / 3, span = Math.max(t.zMax - t.zMin, 1e-9);
+  // A TIN of more triangles than this is shown while the camera moves (and
+  // until the full surface is made) by a coarser copy of itself.
+  const kCoarseFrom = 300000, kCoarseCells = 300;
+
+  // The surface's vertices merged cell by cell on a kCoarseCells grid: each
+  // vertex replaced by the first of its cell, triangles left with fewer than
+  // three corners dropped.
+  function coarseCopy(s) {
+    const b = s.bounds, n = s.xyz.length / 3;
+    const cw = Math.max((b[2] - b[0]) / kCoarseCells, 1e-9), ch = Math.max((b[3] - b[1]) / kCoarseCells, 1e-9);
+    const first = new Int32Array((kCoarseCells + 1) * (kCoarseCells + 1)).fill(-1);
+    const map = new Uint32Array(n), kept = [];
+    for (let i = 0; i < n; ++i) {
+      const cell = Math.floor((s.xyz[3 * i + 1] - b[1]) / ch) * (kCoarseCells + 1) + Math.floor((s.xyz[3 * i] - b[0]) / cw);
+      if (first[cell] < 0) { first[cell] = kept.length; kept.push(i); }
+      map[i] = first[cell];
+    }
+    const xyz = new Float32Array(3 * kept.length);
+    kept.forEach((v, k) => xyz.set(s.xyz.subarray(3 * v, 3 * v + 3), 3 * k));
+    const tri = [];
+    for (let i = 0; i < s.tri.length; i += 3) {
+      const a = map[s.tri[i]], c = map[s.tri[i + 1]], d = map[s.tri[i + 2]];
+      if (a !== c && c !== d && a !== d) tri.push(a, c, d);
+    }
+    return { xyz, tri: new Uint32Array(tri) };
+  }
+
+  // A mesh of the vertices `xyz` and triangles `tri`, shifted by `shift`,
+  // coloured by elevation over the TIN's range.
+  function surfaceMesh(xyz, tri, t, shift) {
+    const n = xyz.length / 3, span = Math.max(t.zMax - t.zMin, 1e-9);
     const pos = new Float32Array(3 * n), col = new Float32Array(3 * n), c = [0, 0, 0];
     for (let i = 0; i < n; ++i) {
-      pos[3 * i] = s.xyz[3 * i] - cx; pos[3 * i + 1] = s.xyz[3 * i + 1] - cy; pos[3 * i + 2] = s.xyz[3 * i + 2] - z0;
-      rampColor((s.xyz[3 * i + 2] - t.zMin) / span, c);
+      for (let a = 0; a < 3; ++a) pos[3 * i + a] = xyz[3 * i + a] - shift[a];
+      rampColor((xyz[3 * i + 2] - t.zMin) / span, c);
       col[3 * i] = c[0]; col[3 * i + 1] = c[1]; col[3 * i + 2] = c[2];
     }
     const geometry = new THREE.BufferGeometry();
     geometry.setAttribute('position', new THREE.BufferAttribute(pos, 3));
     geometry.setAttribute('color', new THREE.BufferAttribute(col, 3));
-    geometry.setIndex(new THREE.BufferAttribute(s.tri, 1));
+    geometry.setIndex(new THREE.BufferAttribute(tri, 1));
     geometry.computeVertexNormals();
     const material = new THREE.MeshLambertMaterial({ vertexColors: THREE.VertexColors, side: THREE.DoubleSide,
                                                       polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+    return new THREE.Mesh(geometry, material);
+  }
+
+  // The TIN's group: its surface (a coarse copy first when it is large, the
+  // full surface made a moment later) and its breaklines.
+  function buildMesh(s) {
+    const t = s.t;
+    const shift = [(s.bounds[0] + s.bounds[2]) / 2, (s.bounds[1] + s.bounds[3]) / 2, t.zMin];
     const group = new THREE.Group();
-    group.add(new THREE.Mesh(geometry, material));
-    if (t.breaklines) group.add(breaklineSegments(t, cx, cy, z0));
-    group.userData = { size: Math.max(s.bounds[2] - s.bounds[0], s.bounds[3] - s.bounds[1], 1e-6), span };
+    group.userData = { size: Math.max(s.bounds[2] - s.bounds[0], s.bounds[3] - s.bounds[1], 1e-6),
+                       span: Math.max(t.zMax - t.zMin, 1e-9) };
+    const makeFull = () => {
+      group.userData.full = surfaceMesh(s.xyz, s.tri, t, shift);
+      group.add(group.userData.full);
+      if (group.userData.coarse) group.userData.coarse.visible = false;
+    };
+    if (s.count > kCoarseFrom) {
+      const coarse = coarseCopy(s);
+      group.userData.coarse = surfaceMesh(coarse.xyz, coarse.tri, t, shift);
+      group.add(group.userData.coarse);
+      setTimeout(() => { makeFull(); render3d(); }, 0);
+    } else {
+      makeFull();
+    }
+    if (t.breaklines) group.add(breaklineSegments(t, shift[0], shift[1], shift[2]));
     return group;
+  }
+
+  // While the camera moves a large surface shows its coarse copy.
+  function setMoving(moving) {
+    const u = view3d.current ? view3d.current.userData : null;
+    if (!u || !u.coarse || !u.full) return;
+    u.coarse.visible = moving;
+    u.full.visible = !moving;
+    if (!moving) render3d();
   }
 
   function breaklineSegments(t, cx, cy, z0) {
@@ -510,6 +583,8 @@
     camera.up.set(0, 0, 1);
     const controls = new THREE.OrbitControls(camera, renderer.domElement);
     controls.addEventListener('change', render3d);
+    controls.addEventListener('start', () => setMoving(true));
+    controls.addEventListener('end', () => setMoving(false));
     Object.assign(view3d, { ok: true, renderer, scene, camera, controls, exaggeration: 1 });
     const slider = document.getElementById('exaggeration');
     const setExaggeration = v => {
@@ -543,25 +618,27 @@
 
   // ---- the panel ----
 
+  // The TIN's figures: counts and range from its triangles; area, cut and
+  // fill as the plug-in reported them, or why they are not known.
   function figureRows(t) {
     const f = t.figures || {};
     const p = t.params || {};
     const num = (v, d, suffix) => (v === undefined || v === null ? null : fmt(v, d) + (suffix || ''));
-    const u = ' ' + unit;
-    const rows = [
+    const u = ' ' + unit, area = ' sq ' + unit, volume = ' cu ' + unit;
+    return [
       ['points', num(t.vertexCount, 0)],
       ['triangles', num(t.triangleCount, 0)],
-      ['area', num(f.area, 2, ' sq ' + unit)],
+      ['area', num(f.area, 2, area)],
       ['elevation', fmt(t.zMin, decimals) + ' to ' + fmt(t.zMax, decimals) + u],
       ['datum', num(p.datumElev, decimals, u)],
-      ['cut', num(f.cut, 2, ' cu ' + unit)],
-      ['fill', num(f.fill, 2, ' cu ' + unit)],
+      ['cut', num(f.cut, 2, volume)],
+      ['fill', num(f.fill, 2, volume)],
+      ['net (cut - fill)', f.cut === undefined ? null : num(f.cut - f.fill, 2, volume)],
       ['contour interval', num(p.contourInterval, decimals, u)],
       ['index contour every', p.indexContourEvery ? String(p.indexContourEvery) : null],
       ['breaklines', p.useBreaklines === undefined ? null : p.useBreaklines ? 'used' : 'not used'],
       ['read from', t.source === 'stored' ? 'the stored TIN' : 'its drawn triangles'],
     ];
-    return rows;
   }
 
   function buildPanel() {
@@ -613,6 +690,12 @@
         if (value === null) cell.className = 'missing';
       }
       div.appendChild(table);
+      if (t.figures && t.figures.why) {
+        const why = document.createElement('p');
+        why.className = 'missing';
+        why.textContent = 'Area, cut and fill not known: ' + t.figures.why;
+        div.appendChild(why);
+      }
       tins.appendChild(div);
     });
   }
@@ -643,8 +726,25 @@
     return n;
   }
 
+  // Milliseconds per call of `draw`, over a few calls.
+  function timeOf(draw) {
+    const start = performance.now();
+    for (let k = 0; k < 3; ++k) draw();
+    return Math.round((performance.now() - start) / 3);
+  }
+
   function runTestHook(params) {
-    const result = { planInk: 0, surfaceInk: ink3d(), webgl: view3d.ok };
+    const result = { planInk: 0, surfaceInk: ink3d(), webgl: view3d.ok, openMs: Math.round(openedAt), steps };
+    if (params.has('timing')) {
+      result.planDrawMs = timeOf(drawPlan);
+      result.planParts = plan.parts;
+      result.surfaceDrawMs = timeOf(ink3d);  // the read back waits for the frame
+    }
+    result.figures = {};
+    for (const cell of document.querySelectorAll('#tins td[data-figure]')) {
+      const tin = cell.closest('.tin').querySelector('input').dataset.tin;
+      (result.figures[tin] = result.figures[tin] || {})[cell.dataset.figure] = cell.textContent;
+    }
     drawPlan();
     result.planInk = ink(plan.canvas, [255, 255, 255]);
     const toggle = params.get('toggle');
@@ -677,12 +777,13 @@
     out.textContent = JSON.stringify(result);
   }
 
-  buildPanel();
-  sizePlan();
-  fitPlan();
-  wirePlan();
-  drawPlan();
-  init3d();
+  // When each step of the opening ended, in ms from the page's start.
+  const steps = {};
+  const step = (name, f) => { f(); steps[name] = Math.round(performance.now()); };
+  step('panel', buildPanel);
+  step('plan', () => { sizePlan(); fitPlan(); wirePlan(); drawPlan(); });
+  step('surface', init3d);
+  const openedAt = performance.now();
   window.addEventListener('resize', resize);
   const hash = new URLSearchParams(location.hash.replace(/^#/, ''));
   if (hash.has('test')) runTestHook(hash);

@@ -115,6 +115,22 @@ TEST_F(WebViewBrowserTest, PageOpensFromTheFileAloneAndBothViewsDrawWithoutError
   // Each view is about 560 x 770 pixels; the drawing covers a good part of both.
   EXPECT_GT(r["planInk"].get<int>(), 20000) << r.dump();
   EXPECT_GT(r["surfaceInk"].get<int>(), 20000) << "the surface was rendered: " << r.dump();
+
+  // The panel's area, cut and fill are the plug-in's own reports.
+  const RunResult cutfill = run({"run", p("demo/survey.tin"), "cutfill", "--choose", "Ground"});
+  const RunResult area = run({"run", p("demo/survey.tin"), "area", "--choose", "Ground"});
+  const nlohmann::json& ground = r["figures"]["Ground"];
+  auto number = [](std::string text) {  // "2,555,745.18 cu ft" -> "2555745.18"
+    std::erase(text, ',');
+    return text.substr(0, text.find(' '));
+  };
+  auto reportSays = [](const std::string& report, const std::string& n) {
+    return report.find(n) != std::string::npos;
+  };
+  EXPECT_TRUE(reportSays(cutfill.out, number(ground["cut"]) + ", " + number(ground["fill"])))
+      << cutfill.out << " / panel: " << ground.dump();
+  EXPECT_TRUE(reportSays(area.out, number(ground["area"]))) << area.out << " / panel: " << ground.dump();
+  EXPECT_EQ(ground["triangles"], "942") << ground.dump();
 }
 
 TEST_F(WebViewBrowserTest, HidingALayerChangesThePlan) {
