@@ -244,8 +244,10 @@
   }
 
   // Survey points in view, set as pixels of a layer laid over the lines:
-  // a million points cost a loop, not a million drawing calls.
-  function drawPoints(ctx, layers) {
+  // a million points cost a loop, not a million drawing calls.  Where they
+  // lie closer than kPointSpacing pixels, one per cell of that size shows.
+  const kPointSpacing = 4;
+  function drawPoints(ctx, layers, notes) {
     const w = plan.canvas.width, h = plan.canvas.height, d = plan.dpr;
     if (!plan.dots || plan.dots.width !== w || plan.dots.height !== h) {
       plan.dots = document.createElement('canvas');
@@ -255,14 +257,21 @@
     const image = dctx.createImageData(w, h);
     const px = new Uint32Array(image.data.buffer);
     const size = Math.round((plan.scale > 2 ? 3 : 2) * d), ink = 0xff111111;
+    const cell = kPointSpacing * d, cols = Math.ceil(w / cell);
+    const taken = new Uint8Array(cols * Math.ceil(h / cell));
+    let thinned = 0;
     for (const l of layers) {
       const p = buffer(l.points, Float32Array);
       for (let i = 0; i < p.length; i += 3) {
         const x = Math.round(toScreenX(p[i]) * d) - 1, y = Math.round(toScreenY(p[i + 1]) * d) - 1;
         if (x < 0 || y < 0 || x + size > w || y + size > h) continue;
+        const c = Math.floor(y / cell) * cols + Math.floor(x / cell);
+        if (taken[c]) { ++thinned; continue; }
+        taken[c] = 1;
         for (let dy = 0; dy < size; ++dy) for (let dx = 0; dx < size; ++dx) px[(y + dy) * w + x + dx] = ink;
       }
     }
+    if (thinned) notes.push(fmt(thinned, 0) + ' points closer than ' + kPointSpacing + ' px not shown');
     dctx.putImageData(image, 0, 0);
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.drawImage(plan.dots, 0, 0);
@@ -313,7 +322,7 @@
         }
       }
     plan.parts.lines = Math.round(performance.now() - started);
-    drawPoints(ctx, meta.layers.filter(l => layerVisible.get(l.name) && l.points !== undefined));
+    drawPoints(ctx, meta.layers.filter(l => layerVisible.get(l.name) && l.points !== undefined), notes);
     plan.parts.points = Math.round(performance.now() - started);
     for (const l of meta.layers) if (layerVisible.get(l.name)) drawTexts(ctx, l);
     document.getElementById('plan-note').textContent = notes.join(' · ');
