@@ -244,9 +244,10 @@
   }
 
   // Survey points in view, set as pixels of a layer laid over the lines:
-  // a million points cost a loop, not a million drawing calls.  Where they
-  // lie closer than kPointSpacing pixels, one per cell of that size shows.
-  const kPointSpacing = 4;
+  // a million points cost a loop, not a million drawing calls.  Of more
+  // than kThinFrom points, where they lie closer than kPointSpacing pixels,
+  // one per cell of that size shows.
+  const kPointSpacing = 4, kThinFrom = 20000;
   function drawPoints(ctx, layers, notes) {
     const w = plan.canvas.width, h = plan.canvas.height, d = plan.dpr;
     if (!plan.dots || plan.dots.width !== w || plan.dots.height !== h) {
@@ -257,7 +258,8 @@
     const image = dctx.createImageData(w, h);
     const px = new Uint32Array(image.data.buffer);
     const size = Math.round((plan.scale > 2 ? 3 : 2) * d), ink = 0xff111111;
-    const cell = kPointSpacing * d, cols = Math.ceil(w / cell);
+    const total = layers.reduce((n, l) => n + l.pointCount, 0);
+    const cell = (total > kThinFrom ? kPointSpacing : 1) * d, cols = Math.ceil(w / cell);
     const taken = new Uint8Array(cols * Math.ceil(h / cell));
     let thinned = 0;
     for (const l of layers) {
@@ -266,7 +268,7 @@
         const x = Math.round(toScreenX(p[i]) * d) - 1, y = Math.round(toScreenY(p[i + 1]) * d) - 1;
         if (x < 0 || y < 0 || x + size > w || y + size > h) continue;
         const c = Math.floor(y / cell) * cols + Math.floor(x / cell);
-        if (taken[c]) { ++thinned; continue; }
+        if (taken[c] && total > kThinFrom) { ++thinned; continue; }
         taken[c] = 1;
         for (let dy = 0; dy < size; ++dy) for (let dx = 0; dx < size; ++dx) px[(y + dy) * w + x + dx] = ink;
       }
