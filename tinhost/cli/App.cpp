@@ -23,9 +23,9 @@ struct Parsed {
   }
 };
 
-// info and export only read the drawing; everything else may change it.
+// info, export and report only read the drawing; everything else may change it.
 Access accessOf(const std::string& command) {
-  return command == "info" || command == "export" ? Access::Read : Access::Write;
+  return command == "info" || command == "export" || command == "report" ? Access::Read : Access::Write;
 }
 
 void addProgramCommands(CLI::App& app, Parsed& p) {

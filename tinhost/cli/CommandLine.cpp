@@ -21,7 +21,8 @@ CLI::App* subcommand(CLI::App& app, SessionCommand& command, const std::string& 
 }  // namespace
 
 bool isSessionCommand(const std::string& name) {
-  return name == "import" || name == "layer" || name == "run" || name == "undo" || name == "info" || name == "export";
+  return name == "import" || name == "layer" || name == "run" || name == "undo" || name == "info" || name == "export" ||
+         name == "report";
 }
 
 void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) {
@@ -70,6 +71,12 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   exp->add_option("--cell", c.exportArgs.cell, "elevation models: the cell size in drawing units");
   exp->add_flag("--faces", c.exportArgs.faces, "GIS vectors: the TIN's triangles as 3D polygons too");
+
+  CLI::App* rep = subcommand(app, c, "report", "a volume report of a TIN: cut/fill map and figures (.pdf or .html), figures for spreadsheets (--csv)", drawing);
+  rep->add_option("OUT", c.reportArgs.out, "the report, .pdf or .html");
+  rep->add_option("--tin", c.reportArgs.tin, "the TIN, by name or number (default: the drawing's only TIN; for --csv alone, every TIN)");
+  rep->add_option("--csv", c.reportArgs.csv, "also write the figures as CSV, one row per TIN");
+  rep->add_option("--plugin", c.reportArgs.plugin, "the plug-in library that reports the figures (default: the one beside tinhost)");
 }
 
 Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) {
@@ -79,6 +86,7 @@ Outcome executeSessionCommand(Session& s, const SessionCommand& c, Console& io) 
   if (c.name == "undo") return runUndo(s, io);
   if (c.name == "info") return runInfo(s, c.infoArgs, io);
   if (c.name == "export") return runExport(s, c.exportArgs, io);
+  if (c.name == "report") return runReport(s, c.reportArgs, io);
   throw UsageError("no command given");
 }
 
@@ -91,7 +99,7 @@ Outcome executeLine(Session& session, const std::string& line, Console& io) {
   std::string first;
   words >> first;
   if (!isSessionCommand(first))
-    throw UsageError("'" + first + "' is not a command here; use import, layer, run, undo, info or export");
+    throw UsageError("'" + first + "' is not a command here; use import, layer, run, undo, info, export or report");
   try {
     app.parse(line, false);
   } catch (const CLI::CallForHelp& e) {

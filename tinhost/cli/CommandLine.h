@@ -19,6 +19,7 @@ struct SessionCommand {
   RunArgs runArgs;
   InfoArgs infoArgs;
   ExportArgs exportArgs;
+  ReportArgs reportArgs;
 };
 
 // Registers the session commands on `app`; with `drawing`, each takes DRAWING first.

@@ -65,6 +65,13 @@ struct ExportArgs {
   bool faces = false;          // GIS vectors
 };
 
+struct ReportArgs {
+  std::string out;  // .pdf or .html; empty: only the CSV
+  std::string tin;  // empty: the drawing's only TIN (the CSV: every TIN)
+  std::string csv;  // the figures for spreadsheets; empty: none
+  std::string plugin;
+};
+
 // `new` works without a session: it creates the file, holding it as a writer
 // does (waiting up to `wait`) so that it never replaces a drawing in use.
 int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io);
@@ -75,6 +82,7 @@ Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io);
 Outcome runUndo(Session& s, Console& io);
 Outcome runInfo(Session& s, const InfoArgs& args, Console& io);
 Outcome runExport(Session& s, const ExportArgs& args, Console& io);
+Outcome runReport(Session& s, const ReportArgs& args, Console& io);
 
 // Makes `name` the current layer, creating it when missing; true when created.
 bool makeCurrentLayer(Session& s, const std::string& name);

@@ -1,10 +1,10 @@
 // The demo: a drawing from a real creek survey (373 points, 11 surveyed
 // cross-sections as breaklines), a TIN with smoothed and labelled contours,
 // its area and its cut and fill, a designed pad, the difference TIN
-// between the two, a picture and an interactive web view.  Each step is
-// printed as the command a user would type, followed by what tinhost and the
-// plug-in answered; a step that fails is reported as such and the demo goes
-// on with the next one.
+// between the two, a picture, the volume report of the earthwork and an
+// interactive web view.  Each step is printed as the command a user would
+// type, followed by what tinhost and the plug-in answered; a step that
+// fails is reported as such and the demo goes on with the next one.
 #include "tinhost/cli/Demo.h"
 
 #include <chrono>
@@ -128,6 +128,10 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
        "run cutfill --choose \"" + diffName + "\""},
       {"picture of the ground: survey, triangles, contours and labels",
        "export " + quoted("survey.png") + " --layer Ground --layer \"" + ground2D + "\""},
+      {"volume report of the earthwork for the client: figures and cut/fill map",
+       "report " + quoted("volumes.pdf") + " --tin \"" + diffName + "\""},
+      {"the same report as one web page", "report " + quoted("volumes.html") + " --tin \"" + diffName + "\""},
+      {"the figures of every TIN for spreadsheets", "report --csv " + quoted("volumes.csv")},
       {"interactive view of the whole drawing: plan, 3D, layers and TINs (opens offline in a browser)",
        "export " + quoted("view.html")},
   };
@@ -136,7 +140,7 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
   int failed = 0;
   for (const Step& step : steps) {
     std::string line = step.line;
-    if (line.rfind("run ", 0) == 0) line += pluginOption;
+    if (line.rfind("run ", 0) == 0 || line.rfind("report ", 0) == 0) line += pluginOption;
     const auto space = line.find(' ');
     io.out << "\n# " << step.what << "\n$ tinhost " << line.substr(0, space) << " " << drawing.string()
            << line.substr(space) << "\n";
@@ -165,6 +169,11 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
          << "    the survey sample\n"
          << "  " << (dir / "design_pad.csv").string() << "    the designed pad\n";
   if (fs::exists(dir / "survey.png")) io.out << "  " << (dir / "survey.png").string() << "    the picture\n";
+  if (fs::exists(dir / "volumes.pdf"))
+    io.out << "  " << (dir / "volumes.pdf").string() << ", " << (dir / "volumes.html").string()
+           << "    the volume report of the earthwork (figures, cut/fill map)\n";
+  if (fs::exists(dir / "volumes.csv"))
+    io.out << "  " << (dir / "volumes.csv").string() << "    the figures of every TIN, for spreadsheets\n";
   if (fs::exists(dir / "view.html"))
     io.out << "  " << (dir / "view.html").string() << "    the interactive view (open it in a browser)\n";
   char summary[160];

@@ -1,6 +1,7 @@
 #include "tinhost/cli/TinFigures.h"
 
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <utility>
@@ -29,22 +30,28 @@ std::vector<StoredTIN> storedTINs(const Host& host) {
 
 // By name, else by its number in stored order.
 std::size_t indexOf(const std::vector<StoredTIN>& tins, const std::string& name) {
-  if (tins.empty()) throw UsageError("the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
+  if (tins.empty())
+    throw UsageError(
+        "the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
   for (std::size_t i = 0; i < tins.size(); ++i)
     if (tins[i].name == name) return i;
   const auto n = io::parseNumber(name);
-  if (n && *n >= 1 && *n <= static_cast<double>(tins.size()) && *n == static_cast<double>(static_cast<std::int64_t>(*n)))
+  if (n && *n >= 1 && *n <= static_cast<double>(tins.size()) &&
+      *n == static_cast<double>(static_cast<std::int64_t>(*n)))
     return static_cast<std::size_t>(*n) - 1;
   std::string list;
-  for (std::size_t i = 0; i < tins.size(); ++i) list += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " + quoted(tins[i].name);
+  for (std::size_t i = 0; i < tins.size(); ++i)
+    list += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " + quoted(tins[i].name);
   throw UsageError("the drawing has no TIN " + quoted(name) + "; its TINs: " + list);
 }
 
 // Runs one of the plug-in's report commands on the TIN, as `run` does, and
 // returns its report line.  The drawing is put back as it was: the reports
 // place no text.
-std::string pluginReport(Session& s, const std::string& command, const std::string& tin) {
+std::string pluginReport(Session& s, const std::string& command, const std::string& tin,
+                         const std::string& plugin) {
   RunArgs args;
+  args.plugin = plugin;
   args.command = command;
   args.choose = tin;
   std::istringstream in;
@@ -66,15 +73,17 @@ std::string pluginReport(Session& s, const std::string& command, const std::stri
 std::vector<double> trailingNumbers(const std::string& report, std::size_t count) {
   static const std::regex number(R"(-?[0-9]+(?:\.[0-9]+)?)");
   std::vector<double> all;
-  for (auto it = std::sregex_iterator(report.begin(), report.end(), number); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(report.begin(), report.end(), number);
+       it != std::sregex_iterator(); ++it)
     all.push_back(std::stod(it->str()));
-  if (all.size() < count) throw UsageError("cannot read the figures of the plug-in's report \"" + report + "\"");
+  if (all.size() < count)
+    throw UsageError("cannot read the figures of the plug-in's report \"" + report + "\"");
   return {all.end() - static_cast<std::ptrdiff_t>(count), all.end()};
 }
 
 // The triangles as the plug-in drew them, for a TIN that keeps only its
 // parameters; each triangle gets its own three vertices.
-TinSurface drawnSurface(Session& s, const StoredTIN& tin) {
+std::optional<TinSurface> drawnSurface(Session& s, const StoredTIN& tin) {
   const Host& host = s.host();
   const io::TinNames names(host);
   const io::ExportScope scope(host, s.drawing(), names.layersFor({tin.name}));
@@ -91,9 +100,7 @@ TinSurface drawnSurface(Session& s, const StoredTIN& tin) {
     }
     return surface;
   }
-  throw UsageError("TIN " + quoted(tin.name) + " keeps no geometry in the drawing and its 3D triangles are not drawn; "
-                   "draw them with: tinhost run DRAWING change --choose " + quoted(tin.name) +
-                   " --set want3DTris=1 (or keep the TIN with --set notResident=0)");
+  return std::nullopt;
 }
 
 std::int64_t distinctPoints(const TinSurface& surface) {
@@ -104,12 +111,16 @@ std::int64_t distinctPoints(const TinSurface& surface) {
 
 std::string unitSymbol(const Document& doc) {
   const std::string words = io::drawingUnitWords(doc);
-  return words == "metre" ? "m" : words == "foot" ? "ft" : words == "US survey foot" ? "ftUS" : words;
+  return words == "metre"            ? "m"
+         : words == "foot"           ? "ft"
+         : words == "US survey foot" ? "ftUS"
+                                     : words;
 }
 
 }  // namespace
 
-TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* surfaceOut) {
+TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* surfaceOut,
+                            const std::string& plugin) {
   const std::vector<StoredTIN> tins = storedTINs(s.host());
   const std::size_t index = indexOf(tins, name);
   const StoredTIN& tin = tins[index];
@@ -123,19 +134,26 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
   TinSurface surface;
   if (!tin.notResident && tin.triangleCount > 0) {
-    surface = readStoredSurface(s.host().dataObjects(), index);
+    surface = readStoredSurface(s.host().dataObjects(), index, s.host().document().units());
     f.trianglesFrom = "the TIN as the drawing stores it";
     f.points = tin.vertexCount;
-  } else {
-    surface = drawnSurface(s, tin);
+  } else if (std::optional<TinSurface> drawn = drawnSurface(s, tin)) {
+    surface = std::move(*drawn);
     f.trianglesFrom = "the TIN's 3D triangles drawn on its layer";
     f.points = distinctPoints(surface);
+  } else {
+    f.areasMissing =
+        "TIN " + quoted(tin.name) +
+        " keeps no geometry in the drawing and its 3D triangles are not drawn; draw them with: "
+        "tinhost run " +
+        s.drawing().string() + " change --choose " + quoted(tin.name) +
+        " --set want3DTris=1 (or keep the TIN with --set notResident=0)";
   }
   f.triangles = static_cast<std::int64_t>(surface.triangles.size());
 
-  f.areaReport = pluginReport(s, "area", tin.name);
+  f.areaReport = pluginReport(s, "area", tin.name, plugin);
   f.area = trailingNumbers(f.areaReport, 1)[0];
-  f.cutFillReport = pluginReport(s, "cutfill", tin.name);
+  f.cutFillReport = pluginReport(s, "cutfill", tin.name, plugin);
   const std::vector<double> volumes = trailingNumbers(f.cutFillReport, 2);
   // An ordinary TIN reports the volume above the datum first; a difference
   // TIN the volume below first.
@@ -144,22 +162,26 @@ TinFigures gatherTinFigures(Session& s, const std::string& name, TinSurface* sur
 
   const Document& doc = s.host().document();
   const double u = doc.units().worldPerUnit;
-  const io::DatumAreas areas = io::areasAgainstDatum(surface, tin.datumElev);
+  const io::DatumAreas areas =
+      io::areasAgainstDatum(surface, worldOfStored(tin.datumElev, doc.units()));
   f.areaInCut = areas.cut / (u * u);
   f.areaInFill = areas.fill / (u * u);
   f.areaLevel = areas.level / (u * u);
-  f.datum = tin.datumElev / u;
+  f.datum = worldOfStored(tin.datumElev, doc.units()) / u;
   f.unit = unitSymbol(doc);
+  f.unitWords = io::drawingUnitWords(doc);
   f.coordinateSystem = io::drawingCrsOrLocal(doc).describe();
   if (surfaceOut != nullptr) *surfaceOut = std::move(surface);
   return f;
 }
 
-std::vector<TinFigures> gatherAllTinFigures(Session& s) {
+std::vector<TinFigures> gatherAllTinFigures(Session& s, const std::string& plugin) {
   const std::vector<StoredTIN> tins = storedTINs(s.host());
-  if (tins.empty()) throw UsageError("the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
+  if (tins.empty())
+    throw UsageError(
+        "the drawing holds no TIN; build one first (tinhost run DRAWING create --layer LAYER)");
   std::vector<TinFigures> all;
-  for (const StoredTIN& t : tins) all.push_back(gatherTinFigures(s, t.name));
+  for (const StoredTIN& t : tins) all.push_back(gatherTinFigures(s, t.name, nullptr, plugin));
   return all;
 }
 

@@ -35,8 +35,14 @@ struct TinFigures {
   double datum = 0;                                     // the drawing's unit
   std::int64_t points = 0, triangles = 0;
   std::string unit;              // "m", "ft", "ftUS"
+  std::string unitWords;         // "metre", "foot", "US survey foot"
   std::string coordinateSystem;  // as `info` describes it
   std::string trianglesFrom;     // where the host read the triangles
+  // Why the host has no triangles of the TIN (one that keeps only its
+  // parameters and has no 3D triangles drawn), naming the command that draws
+  // them; empty when it has.  Then the host's figures (areas in cut, in fill
+  // and level, points, triangles) are 0 and mean nothing.
+  std::string areasMissing;
 
   double net() const { return cut - fill; }
 };
@@ -45,12 +51,14 @@ struct TinFigures {
 using TinSurface = StoredSurface;
 
 // The figures of TIN `name` (or its number in stored order).  With `surface`,
-// also the triangles read.  Throws UsageError for a drawing without TINs, a
-// TIN it does not have, a TIN without triangles the host can read (saying
-// which command draws them), or a plug-in command that did not report.
-TinFigures gatherTinFigures(Session& session, const std::string& name, TinSurface* surface = nullptr);
+// also the triangles read.  `plugin`: the plug-in library, as `run --plugin`
+// names it (empty: the one beside tinhost).  Throws UsageError for a drawing
+// without TINs, a TIN it does not have, or a plug-in command that did not
+// report.
+TinFigures gatherTinFigures(Session& session, const std::string& name,
+                            TinSurface* surface = nullptr, const std::string& plugin = {});
 
 // The figures of every TIN of the drawing, in stored order.
-std::vector<TinFigures> gatherAllTinFigures(Session& session);
+std::vector<TinFigures> gatherAllTinFigures(Session& session, const std::string& plugin = {});
 
 }  // namespace tinhost::cli

@@ -1,5 +1,7 @@
 #include "tinhost/core/StoredTINs.h"
 
+#include <cmath>
+
 #include "tinhost/core/HostError.h"
 #include "tinhost/core/X80.h"
 
@@ -36,9 +38,12 @@ class Bytes {
     return static_cast<std::int32_t>((std::uint32_t{b_[at]} << 24) | (std::uint32_t{b_[at + 1]} << 16) |
                                      (std::uint32_t{b_[at + 2]} << 8) | b_[at + 3]);
   }
+  // An 80-bit real, stored most significant byte first.
   double x80(std::size_t at) const {
     need(at, 10);
-    return fromX80(b_.data() + at);
+    std::uint8_t reversed[10];
+    for (std::size_t k = 0; k < 10; ++k) reversed[k] = b_[at + 9 - k];
+    return fromX80(reversed);
   }
   std::string name(std::size_t at) const {
     need(at, kNameBytes);
@@ -132,7 +137,11 @@ std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects) {
   return readAll(*bytes, runs);
 }
 
-StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index) {
+double worldOfStored(double stored, const UnitsRecord& units) {
+  return std::round(stored * units.worldPerUnit * units.scale);
+}
+
+StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index, const UnitsRecord& units) {
   const std::vector<std::uint8_t>* bytes = tinData(dataObjects);
   std::vector<RecordRuns> runs;
   const std::vector<StoredTIN> tins = bytes == nullptr ? std::vector<StoredTIN>{} : readAll(*bytes, runs);
@@ -145,7 +154,8 @@ StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t 
   s.vertices.resize(static_cast<std::size_t>(tin.vertexCount));
   for (std::size_t k = 0; k < s.vertices.size(); ++k) {
     const std::size_t at = runs[index].vertices + 4 + k * kVertexBytes;
-    s.vertices[k] = {in.x80(at + 4), in.x80(at + 14), in.x80(at + 24)};
+    s.vertices[k] = {worldOfStored(in.x80(at + 4), units), worldOfStored(in.x80(at + 14), units),
+                     worldOfStored(in.x80(at + 24), units)};
   }
   s.triangles.resize(static_cast<std::size_t>(tin.triangleCount));
   for (std::size_t k = 0; k < s.triangles.size(); ++k) {

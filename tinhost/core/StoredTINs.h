@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tinhost/core/DrawingUnits.h"
 #include "tinhost/core/UndoLog.h"
 
 namespace tinhost {
@@ -33,7 +34,7 @@ struct StoredTIN {
   bool difference = false;
   std::int32_t id = 0;
   std::int32_t innerId = -1, outerId = -1;  // the bases of a difference TIN; -1: none
-  double datumElev = 0;      // the cut and fill datum, world units
+  double datumElev = 0;      // the cut and fill datum as stored (worldOfStored converts it)
   bool notResident = false;  // keeps only its parameters: no vertices or triangles stored
   std::int32_t vertexCount = 0, triangleCount = 0;
 
@@ -48,6 +49,10 @@ struct StoredTIN {
 // HostError when the object is damaged (the plug-in refuses it too).
 std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects);
 
+// A stored coordinate (user units over the drawing's second scale factor,
+// as the plug-in writes them) in world units.
+double worldOfStored(double stored, const UnitsRecord& units);
+
 // The geometry a TIN keeps in the drawing: its vertices (world units) and
 // its triangles as positions into them, in stored order.
 struct StoredSurface {
@@ -58,9 +63,10 @@ struct StoredSurface {
   std::vector<std::array<std::int32_t, 3>> triangles;  // 0-based vertex positions
 };
 
-// The surface of the TIN at `index` (0-based, stored order); empty for a
+// The surface of the TIN at `index` (0-based, stored order) in world units
+// of a drawing of `units`; empty for a
 // TIN that keeps only its parameters.  Throws HostError when the data is
 // damaged or a triangle names a vertex the TIN does not have.
-StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index);
+StoredSurface readStoredSurface(const DataObjectBytes& dataObjects, std::size_t index, const UnitsRecord& units);
 
 }  // namespace tinhost

@@ -30,7 +30,8 @@ double planArea(const std::vector<SurfacePoint>& corners) {
   return std::fabs(twice) / 2.0;
 }
 
-void splitAtDatum(const std::array<SurfacePoint, 3>& abc, double datum, std::vector<DatumPart>& out) {
+void splitAtDatum(const std::array<SurfacePoint, 3>& abc, double datum,
+                  std::vector<DatumPart>& out) {
   bool above = false, below = false;
   for (const SurfacePoint& p : abc) above |= p.z > datum, below |= p.z < datum;
   if (!above && !below) {
@@ -64,12 +65,15 @@ DatumAreas areasAgainstDatum(const StoredSurface& surface, double datum) {
   std::vector<DatumPart> parts;
   for (const auto& t : surface.triangles) {
     parts.clear();
-    splitAtDatum({surface.vertices[static_cast<std::size_t>(t[0])], surface.vertices[static_cast<std::size_t>(t[1])],
+    splitAtDatum({surface.vertices[static_cast<std::size_t>(t[0])],
+                  surface.vertices[static_cast<std::size_t>(t[1])],
                   surface.vertices[static_cast<std::size_t>(t[2])]},
                  datum, parts);
     for (const DatumPart& p : parts) {
       const double a = planArea(p.corners);
-      (p.side == DatumSide::Cut ? areas.cut : p.side == DatumSide::Fill ? areas.fill : areas.level) += a;
+      (p.side == DatumSide::Cut    ? areas.cut
+       : p.side == DatumSide::Fill ? areas.fill
+                                   : areas.level) += a;
     }
   }
   return areas;

@@ -28,7 +28,8 @@ struct DatumPart {
 };
 
 // The parts of the triangle abc against `datum`, appended to `out` (one or two).
-void splitAtDatum(const std::array<SurfacePoint, 3>& abc, double datum, std::vector<DatumPart>& out);
+void splitAtDatum(const std::array<SurfacePoint, 3>& abc, double datum,
+                  std::vector<DatumPart>& out);
 
 // The plan area of a polygon (any orientation).
 double planArea(const std::vector<SurfacePoint>& corners);

@@ -11,10 +11,12 @@
 
 namespace tinhost::io {
 namespace {
-// The plug-in's class names of 3D contours (ordinary and index), by their
-// entries in its class-name list.
+// The plug-in's class names of contours, triangles, labels and hull, by
+// their entries in its class-name list.
 constexpr std::int16_t kClassNameList = 11103;
+constexpr std::int16_t kContour2DEntries[] = {1, 2};
 constexpr std::int16_t kContour3DEntries[] = {3, 4};
+constexpr std::int16_t kLabelEntry = 7;
 constexpr std::int16_t kTriangle3DEntry = 6;
 constexpr std::int16_t kHullEntry = 8;
 
@@ -54,6 +56,18 @@ ExportScope::ExportScope(const Host& host, const std::filesystem::path& out, con
   indexContourClasses_ = classIds(doc_, {kContour3DEntries[1]});
   triangleClasses_ = classIds(doc_, {kTriangle3DEntry});
   hullClasses_ = classIds(doc_, {kHullEntry});
+  contour2DClasses_ = classIds(doc_, {kContour2DEntries[0], kContour2DEntries[1]});
+  labelClasses_ = classIds(doc_, {kLabelEntry});
+}
+
+bool ExportScope::isContour2D(const DrawingObject& o) const {
+  return o.type == kKVTypePoly2D && o.objectClass != 0 &&
+         std::find(contour2DClasses_.begin(), contour2DClasses_.end(), o.objectClass) != contour2DClasses_.end();
+}
+
+bool ExportScope::isContourLabel(const DrawingObject& o) const {
+  return o.type == kKVTypeText && o.objectClass != 0 &&
+         std::find(labelClasses_.begin(), labelClasses_.end(), o.objectClass) != labelClasses_.end();
 }
 
 // Rounded to the decimals that carry one world unit, so that files hold

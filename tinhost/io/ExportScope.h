@@ -51,6 +51,10 @@ class ExportScope {
   bool isContour3D(const DrawingObject& o) const;
   // A 3D contour of the index class (every n-th contour, drawn heavier).
   bool isIndexContour3D(const DrawingObject& o) const;
+  // A 2D polyshape of one of the plug-in's 2D contour classes.
+  bool isContour2D(const DrawingObject& o) const;
+  // A text block of the plug-in's contour label class.
+  bool isContourLabel(const DrawingObject& o) const;
   // The hull the plug-in draws: a closed polygon of its hull class.
   bool isHull(const DrawingObject& o) const;
   // The line a 2D polyshape draws: its corners, or the curve its control
@@ -61,6 +65,7 @@ class ExportScope {
   const Document& doc_;
   std::vector<ObjId> layers_;
   std::vector<ObjId> objects_;
+  std::vector<std::int16_t> contour2DClasses_, labelClasses_;
   std::vector<std::int16_t> contourClasses_, indexContourClasses_, triangleClasses_, hullClasses_;
   int decimals_ = 3;
   double scale_ = 1000.0;  // 10^decimals_

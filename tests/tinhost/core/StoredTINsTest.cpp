@@ -1,7 +1,8 @@
 // The host's reading of the TINs a drawing stores: every kind of record the
 // plug-in writes (resident with breaklines, parameters only, an older record
 // version, a difference TIN) is stepped over exactly, so each later TIN keeps
-// its names; damaged data is refused without reading past its end.
+// its names; the geometry of a resident TIN reads back as the plug-in placed
+// it; damaged data is refused without reading past its end.
 #include <gtest/gtest.h>
 
 #include "plugin/host/PluginMemory.h"
@@ -48,6 +49,32 @@ TEST_F(StoredTINsTest, EveryKindOfRecordIsSteppedOverToTheNextTINsNames) {
 
   EXPECT_TRUE(readStoredTINs({}).empty()) << "no data object, no TINs";
   EXPECT_TRUE(read(Bytes(whole.begin(), whole.begin() + 22)).empty()) << "the host's part alone";
+}
+
+TEST_F(StoredTINsTest, SurfaceReadsBackAsPlacedInWorldUnits) {
+  const std::vector<StoredTIN> tins = readStoredTINs(host.dataObjects());
+  ASSERT_EQ(tins.size(), 4u);
+  // "Old": the square around its centre, stored in an older record version.
+  const storage_test::HandGeometry square = storage_test::SquareAroundCentre();
+  const StoredSurface old = readStoredSurface(host.dataObjects(), 2, host.document().units());
+  EXPECT_EQ(tins[2].vertexCount, 5);
+  EXPECT_EQ(tins[2].triangleCount, 4);
+  ASSERT_EQ(old.vertices.size(), square.vertices.size());
+  for (std::size_t k = 0; k < old.vertices.size(); ++k) {
+    EXPECT_EQ(old.vertices[k].x, square.vertices[k].x) << k;
+    EXPECT_EQ(old.vertices[k].y, square.vertices[k].y) << k;
+    EXPECT_EQ(old.vertices[k].z, square.vertices[k].z) << k;
+  }
+  ASSERT_EQ(old.triangles.size(), square.triangles.size());
+  for (std::size_t k = 0; k < old.triangles.size(); ++k)
+    for (std::size_t c = 0; c < 3; ++c) EXPECT_EQ(old.triangles[k][c], square.triangles[k][c]) << k;
+
+  EXPECT_TRUE(tins[1].notResident);
+  EXPECT_TRUE(readStoredSurface(host.dataObjects(), 1, host.document().units()).triangles.empty())
+      << "a TIN keeping only its parameters has no surface";
+  EXPECT_FALSE(tins[0].notResident);
+  EXPECT_EQ(worldOfStored(tins[0].datumElev, host.document().units()), -1234.0) << "the datum as the plug-in set it";
+  EXPECT_THROW(readStoredSurface(host.dataObjects(), 4, host.document().units()), HostError);
 }
 
 TEST_F(StoredTINsTest, DamagedDataIsRefusedWithoutReadingPastItsEnd) {
