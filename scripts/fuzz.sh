@@ -15,7 +15,7 @@ TARGETS=(storage_reader_fuzz survey_file_fuzz dxf_reader_fuzz landxml_reader_fuz
 
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is needed" >&2; exit 1; }
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-      -DCMAKE_CXX_COMPILER=clang++ -DTIN_FUZZ=ON -DTIN_WERROR=OFF >/dev/null
+      -DCMAKE_CXX_COMPILER=clang++ -DTIN_FUZZ=ON -DTIN_WERROR=OFF -DTIN_BUILD_PYTHON=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${TARGETS[@]}"
 
 status=0

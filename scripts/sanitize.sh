@@ -13,7 +13,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTIN_WERROR=OFF \
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS="$FLAGS" \
       -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
-      -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+      -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" \
+      -DTIN_BUILD_PYTHON=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"

@@ -1,5 +1,6 @@
 #include "plugin/analysis/DiffTIN.h"
 
+#include <cstring>
 #include <initializer_list>
 
 #include "plugin/analysis/AnalysisErrors.h"
@@ -12,6 +13,7 @@
 #include "plugin/model/TTINVtxTriMgr.h"
 #include "plugin/output/BusyCursor.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/OrderedCollection.h"
 #include "plugin/triangulate/PointLocation.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/VtxCollection.h"
@@ -101,15 +103,73 @@ bool Taken(TTIN* tin, const TXYTable* taken, std::int32_t x, std::int32_t y) {
   return GetVtxAtXY(tin, x, y) != nullptr;
 }
 
+// The difference's vertices, kept as points while the table of taken
+// positions answers the duplicate test, and listed when it stops answering
+// or at the end, in the order one-by-one insertion gives: no list search is
+// made per vertex, and the vertices lie in memory in list order.  A point
+// that finds no room is listed at once, after those kept before it.
+class TPendingDiffVertices {
+ public:
+  TPendingDiffVertices(TTIN* tin, bool defer) : fTIN(tin), fDeferring(defer) {}
+  ~TPendingDiffVertices() { PluginFree(fPoints); }
+  TPendingDiffVertices(const TPendingDiffVertices&) = delete;
+  TPendingDiffVertices& operator=(const TPendingDiffVertices&) = delete;
+
+  // False when a vertex was dropped: listed at once, its list refused it.
+  bool Add(std::int32_t x, std::int32_t y, std::int32_t z) {
+    if (fDeferring && Room()) {
+      fPoints[fCount++] = KVPoint3D{x, y, z};
+      return true;
+    }
+    if (Flush() != kNoErr) return false;
+    return AddDiffVtx(fTIN, x, y, z);
+  }
+  // Lists the kept points; later points are listed one by one.
+  TErr Flush() {
+    fDeferring = false;
+    const std::int32_t n = fCount;
+    fCount = 0;
+    if (n == 0) return kNoErr;
+    return AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, n, nullptr) ? kNoErr
+                                                                            : kErrNoVtxListMemory;
+  }
+
+ private:
+  bool Room() {
+    if (fCount < fCapacity) return true;
+    const std::int64_t grown = fCapacity == 0 ? 4096 : std::int64_t{fCapacity} * 2;
+    if (grown > INT32_MAX) return false;
+    auto* bigger = static_cast<KVPoint3D*>(PluginAlloc(sizeof(KVPoint3D) * static_cast<std::size_t>(grown)));
+    if (bigger == nullptr) return false;
+    if (fCount > 0) std::memcpy(bigger, fPoints, sizeof(KVPoint3D) * static_cast<std::size_t>(fCount));
+    PluginFree(fPoints);
+    fPoints = bigger;
+    fCapacity = static_cast<std::int32_t>(grown);
+    return true;
+  }
+
+  TTIN* fTIN;
+  bool fDeferring;
+  KVPoint3D* fPoints = nullptr;
+  std::int32_t fCount = 0, fCapacity = 0;
+};
+
 // Both passes of the difference branch; `indexes` null scans throughout.
 TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
   const TTIN* first = tin->fInnerTIN;
   const TTIN* second = tin->fOuterTIN;
   TXYTable* taken = indexes != nullptr ? &indexes->taken : nullptr;
+  // Listing waits only while the table stands for the list.
+  TPendingDiffVertices pending(tin, taken != nullptr && taken->Reserved());
+  TErr listErr = kNoErr;
   auto add = [&](std::int32_t x, std::int32_t y, std::int32_t z) {
-    if (!AddDiffVtx(tin, x, y, z) || taken == nullptr || !taken->Reserved()) return;
-    // A full table could no longer answer for the list: scan from now on.
-    if (!taken->Add(x, y, 0)) taken->Dispose();
+    if (!pending.Add(x, y, z) || taken == nullptr || !taken->Reserved()) return;
+    // A full table could no longer answer for the list: list what waits and
+    // scan from now on.
+    if (!taken->Add(x, y, 0)) {
+      taken->Dispose();
+      if (const TErr err = pending.Flush(); err != kNoErr && listErr == kNoErr) listErr = err;
+    }
   };
 
   if (const TErr err = MakeEmptyVtxList(tin); err != kNoErr) return err;
@@ -148,6 +208,8 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
     SpinBusyCursor(gKVCallback);
   }
 
+  if (listErr == kNoErr) listErr = pending.Flush();
+  if (listErr != kNoErr) return listErr;
   if (tin->fTINVtxListByZ->CountItems() < 3) return kErrDiffTooFewVertices;
   return kNoErr;
 }

@@ -192,9 +192,10 @@ void MakeOnePoly3D(KVCallback cb, const TTINContourPolyline& line, KVObj contain
   FinishContour(cb, poly, line, container, parentType, classes);
 }
 
-// The smallest positive triangle spacing, after computing and storing every
-// triangle's spacing for contour interval `interval`.
+// The smallest positive triangle spacing for contour interval `interval`;
+// the TIN remembers the interval for the spacings looked up later.
 double PrepareSpacings(TTIN* tin, std::int32_t interval) {
+  tin->fSpacingInterval = interval;
   double minimum = 0.0;
   for (TLinkNode* node = tin->fTINTriangleList->fFirst; node != nullptr; node = node->next) {
     auto* t = static_cast<TTINTriangle*>(node->item);

@@ -33,7 +33,7 @@ double DistToLine(const TTINVtx* r, const TTINVtx* p, const TTINVtx* q) {
 
 }  // namespace
 
-double ComputeTriDistToNextCont(TTINTriangle* tri, std::int32_t interval) {
+double ComputeTriDistToNextCont(const TTINTriangle* tri, std::int32_t interval) {
   const TTINVtx* const* v = tri->fVertices;
   double spacing = 0.0;
   if (!(v[0]->z == v[1]->z && v[1]->z == v[2]->z)) {
@@ -56,7 +56,6 @@ double ComputeTriDistToNextCont(TTINTriangle* tri, std::int32_t interval) {
       if (slope > 0.0) spacing = interval / slope;
     }
   }
-  tri->fDistToNextCont = spacing;
   return spacing;
 }
 
@@ -109,21 +108,22 @@ double GetDistToNextCont(TTIN* tin, const TContourPt& a, const TContourPt& b,
       edgeStart = vb;
     }
     if (t != nullptr) {
-      d = t->fDistToNextCont;
+      d = ComputeTriDistToNextCont(t, tin->fSpacingInterval);
       const std::int16_t edge = t->IndexOfVertex(edgeStart);
       if (edge == kNotFound) {
         Trace(kTraceGraphics, "  In TTIN::GetDistToNextCont didn't find whichEdgeIndex\n");
       } else {
         const TTINTriangle* across = t->fNeighbors[edge];
-        if (across != nullptr && across->fDistToNextCont > 0.0 && across->fDistToNextCont < d)
-          d = across->fDistToNextCont;
+        const double beyond =
+            across != nullptr ? ComputeTriDistToNextCont(across, tin->fSpacingInterval) : 0.0;
+        if (beyond > 0.0 && beyond < d) d = beyond;
       }
     }
   } else {
     const KVPoint2D m{(a.y >> 1) + (b.y >> 1), (a.x >> 1) + (b.x >> 1)};
     std::int16_t edge = -1;
     const TTINTriangle* t = GetTriangleInWhichXYFalls(tin, m, &edge);
-    if (t != nullptr) d = t->fDistToNextCont;
+    if (t != nullptr) d = ComputeTriDistToNextCont(t, tin->fSpacingInterval);
   }
   if (d == 0.0) d = tin->fMinDistToNextCont;
   return d;

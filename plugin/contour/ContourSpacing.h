@@ -10,15 +10,16 @@ class TTIN;
 class TTINTriangle;
 class TTINVtx;
 
-// The spacing across one triangle for contour interval I, stored in its
-// fDistToNextCont and returned: 0 for a horizontal triangle; otherwise, with
+// The spacing across one triangle for contour interval I: 0 for a horizontal triangle; otherwise, with
 // the corners ordered low, mid, high, D is the distance from high to the line
 // through low and mid (low and mid level), from low to the line through mid
 // and high (mid and high level), else from high to the line through mid and
 // the point of edge low-high at mid's elevation; the slope is
 // (z_high - z_low) / D and the spacing I / slope (0 unless the slope is
 // positive).  Distances are to the infinite line, in double precision.
-double ComputeTriDistToNextCont(TTINTriangle* tri, std::int32_t interval);
+// It is computed where it is needed rather than kept in every triangle: the
+// triangle record stays one cache line.
+double ComputeTriDistToNextCont(const TTINTriangle* tri, std::int32_t interval);
 
 // The TIN's vertices sorted by (x, y) for exact lookups, in one block from
 // the host allocator.  It stands in for the vertex walk of GetVtxAtXY (the
@@ -49,7 +50,8 @@ class TVtxXYIndex {
 // with that edge (a->b, else b->a), or of its neighbour across it when that
 // is positive and smaller.  Otherwise the spacing of the triangle holding
 // the midpoint (a >> 1) + (b >> 1).  Where that gives 0, the TIN's smallest
-// spacing fMinDistToNextCont.  Reads the spacings stored in the triangles.
+// spacing fMinDistToNextCont.  Spacings are taken at the TIN's
+// fSpacingInterval.
 // `index` may be null or unbuilt: the vertices are then looked up with
 // GetVtxAtXY.
 double GetDistToNextCont(TTIN* tin, const TContourPt& a, const TContourPt& b,

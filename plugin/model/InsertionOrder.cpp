@@ -19,6 +19,10 @@ struct TScratch {
   TScratch& operator=(const TScratch&) = delete;
 };
 
+// Groups of equal elevations up to this size are ordered by moving items;
+// longer ones by a Fenwick tree of free places.
+constexpr std::int32_t kShortGroup = 64;
+
 // Fenwick tree over 1-based slots: point additions and prefix sums.
 void FenwickAdd(std::int32_t* tree, std::int32_t size, std::int32_t at, std::int32_t delta) {
   for (; at <= size; at += at & -at) tree[at] += delta;
@@ -29,34 +33,66 @@ std::int32_t FenwickSum(const std::int32_t* tree, std::int32_t at) {
   return sum;
 }
 
-// Dense ranks (1-based) of the elevations: equal elevations share a rank.
-// Returns the number of distinct elevations, or -1 without memory.
-std::int32_t RankElevations(const std::int32_t* z, std::int32_t n, std::int32_t* rank) {
-  TScratch<std::uint64_t> keys(n);
-  if (keys.p == nullptr) return -1;
-  for (std::int32_t i = 0; i < n; ++i)
-    keys.p[i] = (std::uint64_t{static_cast<std::uint32_t>(z[i]) ^ 0x80000000u} << 32) |
-                static_cast<std::uint32_t>(i);
-  std::sort(keys.p, keys.p + n);
-  std::int32_t distinct = 0;
-  for (std::int32_t k = 0; k < n; ++k) {
-    if (k == 0 || (keys.p[k] >> 32) != (keys.p[k - 1] >> 32)) ++distinct;
-    rank[keys.p[k] & 0xFFFFFFFFu] = distinct;
+// Insertion positions within a group of equal elevations, turned into the
+// group's final order: the last item keeps its position; each earlier one
+// takes the (position + 1)-th place the later ones left free.  `items` holds
+// the group's indices in insertion order, `offset[i]` item i's position
+// within the group when it was inserted; out receives the group's indices in
+// list order.  `tree` has room for m + 1 counts.
+void PlaceGroup(const std::int32_t* items, std::int32_t m, const std::int32_t* offset,
+                std::int32_t* tree, std::int32_t* out) {
+  if (m <= kShortGroup) {
+    // Short groups, the common case: insert one by one into the group's
+    // places, moving the later ones up.
+    for (std::int32_t k = 0; k < m; ++k) {
+      const std::int32_t at = offset[items[k]];
+      std::memmove(out + at + 1, out + at, sizeof(std::int32_t) * static_cast<std::size_t>(k - at));
+      out[at] = items[k];
+    }
+    return;
   }
-  return distinct;
+  tree[0] = 0;
+  for (std::int32_t at = 1; at <= m; ++at) tree[at] = at & -at;  // every place free
+  std::int32_t top = 1;
+  while (top * 2 <= m) top *= 2;
+  for (std::int32_t k = m - 1; k >= 0; --k) {
+    // The smallest place whose count of free places up to it is offset + 1.
+    std::int32_t at = 0, want = offset[items[k]] + 1;
+    for (std::int32_t step = top; step > 0; step >>= 1) {
+      if (at + step <= m && tree[at + step] < want) {
+        at += step;
+        want -= tree[at];
+      }
+    }
+    out[at] = items[k];
+    FenwickAdd(tree, m, at + 1, -1);
+  }
 }
 
 }  // namespace
 
 bool InsertionOrderByZ(const std::int32_t* z, std::int32_t n, std::int32_t* order) {
   if (n <= 0) return true;
+  // The items sorted by (elevation, index): each group of equal elevations
+  // lies together, in insertion order, and the groups in list order.
+  TScratch<std::uint64_t> keys(n);
   TScratch<std::int32_t> rank(n);
-  TScratch<std::int32_t> position(n);
-  if (rank.p == nullptr || position.p == nullptr) return false;
-  const std::int32_t distinct = RankElevations(z, n, rank.p);
-  if (distinct < 0) return false;
+  TScratch<std::int32_t> offset(n);
+  if (keys.p == nullptr || rank.p == nullptr || offset.p == nullptr) return false;
+  for (std::int32_t i = 0; i < n; ++i)
+    keys.p[i] = (std::uint64_t{static_cast<std::uint32_t>(z[i]) ^ 0x80000000u} << 32) |
+                static_cast<std::uint32_t>(i);
+  std::sort(keys.p, keys.p + n);
+  std::int32_t distinct = 0;  // dense ranks, 1-based
+  for (std::int32_t k = 0; k < n; ++k) {
+    if (k == 0 || (keys.p[k] >> 32) != (keys.p[k - 1] >> 32)) ++distinct;
+    rank.p[keys.p[k] & 0xFFFFFFFFu] = distinct;
+  }
   {
-    // Forward: the place each item takes in the list as it is inserted.
+    // Forward: each item's position within its group as it is inserted.  An
+    // item meeting no equal one goes first in its (empty) group; otherwise
+    // the search's first probe among the equal ones decides, which needs the
+    // count of lower items listed so far.
     TScratch<std::int32_t> lower(std::int64_t{distinct} + 1);  // Fenwick over ranks
     TScratch<std::int32_t> equal(std::int64_t{distinct} + 1);  // items listed per rank
     if (lower.p == nullptr || equal.p == nullptr) return false;
@@ -64,32 +100,32 @@ bool InsertionOrderByZ(const std::int32_t* z, std::int32_t n, std::int32_t* orde
     std::memset(equal.p, 0, sizeof(std::int32_t) * (static_cast<std::size_t>(distinct) + 1));
     for (std::int32_t i = 0; i < n; ++i) {
       const std::int32_t r = rank.p[i];
-      const std::int32_t below = FenwickSum(lower.p, r - 1);
       const std::int32_t same = equal.p[r];
-      position.p[i] = same == 0 ? below : FirstProbeIn(i, below, below + same - 1) + 1;
+      if (same == 0) {
+        offset.p[i] = 0;
+      } else {
+        const std::int32_t below = FenwickSum(lower.p, r - 1);
+        offset.p[i] = FirstProbeIn(i, below, below + same - 1) + 1 - below;
+      }
       FenwickAdd(lower.p, distinct, r, 1);
       ++equal.p[r];
     }
   }
-  // Backward: the last item keeps its place; each earlier one takes the
-  // (position + 1)-th place that the later ones left free.
-  TScratch<std::int32_t> tree(std::int64_t{n} + 1);  // free places 1..n
-  if (tree.p == nullptr) return false;
-  tree.p[0] = 0;
-  for (std::int32_t at = 1; at <= n; ++at) tree.p[at] = at & -at;  // every place free
-  std::int32_t top = 1;
-  while (top * 2 <= n) top *= 2;
-  for (std::int32_t i = n - 1; i >= 0; --i) {
-    // The smallest place whose count of free places up to it is position + 1.
-    std::int32_t at = 0, want = position.p[i] + 1;
-    for (std::int32_t step = top; step > 0; step >>= 1) {
-      if (at + step <= n && tree.p[at + step] < want) {
-        at += step;
-        want -= tree.p[at];
-      }
-    }
-    order[at] = i;  // place at + 1, 0-based at
-    FenwickAdd(tree.p, n, at + 1, -1);
+  // Backward, group by group: a group's items never leave its block of
+  // places, so each group is ordered on its own.
+  std::int32_t largest = 0;
+  for (std::int32_t k = 0, end = 0; k < n; k = end) {
+    for (end = k + 1; end < n && (keys.p[end] >> 32) == (keys.p[k] >> 32);) ++end;
+    largest = std::max(largest, end - k);
+  }
+  TScratch<std::int32_t> items(largest);
+  TScratch<std::int32_t> tree(largest > kShortGroup ? std::int64_t{largest} + 1 : 1);
+  if (items.p == nullptr || tree.p == nullptr) return false;
+  for (std::int32_t k = 0, end = 0; k < n; k = end) {
+    for (end = k + 1; end < n && (keys.p[end] >> 32) == (keys.p[k] >> 32);) ++end;
+    const std::int32_t m = end - k;
+    for (std::int32_t j = 0; j < m; ++j) items.p[j] = static_cast<std::int32_t>(keys.p[k + j] & 0xFFFFFFFFu);
+    PlaceGroup(items.p, m, offset.p, tree.p, order + k);
   }
   return true;
 }

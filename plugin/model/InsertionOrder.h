@@ -8,9 +8,10 @@
 // A forward pass finds below and s with a Fenwick tree over the ranks of the
 // elevations; a backward pass turns the positions at insertion time into
 // final places (the last item inserted at position p keeps the p-th place;
-// each earlier one takes the p-th place still free).  O(n log n) in a few
-// flat arrays from the host allocator, instead of a search of the list per
-// insertion.
+// each earlier one takes the p-th place still free).  Items never leave the
+// block of places of their elevation, so the backward pass orders each group
+// of equal elevations on its own.  O(n log n) in a few flat arrays from the
+// host allocator, instead of a search of the list per insertion.
 #pragma once
 
 #include <cstdint>

@@ -126,6 +126,7 @@ class TTIN final : public TPluginObject {
   KVObj fLayer3D = 0;
   TTINParams fTINParams;
   double fMinDistToNextCont = 0.0;
+  std::int32_t fSpacingInterval = 0;  // contour interval the spacings are taken at
   TKestSortedLList* fTINVtxListByZ = nullptr;
   TLinkedList* fConvexHullVtxList = nullptr;  // clockwise from the lowest y (then x)
   TLinkedList* fTINTriangleList = nullptr;

@@ -24,11 +24,12 @@ constexpr std::int16_t kNoIndex = -1;
 
 class TTINTriangle final : public TPluginObject {
  public:
-  // Pointers first and the small fields packed at the end: 72 bytes, so that
-  // the millions of triangles of a large TIN take no padding.
+  // Pointers first and the small fields packed at the end: 64 bytes, one
+  // cache line when the host hands out line-aligned blocks, so that the
+  // repair after an insertion reads a neighbour's corners, links and flags
+  // with one memory access.
   TTINTriangle* fNeighbors[3] = {nullptr, nullptr, nullptr};
   TTINVtx* fVertices[3] = {nullptr, nullptr, nullptr};
-  double fDistToNextCont = 0.0;   // contour spacing across the triangle, cached by labelling
   std::uint32_t fIDNum = 0;                  // ordinal given when the TIN is stored
   bool fEdgeOkay[3] = {false, false, false};  // edge i passed the Delaunay test
   bool fContoursAnyDone = false;  // no more tracing at the current contour elevation
@@ -62,4 +63,4 @@ class TTINTriangle final : public TPluginObject {
   std::int32_t ReadFromUserDataNode(TStoreReader& in);
 };
 
-static_assert(sizeof(TTINTriangle) == 72, "a triangle record is expected to take 72 bytes");
+static_assert(sizeof(TTINTriangle) == 64, "a triangle record is expected to take one cache line");

@@ -54,12 +54,16 @@ TErr BuildSteps(TTIN* tin, bool withContourMap, std::uint8_t* skipped) {
   }
   // Breakline enforcement when useBrklns is set and at least one breakline
   // was collected, then flat-triangle removal (which does nothing otherwise).
-  if (tin->fTINParams.useBrklns && tin->fBrklnList != nullptr && tin->fBrklnList->fFirst != nullptr)
-    err = ApplyBreaklines(tin);
+  const bool withBrklns =
+      tin->fTINParams.useBrklns && tin->fBrklnList != nullptr && tin->fBrklnList->fFirst != nullptr;
+  if (withBrklns) err = ApplyBreaklines(tin);
   if (err == kNoErr) err = FillConcavities(tin);
   if (err != kNoErr) return err;
-  // The links again, since breaklines and flips change the triangles.
-  err = AssignHighTrianglesToVertices(mgr);
+  // The links again, since breaklines and flips change the triangles.  Both
+  // do nothing without breaklines, and the pass over unchanged triangles
+  // changes no link (each vertex already holds its highest partner, and a
+  // link moves only to a strictly higher one), so the indexed build skips it.
+  if (withBrklns || tin->fSteps == TSteps::kLiteral) err = AssignHighTrianglesToVertices(mgr);
   if (err != kNoErr) return err;
   // What the TIN does not hold of its breaklines goes to the host; the TIN
   // is built all the same.

@@ -264,11 +264,17 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
     return kErrRepairNoMemory;
   TErr result = kNoErr;
   while (!stack.Empty()) {
-    RepairFrame f = stack.Top();
+    // The frame is worked on where it lies: copying it out and back costs a
+    // stalled store forward per step.  The reference dies at the next Push.
+    RepairFrame& f = stack.Top();
     TTINTriangle* child = nullptr;  // an activation to run before this one goes on
     TErr code = kNoErr;
     if (f.stage == kEnter) {
-      for (int k = 0; k < 3; ++k) f.nabrs[k] = f.tri->fNeighbors[k];
+      for (int k = 0; k < 3; ++k) {
+        f.nabrs[k] = f.tri->fNeighbors[k];
+        // The visits read each neighbour in turn: ask for all three at once.
+        if (f.nabrs[k] != nullptr) __builtin_prefetch(f.nabrs[k]);
+      }
       f.i = 0;
       f.stage = kVisit;
     }
@@ -276,8 +282,8 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
       f.stage = kAfterSwapNabr;
       child = f.nabrs[f.i];
     } else if (f.stage == kVisit) {
-      for (; f.i < 3; ++f.i) {
-        TTINTriangle* n = f.nabrs[f.i];
+      for (std::int16_t i = f.i; i < 3; ++i) {
+        TTINTriangle* n = f.nabrs[i];
         if (n == nullptr) continue;
         if (!IsClockwise(f.tri) || !IsClockwise(n)) {
           code = kErrRepairRepeatedCorner;
@@ -296,19 +302,19 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
             if (flips > flipBound) return kErrRepairDoesNotSettle;
           }
           SwapPairOfTriangles(pair);
+          f.i = i;
           f.stage = kAfterSwapSelf;
           child = f.tri;
           break;
         }
         if (!known) {  // tested just now: carry the repair into the neighbour
-          ++f.i;
+          f.i = static_cast<std::int16_t>(i + 1);
           child = n;
           break;
         }
       }
     }
     if (child != nullptr) {
-      stack.Top() = f;
       if (!stack.Push(RepairFrame{child, {nullptr, nullptr, nullptr}, 0, kEnter}))
         return kErrRepairNoMemory;
       continue;

@@ -72,34 +72,37 @@ void TOrderedSink::Drop(TBrkln* brkln) {
   fOpen = nullptr;
 }
 
-TErr TOrderedSink::MakeVertices(TTINVtx** vtxOf) {
-  auto* z = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(fPointCount)));
-  auto* order = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(fPointCount)));
+bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
+                            TTINVtx** vtxOf) {
+  auto* z = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
+  auto* order = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
   bool ok = z != nullptr && order != nullptr;
   if (ok) {
-    for (std::int32_t i = 0; i < fPointCount; ++i) z[i] = fPoints[i].z;
-    ok = InsertionOrderByZ(z, fPointCount, order);
+    for (std::int32_t i = 0; i < n; ++i) z[i] = points[i].z;
+    ok = InsertionOrderByZ(z, n, order);
   }
   PluginFree(z);
-  TKestSortedLList* list = fTIN->fTINVtxListByZ;
-  for (std::int32_t k = 0; ok && k < fPointCount; ++k) {
-    const KVPoint3D& p = fPoints[order[k]];
+  for (std::int32_t k = 0; ok && k < n; ++k) {
+    const KVPoint3D& p = points[order[k]];
     auto* v = new TTINVtx(p.x, p.y, p.z);
     if (v == nullptr || !list->Append(v)) {
       delete v;
       ok = false;
       break;
     }
-    vtxOf[order[k]] = v;
+    if (vtxOf != nullptr) vtxOf[order[k]] = v;
   }
   PluginFree(order);
-  return ok ? kNoErr : kErrNoVtxListMemory;
+  return ok;
 }
 
 TErr TOrderedSink::Finish() {
   if (fPointCount == 0) return kNoErr;
   auto** vtxOf = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(fPointCount)));
-  TErr err = vtxOf != nullptr ? MakeVertices(vtxOf) : kErrNoVtxListMemory;
+  TErr err = vtxOf != nullptr &&
+                     AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, fPointCount, vtxOf)
+                 ? kNoErr
+                 : kErrNoVtxListMemory;
   if (err == kNoErr) {
     for (; fHanded < fBrklnCount; ++fHanded) {
       const TPendingBrkln& b = fBrklns[fHanded];

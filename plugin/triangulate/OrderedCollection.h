@@ -14,6 +14,7 @@
 #include "plugin/shell/Errors.h"
 
 class TBrkln;
+class TKestSortedLList;
 class TTIN;
 class TTINVtx;
 
@@ -32,6 +33,14 @@ class TCollectSink {
   // breakline may take its corners, even one made at the same address.
   virtual void Drop(TBrkln* brkln) { (void)brkln; }
 };
+
+// Makes a vertex for each of the n points, in the order that inserting them
+// one by one into the empty vertex `list` would give, and appends them to
+// it; vtxOf (may be null) receives point i's vertex at [i].  False when the
+// host refuses memory: the order's scratch before anything is appended, or a
+// vertex or list node on the way (the vertices made so far stay listed).
+bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
+                            TTINVtx** vtxOf);
 
 // The breakline joins the TIN's list (made on first use); deleted when the
 // list cannot take it.
@@ -66,7 +75,6 @@ class TOrderedSink final : public TCollectSink {
   };
   // Grows `*block` (of `*capacity` items of `size` bytes) to hold one more.
   static bool RoomFor(void** block, std::int32_t count, std::int32_t* capacity, std::size_t size);
-  TErr MakeVertices(TTINVtx** vtxOf);
 
   TTIN* fTIN;
   TXYTable fByXY;                      // position -> point

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "plugin/host/KVUTIL.h"
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINTriangle.h"
 #include "plugin/model/TTINVtx.h"
@@ -95,4 +96,53 @@ TTINTriangle* WalkToStrictlyEnclosing(TTINTriangle* start, const KVPoint2D& p, i
     cur = next;
   }
   return nullptr;
+}
+
+TLocatePrefetch::TLocatePrefetch(const TQuickLocator* locator, const TLinkNode* first)
+    : fLocator(locator) {
+  const TLinkNode* n = first;
+  for (int k = 0; k <= kAhead; ++k) {
+    fNode[k] = n;
+    if (n != nullptr) n = n->next;
+  }
+  if (fLocator == nullptr) return;
+  for (int k = 0; k <= kAhead; ++k) {
+    const auto* v = fNode[k] != nullptr ? static_cast<const TTINVtx*>(fNode[k]->item) : nullptr;
+    fSlot[k] = v != nullptr ? fLocator->FinestSlot(v->x, v->y) : nullptr;
+  }
+}
+
+void TLocatePrefetch::Step() {
+  if (fLocator == nullptr) return;
+  for (int k = 0; k < kAhead; ++k) {
+    fNode[k] = fNode[k + 1];
+    fSlot[k] = fSlot[k + 1];
+  }
+  const TLinkNode* last = fNode[kAhead - 1];
+  fNode[kAhead] = last != nullptr ? last->next : nullptr;
+  const auto* v = fNode[kAhead] != nullptr ? static_cast<const TTINVtx*>(fNode[kAhead]->item) : nullptr;
+  fSlot[kAhead] = v != nullptr ? fLocator->FinestSlot(v->x, v->y) : nullptr;
+  for (int k = 1; k <= kAhead; ++k) Stage(k);
+}
+
+void TLocatePrefetch::Stage(int ahead) {
+  TTINVtx* const* slot = fSlot[ahead];
+  if (slot == nullptr) return;
+  if (ahead == kAhead) {
+    __builtin_prefetch(slot);
+    return;
+  }
+  const TTINVtx* v = *slot;
+  if (v == nullptr) return;
+  if (ahead == 3) {
+    __builtin_prefetch(v);
+    return;
+  }
+  const TTINTriangle* t = v->fTriangle;
+  if (t == nullptr) return;
+  if (ahead == 2) {
+    __builtin_prefetch(t);
+    return;
+  }
+  for (const TTINVtx* c : t->fVertices) __builtin_prefetch(c);
 }

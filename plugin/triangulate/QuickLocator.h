@@ -22,6 +22,7 @@
 class TTIN;
 class TTINTriangle;
 class TTINVtx;
+struct TLinkNode;
 
 // Steps of the quick walk before it gives up.
 constexpr int kQuickWalkSteps = 1 << 16;
@@ -42,6 +43,14 @@ class TQuickLocator final : public TPluginObject {
   // cannot tell (see above).  `fallback` starts the walk when no remembered
   // vertex is near.
   TTINTriangle* StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const;
+  // The finest cell that (x, y) falls in, or null for an unusable locator:
+  // what a read-ahead of later searches may look at.
+  TTINVtx* const* FinestSlot(std::int32_t x, std::int32_t y) const {
+    if (fLevels == 0) return nullptr;
+    std::int64_t cx = 0, cy = 0;
+    FinestCell(x, y, &cx, &cy);
+    return fCells + Cell(fLevels - 1, cx, cy);
+  }
 
  private:
   static constexpr int kMaxLevels = 16;
@@ -58,6 +67,29 @@ class TQuickLocator final : public TPluginObject {
   int fLevels = 0;
   std::int64_t fX0 = 0, fY0 = 0;     // the box's lower corner
   std::int64_t fSpan = 1;            // the box's larger side, plus one
+};
+
+// Reads ahead of the insertions of a list of vertices, so that what the
+// locator reads for the next ones is on its way to the cache while the
+// current one is inserted: the finest cell of the vertex four ahead, the
+// vertex that cell names for three ahead, that vertex's triangle for two
+// ahead and the triangle's corners for the next.  Only hints: the cells may
+// change before a vertex's turn comes, and nothing is read through a pointer
+// that was not loaded anyway.
+class TLocatePrefetch {
+ public:
+  // `first`: the list node of the vertex inserted first.
+  TLocatePrefetch(const TQuickLocator* locator, const TLinkNode* first);
+  // The insertion of the current node has ended: move on by one.
+  void Step();
+
+ private:
+  static constexpr int kAhead = 4;
+  void Stage(int ahead);
+
+  const TQuickLocator* fLocator;
+  const TLinkNode* fNode[kAhead + 1];        // the current node and those after it
+  TTINVtx* const* fSlot[kAhead + 1] = {};    // their finest cells
 };
 
 // The quick walk alone: from `start`, across the first edge (in corner order,

@@ -254,8 +254,9 @@ TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
     // Insertions change the triangles, never the hull list.
     const THullSet hullSet(tin->fSteps, tin->fConvexHullVtxList);
     TQuickLocator* locator = NewQuickLocator(tin);
+    TLocatePrefetch ahead(locator, tin->fTINVtxListByZ->fFirst);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
-         node = node->next) {
+         node = node->next, ahead.Step()) {
       if (node->item == nullptr) err = kErrNullVtxInList;
       else err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet, locator);
       SpinBusyCursor(gKVCallback);

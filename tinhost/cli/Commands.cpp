@@ -76,18 +76,25 @@ io::ImportResult importLas(Session& s, const ImportArgs& args) {
   return io::importLasFile(s.host(), args.file, options, args.layer);
 }
 
-Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
+io::ImportResult importWithOptions(Session& s, const ImportArgs& args) {
   const bool las = args.format == "las" || (args.format == "auto" && io::isLasPath(args.file));
   if (!las && !io::isImportFormat(args.format))
     throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las, not '" +
                      args.format + "'");
   if (!las && (!args.classes.empty() || args.lastReturn || args.thin))
     throw UsageError("--classes, --last-return and --thin filter LAS files; " + args.file + " is not one");
-  const io::ImportResult r = las ? importLas(s, args) : io::importFile(s.host(), args.file, args.format, args.layer);
+  return las ? importLas(s, args) : io::importFile(s.host(), args.file, args.format, args.layer);
+}
+
+Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
+  return reportImport(s, importWithOptions(s, args), args.file, io);
+}
+
+Outcome reportImport(Session& s, const io::ImportResult& r, const std::string& source, Console& io) {
   const std::string unit(unitName(s.host().document().units().kind));
   io.out << "imported " << r.points << " point(s) and " << r.lines << " line(s)";
   if (r.texts > 0) io.out << " and " << r.texts << " text(s)";
-  io.out << " from " << args.file << " (" << r.formatName << ") onto layer";
+  io.out << " from " << source << " (" << r.formatName << ") onto layer";
   if (r.layers.size() > 1) io.out << "s";
   if (r.layers.size() <= 1) io.out << " \"" << r.layer << "\"";
   for (std::size_t i = 0; r.layers.size() > 1 && i < r.layers.size(); ++i)
@@ -96,7 +103,7 @@ Outcome runImport(Session& s, const ImportArgs& args, Console& io) {
   for (const std::string& note : r.notes) io.out << "note: " << note << "\n";
   for (const std::string& warning : r.warnings) io.err << "tinhost: warning: " << warning << "\n";
   if (!r.skipped.empty()) {
-    io.err << "tinhost: warning: not imported from " << args.file << ":";
+    io.err << "tinhost: warning: not imported from " << source << ":";
     bool first = true;
     for (const auto& [what, count] : r.skipped) io.err << (first ? " " : ", ") << count << " " << what, first = false;
     io.err << "\n";

@@ -11,6 +11,10 @@
 
 #include "tinhost/cli/Console.h"
 
+namespace tinhost::io {
+struct ImportResult;
+}
+
 namespace tinhost::cli {
 
 class Session;
@@ -77,6 +81,10 @@ struct ReportArgs {
 int runNew(const NewArgs& args, std::chrono::milliseconds wait, Console& io);
 
 Outcome runImport(Session& s, const ImportArgs& args, Console& io);
+// The two halves of runImport: the import itself (its options checked), and
+// what it says about what was added (`source` names the file or data).
+io::ImportResult importWithOptions(Session& s, const ImportArgs& args);
+Outcome reportImport(Session& s, const io::ImportResult& r, const std::string& source, Console& io);
 Outcome runLayer(Session& s, const LayerArgs& args, Console& io);
 Outcome runMenuCommand(Session& s, const RunArgs& args, Console& io);
 Outcome runUndo(Session& s, Console& io);

@@ -32,8 +32,10 @@ std::int32_t clampTo32(std::int64_t v) {
 // malloc(0) may return null; every live block must have a distinct address.
 char* rawBlock(std::int32_t size) { return static_cast<char*>(std::malloc(size > 0 ? size : 1)); }
 
-// Chunks start on malloc's grid, which the alignment of small blocks relies on.
-static_assert(alignof(std::max_align_t) >= 16);
+// Chunks start on a cache line.  The small blocks' alignment relies on it,
+// and a block whose size is a multiple of the line then lies in whole lines:
+// a 64-byte triangle is read with one memory access.
+constexpr std::size_t kChunkAlignment = 64;
 
 // A class's chunks grow from 64 KiB to 1 MiB, so that a session with few
 // blocks stays small and a million-block build takes few chunks.
@@ -111,7 +113,7 @@ void* Memory::smallBlock(std::int32_t size) {
   if (static_cast<std::size_t>(c.end - c.next) < step) {
     const std::size_t bytes = kFirstChunkBytes << std::min(c.chunks, kChunkDoublings);
     const std::size_t blocks = bytes / (step + 1);
-    auto* base = static_cast<char*>(std::malloc(bytes));
+    auto* base = static_cast<char*>(std::aligned_alloc(kChunkAlignment, bytes));
     if (base == nullptr) return nullptr;
     const Chunk chunk{base, blocks, cls};
     try {

@@ -142,9 +142,10 @@ class Memory {
   // left live.  Under AddressSanitizer every block takes the large path, so
   // that the sanitizer sees each block's bounds.
   //
-  // A block is 8-byte aligned, and 16-byte aligned when its size is a
-  // multiple of 16 (chunks start on malloc's 16-byte grid and a class's stride
-  // is its size): enough for every type the plug-in keeps in them.
+  // A block is 8-byte aligned, 16-byte aligned when its size is a multiple
+  // of 16, and 64-byte aligned when a multiple of 64 (chunks start on a
+  // 64-byte line and a class's stride is its size): enough for every type
+  // the plug-in keeps in them, and a 64-byte record sits in one cache line.
   static constexpr std::int32_t kGranule = 8;
   static constexpr std::int32_t kSmallMax = 256;
   static constexpr int kSizeClasses = kSmallMax / kGranule;

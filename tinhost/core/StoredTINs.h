@@ -11,14 +11,16 @@
 // 134  difference flag (0 when the TIN has bases), ... the parameters end at
 // 145 (144 in records older than version 2, which lack one flag), followed by
 // counted runs: vertices (40 bytes each), hull entries (4), triangles (28),
-// breaklines (16 bytes + 4 per vertex).  The names, links, datum, residency
-// and counts are kept; the runs are stepped over, and read only by
-// readStoredSurface.
+// breaklines (16 bytes + 4 per vertex).  readStoredTINs keeps the names,
+// links, datum, residency and counts and steps over the runs;
+// readStoredTINGeometry decodes one TIN's parameters and runs, and
+// readStoredSurface gives its vertices and triangles in world units.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,43 @@ struct StoredTIN {
 // The stored TINs in order; none when there is no data object.  Throws
 // HostError when the object is damaged (the plug-in refuses it too).
 std::vector<StoredTIN> readStoredTINs(const DataObjectBytes& dataObjects);
+// The same on the TIN data object (tagged kTINDataTag) alone, when there is one.
+std::vector<StoredTIN> readStoredTINsFrom(std::span<const std::uint8_t> tinData);
+
+// A TIN's parameters as stored: lengths and elevations in user units.
+struct StoredTINParams {
+  double contourInterval = 0, datumElev = 0, contourBaseElev = 0, lowContourElev = 0, highContourElev = 0;
+  std::int16_t indexContourEvery = 0, cntr2DVtxKind = 0;
+  bool normalTIN = false, want2DCntr = false, want3DTris = false, want2DTris = false, want3DCntr = false,
+       labelCntrs = false, wantHull = false, makeGroups = false, useBrklns = false, notResident = false;
+};
+
+struct StoredBreakline {
+  bool closed = false, level = false;
+  double levelElev = 0;                // user units
+  std::vector<std::int32_t> vertices;  // 0-based positions in StoredTINGeometry::xyz
+};
+
+// One TIN's surface as stored.  Vertices are numbered 0 .. n-1 in stored
+// order (the plug-in's list by elevation); every other run refers to them by
+// that number.  Coordinates are user units relative to the drawing's origin,
+// as the plug-in keeps them.  A TIN kept without its geometry (notResident)
+// has empty runs.
+struct StoredTINGeometry {
+  StoredTIN tin;
+  StoredTINParams params;
+  std::vector<double> xyz;              // x, y, z of each vertex
+  std::vector<std::int32_t> triangles;  // three corners per triangle, in stored (clockwise) order
+  std::vector<std::int32_t> hull;       // the hull's vertices in order
+  std::vector<StoredBreakline> breaklines;
+};
+
+// The geometry of the TIN at `index` in the order of readStoredTINs.  Throws
+// HostError when the object is damaged, a run refers to a vertex that is not
+// there, or there is no such TIN.
+StoredTINGeometry readStoredTINGeometry(const DataObjectBytes& dataObjects, std::size_t index);
+// The same on the TIN data object alone, when there is one.
+StoredTINGeometry readStoredTINGeometry(std::span<const std::uint8_t> tinData, std::size_t index);
 
 // A stored coordinate (user units over the drawing's second scale factor,
 // as the plug-in writes them) in world units.

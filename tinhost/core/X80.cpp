@@ -51,7 +51,10 @@ X80Bytes toX80(double value) noexcept {
 double fromX80(const X80Bytes& in) noexcept {
   std::uint64_t m = 0;
   for (int i = 0; i < 8; ++i) m |= std::uint64_t{in[i]} << (8 * i);
-  const std::uint16_t se = static_cast<std::uint16_t>(in[8] | (in[9] << 8));
+  return fromX80(static_cast<std::uint16_t>(in[8] | (in[9] << 8)), m);
+}
+
+double fromX80(std::uint16_t se, std::uint64_t m) noexcept {
   const bool negative = (se & 0x8000) != 0;
   const int exponent = se & 0x7FFF;
   const std::uint64_t sign = negative ? kIntegerBit : 0;

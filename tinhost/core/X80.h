@@ -18,6 +18,9 @@ using X80Bytes = std::array<std::uint8_t, 10>;
 X80Bytes toX80(double value) noexcept;
 double fromX80(const X80Bytes& bytes) noexcept;
 
+// The same from the two fields: the sign/exponent word and the significand.
+double fromX80(std::uint16_t signExponent, std::uint64_t significand) noexcept;
+
 // Pointer forms for the callback block (10 bytes each).
 void toX80(double value, std::uint8_t* out) noexcept;
 double fromX80(const std::uint8_t* in) noexcept;

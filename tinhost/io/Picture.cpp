@@ -25,13 +25,11 @@ using file::FileError;
 // Sheet and layout, in points (1/72 inch).
 constexpr double kSheetLong = 420.0 * kPointsPerMm, kSheetShort = 297.0 * kPointsPerMm;  // A3
 constexpr double kMargin = 12.0 * kPointsPerMm;
-constexpr double kFooter = 16.0 * kPointsPerMm;   // scale bar and title under the drawing
-constexpr double kLocusArm = 0.6 * kPointsPerMm;  // the margin of the clip around the drawing area
+constexpr double kFooter = 16.0 * kPointsPerMm;  // scale bar and title under the drawing
 
 }  // namespace
 
-ExportResult writePicture(const ExportScope& scope, const std::filesystem::path& out,
-                          PictureFormat format) {
+ExportResult writePicture(const ExportScope& scope, const std::filesystem::path& out, PictureFormat format) {
   const Document& doc = scope.doc();
   Box box;
   for (ObjId id : scope.objects()) {
@@ -44,10 +42,8 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
     }
   }
   const bool landscape = box.empty() || (box.maxX - box.minX) >= (box.maxY - box.minY);
-  const double sheetW = landscape ? kSheetLong : kSheetShort,
-               sheetH = landscape ? kSheetShort : kSheetLong;
-  const double areaX = kMargin, areaY = kMargin, areaW = sheetW - 2 * kMargin,
-               areaH = sheetH - 2 * kMargin - kFooter;
+  const double sheetW = landscape ? kSheetLong : kSheetShort, sheetH = landscape ? kSheetShort : kSheetLong;
+  const double areaX = kMargin, areaY = kMargin, areaW = sheetW - 2 * kMargin, areaH = sheetH - 2 * kMargin - kFooter;
   const View view = box.empty() ? View{} : fit(box, areaX, areaY, areaW, areaH);
 
   OutputFile file(out);
@@ -58,8 +54,7 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
     case PictureFormat::Png:
       result.format = "png";
       pixels = kPngDotsPerInch / 72.0;
-      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24,
-                                           static_cast<int>(std::ceil(sheetW * pixels)),
+      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(sheetW * pixels)),
                                            static_cast<int>(std::ceil(sheetH * pixels)));
       break;
     case PictureFormat::Svg:
@@ -71,11 +66,9 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
       surface = cairo_pdf_surface_create(file.temp().c_str(), sheetW, sheetH);
       break;
   }
-  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surfaceGuard(
-      surface, cairo_surface_destroy);
+  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surfaceGuard(surface, cairo_surface_destroy);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
-    throw FileError(out.string() + ": cannot write it (" +
-                    cairo_status_to_string(cairo_surface_status(surface)) + ")");
+    throw FileError(out.string() + ": cannot write it (" + cairo_status_to_string(cairo_surface_status(surface)) + ")");
   cairo_t* cr = cairo_create(surface);
   const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> crGuard(cr, cairo_destroy);
   cairo_scale(cr, pixels, pixels);
@@ -85,8 +78,7 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
 
   cairo_save(cr);
-  cairo_rectangle(cr, areaX - kLocusArm, areaY - kLocusArm, areaW + 2 * kLocusArm,
-                  areaH + 2 * kLocusArm);
+  cairo_rectangle(cr, areaX - kLocusArm, areaY - kLocusArm, areaW + 2 * kLocusArm, areaH + 2 * kLocusArm);
   cairo_clip(cr);
   Painter painter(cr, scope, view);
   {
@@ -114,8 +106,7 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
     scaleBar(cr, doc.units(), view, areaX, footerY, areaW / 4);
     const long long denominator = std::llround(sheetScale(doc.units(), view));
     title += "  -  scale 1:" + thousands(denominator) + " on A3";
-    result.detail =
-        "A3 " + std::string(landscape ? "landscape" : "portrait") + ", 1:" + thousands(denominator);
+    result.detail = "A3 " + std::string(landscape ? "landscape" : "portrait") + ", 1:" + thousands(denominator);
   }
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, 3.2 * kPointsPerMm);
@@ -127,16 +118,13 @@ ExportResult writePicture(const ExportScope& scope, const std::filesystem::path&
   cairo_surface_flush(surface);
   if (format == PictureFormat::Png) {
     const cairo_status_t s = cairo_surface_write_to_png(surface, file.temp().c_str());
-    if (s != CAIRO_STATUS_SUCCESS)
-      throw FileError(out.string() + ": cannot write it (" + cairo_status_to_string(s) + ")");
-    result.detail += (result.detail.empty() ? "" : ", ") +
-                     std::to_string(cairo_image_surface_get_width(surface)) + " x " +
-                     std::to_string(cairo_image_surface_get_height(surface)) + " px";
+    if (s != CAIRO_STATUS_SUCCESS) throw FileError(out.string() + ": cannot write it (" + cairo_status_to_string(s) + ")");
+    result.detail += (result.detail.empty() ? "" : ", ") + std::to_string(cairo_image_surface_get_width(surface)) +
+                     " x " + std::to_string(cairo_image_surface_get_height(surface)) + " px";
   }
   cairo_surface_finish(surface);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
-    throw FileError(out.string() + ": writing failed (" +
-                    cairo_status_to_string(cairo_surface_status(surface)) + ")");
+    throw FileError(out.string() + ": writing failed (" + cairo_status_to_string(cairo_surface_status(surface)) + ")");
   file.commit();
   return result;
 }

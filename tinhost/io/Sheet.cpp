@@ -11,7 +11,6 @@ namespace {
 
 constexpr double kMinLineWidth = 0.1 * kPointsPerMm;
 constexpr double kMinTextHeight = 2.0 * kPointsPerMm;
-constexpr double kLocusArm = 0.6 * kPointsPerMm;
 constexpr std::size_t kSubpathsPerStroke = 20000;
 
 std::string formatNumber(double v) {

@@ -21,6 +21,8 @@ class Progress;
 
 // Sheet sizes and lengths on it are in points (1/72 inch).
 inline constexpr double kPointsPerMm = 72.0 / 25.4;
+// Half the width of the cross a 3D locus is drawn as.
+inline constexpr double kLocusArm = 0.6 * kPointsPerMm;
 
 struct Box {
   double minX = std::numeric_limits<double>::infinity(), minY = minX, maxX = -minX, maxY = -minX;

@@ -128,18 +128,6 @@ void readCsv(Reader& r, SurveyData& out) {
   while (r.next()) out.points.push_back(readXyzColumns(r, c, splitCommas(r.line())));
 }
 
-void finishLine(const std::string& name, SurveyLine& line) {
-  const auto& v = line.vertices;
-  if (v.size() < 2) failAt(name, line.line, "line " + line.id + " has only one vertex");
-  const bool repeats = v.size() >= 2 && v.front().x == v.back().x && v.front().y == v.back().y && v.front().z == v.back().z;
-  if (repeats) {
-    if (v.size() < 4)
-      failAt(name, line.line, "line " + line.id + " closes on itself with fewer than 3 distinct vertices");
-    line.vertices.pop_back();
-    line.closed = true;
-  }
-}
-
 void readBreaklines(Reader& r, SurveyData& out) {
   if (!r.next()) return;
   const Columns c = readHeader(r.name(), r.number(), splitCommas(r.line()), true);
@@ -152,18 +140,30 @@ void readBreaklines(Reader& r, SurveyData& out) {
       if (const auto it = seen.find(id); it != seen.end())
         failAt(r.name(), r.number(), "line " + id + " continues here, but its rows began at line " +
                                          std::to_string(it->second) + " and other lines came between");
-      if (!out.lines.empty()) finishLine(r.name(), out.lines.back());
+      if (!out.lines.empty()) finishSurveyLine(r.name(), out.lines.back());
       seen.emplace(id, r.number());
       out.lines.push_back(SurveyLine{id, {}, false, r.number()});
     }
     out.lines.back().vertices.push_back(readXyzColumns(r, c, fields));
   }
-  if (!out.lines.empty()) finishLine(r.name(), out.lines.back());
+  if (!out.lines.empty()) finishSurveyLine(r.name(), out.lines.back());
 }
 
 std::string extensionOf(const std::filesystem::path& path) { return lower(path.extension().string()); }
 
 }  // namespace
+
+void finishSurveyLine(const std::string& name, SurveyLine& line) {
+  const auto& v = line.vertices;
+  if (v.size() < 2) failAt(name, line.line, "line " + line.id + " has only one vertex");
+  const bool repeats = v.size() >= 2 && v.front().x == v.back().x && v.front().y == v.back().y && v.front().z == v.back().z;
+  if (repeats) {
+    if (v.size() < 4)
+      failAt(name, line.line, "line " + line.id + " closes on itself with fewer than 3 distinct vertices");
+    line.vertices.pop_back();
+    line.closed = true;
+  }
+}
 
 std::optional<Format> parseFormat(std::string_view name) {
   const std::string n = lower(name);

@@ -46,6 +46,11 @@ struct SurveyData {
   std::vector<SurveyLine> lines;
 };
 
+// Ends a line read vertex by vertex: one whose last vertex repeats the first
+// becomes closed without the repeat.  Throws FileError (naming `name` and the
+// line's first row) for a line of one vertex, or closed on fewer than three.
+void finishSurveyLine(const std::string& name, SurveyLine& line);
+
 // Progress: called with bytes consumed so far and the file size.
 using ByteProgress = std::function<void(std::size_t done, std::size_t total)>;
 

@@ -242,7 +242,6 @@ TEST_F(Output, SpacingOfTrianglesAndSegments) {
   const TTINVtx* corners[3] = {&a, &b, &c};  // low and mid level: D = 1000, slope 0.1
   for (int k = 0; k < 3; ++k) t.fVertices[k] = const_cast<TTINVtx*>(corners[k]);
   EXPECT_DOUBLE_EQ(ComputeTriDistToNextCont(&t, 10), 100.0);
-  EXPECT_DOUBLE_EQ(t.fDistToNextCont, 100.0);
   t.fVertices[1] = const_cast<TTINVtx*>(&d);  // mid and high level: D from a to line c-d
   EXPECT_DOUBLE_EQ(ComputeTriDistToNextCont(&t, 10), 100.0);
   // General: the level line through e (z 50) meets a-c at (500, 0); D from c
@@ -260,15 +259,16 @@ TEST_F(Output, SpacingOfTrianglesAndSegments) {
   double minimum = 1e300;
   for (TTINTriangle* tri : Triangles(tin)) minimum = std::min(minimum, ComputeTriDistToNextCont(tri, 10));
   tin->fMinDistToNextCont = minimum;
+  tin->fSpacingInterval = 10;
   std::int16_t edge = -1;
   const TTINTriangle* west = GetTriangleInWhichXYFalls(tin, KVPoint2D{600, 400}, &edge);
   ASSERT_NE(west, nullptr);
-  EXPECT_DOUBLE_EQ(GetDistToNextCont(tin, {300, 500}, {500, 700}, nullptr), west->fDistToNextCont);
+  EXPECT_DOUBLE_EQ(GetDistToNextCont(tin, {300, 500}, {500, 700}, nullptr), ComputeTriDistToNextCont(west, 10));
   // Both ends vertices: the smaller spacing of the two triangles of that edge.
   const TTINVtx *p = GetVtxAtXY(tin, 2000, 0), *q = GetVtxAtXY(tin, 2000, 1000);
   double expect = 1e300;
   for (const TTINTriangle* tri : Triangles(tin))
-    if (tri->IndexOfVertex(p) >= 0 && tri->IndexOfVertex(q) >= 0) expect = std::min(expect, tri->fDistToNextCont);
+    if (tri->IndexOfVertex(p) >= 0 && tri->IndexOfVertex(q) >= 0) expect = std::min(expect, ComputeTriDistToNextCont(tri, 10));
   EXPECT_DOUBLE_EQ(GetDistToNextCont(tin, {2000, 1000}, {2000, 0}, nullptr), expect);
   TVtxXYIndex index;
   ASSERT_TRUE(index.Build(tin));

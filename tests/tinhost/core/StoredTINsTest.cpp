@@ -99,5 +99,48 @@ TEST_F(StoredTINsTest, DamagedDataIsRefusedWithoutReadingPastItsEnd) {
   EXPECT_THROW(read(patched(firstRecord + 145, {0xFF, 0xFF, 0xFF, 0xFF})), HostError) << "a negative vertex count";
 }
 
+// The geometry read back is the one placed: "Old" is SquareAroundCentre in a
+// version-1 record (world units 1000 per user unit), "Parcel" keeps none.
+TEST_F(StoredTINsTest, GeometryOfEachRecordKindIsTheOnePlaced) {
+  const storage_test::HandGeometry square = storage_test::SquareAroundCentre();
+  const StoredTINGeometry old = readStoredTINGeometry(host.dataObjects(), 2);
+  EXPECT_EQ(old.tin.name, "Old");
+  ASSERT_EQ(old.xyz.size(), 3 * square.vertices.size());
+  const double perUnit = host.document().units().worldPerUnit;
+  for (std::size_t k = 0; k < square.vertices.size(); ++k) {
+    EXPECT_DOUBLE_EQ(old.xyz[3 * k], square.vertices[k].x / perUnit) << k;
+    EXPECT_DOUBLE_EQ(old.xyz[3 * k + 2], square.vertices[k].z / perUnit) << k;
+  }
+  ASSERT_EQ(old.triangles.size(), 3 * square.triangles.size());
+  for (std::size_t t = 0; t < square.triangles.size(); ++t)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(old.triangles[3 * t + c], square.triangles[t][c]) << t;
+  EXPECT_EQ(old.hull, std::vector<std::int32_t>(square.hull.begin(), square.hull.end()));
+  ASSERT_EQ(old.breaklines.size(), square.breaklines.size());
+  EXPECT_EQ(old.breaklines[1].vertices,
+            std::vector<std::int32_t>(square.breaklines[1].begin(), square.breaklines[1].end()));
+
+  const StoredTINGeometry parcel = readStoredTINGeometry(host.dataObjects(), 1);
+  EXPECT_TRUE(parcel.params.notResident);
+  EXPECT_TRUE(parcel.xyz.empty() && parcel.triangles.empty() && parcel.hull.empty());
+  const StoredTINGeometry survey = readStoredTINGeometry(host.dataObjects(), 0);
+  EXPECT_FALSE(survey.params.notResident);
+  EXPECT_GT(survey.triangles.size(), 0u);
+  EXPECT_THROW(readStoredTINGeometry(host.dataObjects(), 4), HostError) << "no fifth TIN";
+}
+
+TEST_F(StoredTINsTest, DamagedGeometryIsRefusedWithoutReadingPastItsEnd) {
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    if (size == 22) continue;
+    const std::span<const std::uint8_t> cut(whole.data(), size);
+    EXPECT_THROW(readStoredTINGeometry(cut, 3), HostError) << "cut at " << size;
+  }
+  const std::size_t firstRecord = 30 + 4 * 22;
+  const std::int32_t vertices = storage_test::BE32(whole, firstRecord + 145);
+  ASSERT_GT(vertices, 0);
+  Bytes renumbered = whole;
+  renumbered[firstRecord + 149 + 3] ^= 2;  // the first vertex's own number
+  EXPECT_THROW(readStoredTINGeometry(std::span<const std::uint8_t>(renumbered), 0), HostError);
+}
+
 }  // namespace
 }  // namespace tinhost
