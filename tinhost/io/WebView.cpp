@@ -7,6 +7,7 @@
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/ExportScope.h"
 #include "tinhost/io/OutputFile.h"
+#include "tinhost/io/Progress.h"
 #include "tinhost/io/TextRows.h"
 #include "tinhost/io/WebViewData.h"
 
@@ -57,17 +58,20 @@ void appendScriptText(std::string& page, std::string_view text) {
 }
 
 void appendBase64(std::string& page, const std::string& bytes) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   page.reserve(page.size() + (n + 2) / 3 * 4);
   std::size_t i = 0;
   for (; i + 3 <= n; i += 3) {
     const std::uint32_t v = (std::uint32_t{b[i]} << 16) | (std::uint32_t{b[i + 1]} << 8) | b[i + 2];
-    page += kDigits[v >> 18], page += kDigits[(v >> 12) & 63], page += kDigits[(v >> 6) & 63], page += kDigits[v & 63];
+    page += kDigits[v >> 18], page += kDigits[(v >> 12) & 63], page += kDigits[(v >> 6) & 63],
+        page += kDigits[v & 63];
   }
   if (i < n) {
-    const std::uint32_t v = (std::uint32_t{b[i]} << 16) | (i + 1 < n ? std::uint32_t{b[i + 1]} << 8 : 0);
+    const std::uint32_t v =
+        (std::uint32_t{b[i]} << 16) | (i + 1 < n ? std::uint32_t{b[i + 1]} << 8 : 0);
     page += kDigits[v >> 18], page += kDigits[(v >> 12) & 63];
     page += i + 1 < n ? kDigits[(v >> 6) & 63] : '=';
     page += '=';
@@ -76,18 +80,22 @@ void appendBase64(std::string& page, const std::string& bytes) {
 
 // The page template with its three markers replaced: the style, the scripts
 // (library, data, our code) and the title.
-std::string assemble(const WebViewData& data, const std::vector<std::string>& libraries, const std::string& title) {
+std::string assemble(const WebViewData& data, const std::vector<std::string>& libraries,
+                     const std::string& title) {
   std::string page;
   const std::string_view html = embedded(web_files::kViewHtml, web_files::kViewHtmlSize);
   const std::size_t style = html.find("<!--STYLE-->"), scripts = html.find("<!--SCRIPTS-->"),
                     name = html.find("<!--TITLE-->");
-  if (style == std::string_view::npos || scripts == std::string_view::npos || name == std::string_view::npos ||
-      !(name < style && style < scripts))
+  if (style == std::string_view::npos || scripts == std::string_view::npos ||
+      name == std::string_view::npos || !(name < style && style < scripts))
     throw FileError("the web view's page template lacks its markers");
   page.append(html.substr(0, name));
-  for (char c : title) page += c == '<' ? std::string("&lt;") : c == '&' ? std::string("&amp;") : std::string(1, c);
+  for (char c : title)
+    page += c == '<' ? std::string("&lt;") : c == '&' ? std::string("&amp;") : std::string(1, c);
   page.append(html.substr(name + 12, style - name - 12));
-  page.append("<style>\n").append(embedded(web_files::kViewCss, web_files::kViewCssSize)).append("</style>");
+  page.append("<style>\n")
+      .append(embedded(web_files::kViewCss, web_files::kViewCssSize))
+      .append("</style>");
   page.append(html.substr(style + 12, scripts - style - 12));
   for (const std::string& lib : libraries) {
     page.append("<script>\n");
@@ -98,7 +106,8 @@ std::string assemble(const WebViewData& data, const std::vector<std::string>& li
   appendScriptText(page, data.meta.dump());
   page.append("</script>\n");
   for (std::size_t k = 0; k < data.buffers.size(); ++k) {
-    page.append("<script type=\"application/octet-stream\" id=\"tin-buffer-" + std::to_string(k) + "\">");
+    page.append("<script type=\"application/octet-stream\" id=\"tin-buffer-" + std::to_string(k) +
+                "\">");
     appendBase64(page, data.buffers[k]);
     page.append("</script>\n");
   }
@@ -117,17 +126,22 @@ bool isWebViewPath(const std::filesystem::path& path) {
 }
 
 std::filesystem::path threeLibraryDir() {
-  if (const char* dir = std::getenv("TINHOST_THREE_DIR"); dir != nullptr && *dir != '\0') return dir;
+  if (const char* dir = std::getenv("TINHOST_THREE_DIR"); dir != nullptr && *dir != '\0')
+    return dir;
   return TIN_THREE_JS_DIR;
 }
 
-ExportResult writeWebView(const Host& host, const std::filesystem::path& out, const std::vector<std::string>& layers,
+ExportResult writeWebView(const Host& host, const std::filesystem::path& out,
+                          const std::vector<std::string>& layers,
                           const std::vector<TinReportedFigures>& figures) {
   std::vector<std::string> libraries;
   for (const char* f : kThreeFiles) libraries.push_back(readLibrary(threeLibraryDir() / f, out));
+  Progress progress("writing " + out.filename().string(), 3);
   const ExportScope scope(host, out, layers);
+  progress.update(1);
   WebViewData data = gatherWebView(host, scope, figures);
   data.meta["title"] = out.stem().string();
+  progress.update(2);
   const std::string page = assemble(data, libraries, out.stem().string());
 
   OutputFile file(out);
@@ -139,13 +153,15 @@ ExportResult writeWebView(const Host& host, const std::filesystem::path& out, co
     if (!f) throw FileError(out.string() + ": writing failed");
   }
   file.commit();
+  progress.finish();
   ExportResult result;
   result.format = "html";
   result.points = data.points;
   result.faces = data.triangles;
   result.texts = data.texts;
-  result.detail = std::to_string(data.lines) + " line(s), " + std::to_string(data.meta["tins"].size()) +
-                  " TIN surface(s), " + std::to_string((page.size() + 1023) / 1024) + " KiB";
+  result.detail = std::to_string(data.lines) + " line(s), " +
+                  std::to_string(data.meta["tins"].size()) + " TIN surface(s), " +
+                  std::to_string((page.size() + 1023) / 1024) + " KiB";
   return result;
 }
 

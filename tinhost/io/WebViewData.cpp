@@ -10,7 +10,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
 #include "tinhost/core/Resources.h"
-#include "tinhost/core/StoredTINGeometry.h"
+#include "tinhost/core/StoredTINs.h"
 #include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/ExportScope.h"
 #include "tinhost/io/RepeatedXY.h"
@@ -19,7 +19,8 @@
 namespace tinhost::io {
 namespace {
 
-static_assert(std::endian::native == std::endian::little, "the page reads its arrays as little-endian");
+static_assert(std::endian::native == std::endian::little,
+              "the page reads its arrays as little-endian");
 
 using json = nlohmann::json;
 
@@ -61,14 +62,19 @@ struct LayerContent {
 
 const char* lineKind(Kind kind, std::int16_t type) {
   switch (kind) {
-    case Kind::Contour: return "contour";
-    case Kind::IndexContour: return "index";
-    case Kind::Hull: return "hull";
-    default: return type == kKVTypePoly3D ? "line3d" : "line2d";
+    case Kind::Contour:
+      return "contour";
+    case Kind::IndexContour:
+      return "index";
+    case Kind::Hull:
+      return "hull";
+    default:
+      return type == kKVTypePoly3D ? "line3d" : "line2d";
   }
 }
 
-void addObject(const Document& doc, ObjId id, const DrawingObject& o, Kind kind, double unit, LayerContent& c) {
+void addObject(const Document& doc, ObjId id, const DrawingObject& o, Kind kind, double unit,
+               LayerContent& c) {
   if (o.type == kKVTypeLocus3D && !o.vertices.empty()) {
     const Vertex& v = o.vertices.front();
     c.points.insert(c.points.end(), {float(v.x / unit), float(v.y / unit), float(v.z / unit)});
@@ -104,23 +110,30 @@ json layersJson(const ExportScope& scope, const TinNames& names, WebViewData& da
   std::map<ObjId, LayerContent> content;
   for (ObjId id : scope.objects()) {
     const DrawingObject& o = doc.get(id);
-    const Kind kind = o.objectClass > 0 && std::size_t(o.objectClass) < kinds.size() ? kinds[std::size_t(o.objectClass)]
-                                                                                    : Kind::Other;
+    const Kind kind = o.objectClass > 0 && std::size_t(o.objectClass) < kinds.size()
+                          ? kinds[std::size_t(o.objectClass)]
+                          : Kind::Other;
     addObject(doc, id, o, kind, unit, content[doc.layerOf(id)]);
   }
   json layers = json::array();
   for (ObjId layer : scope.layers()) {
     LayerContent& c = content[layer];
     const std::string name = doc.get(layer).name.str();
-    json l = {{"name", name}, {"tin", names.tinOfLayer(name)}, {"texts", std::move(c.texts)},
-              {"triangles2D", c.triangles2D}, {"triangles3D", c.triangles3D}, {"lines", json::array()}};
+    json l = {{"name", name},
+              {"tin", names.tinOfLayer(name)},
+              {"texts", std::move(c.texts)},
+              {"triangles2D", c.triangles2D},
+              {"triangles3D", c.triangles3D},
+              {"lines", json::array()}};
     data.texts += l["texts"].size();
     l["pointCount"] = c.points.size() / 3;
     data.points += c.points.size() / 3;
     if (!c.points.empty()) l["points"] = data.add(c.points);
     for (auto& [kind, lines] : c.lines) {
       data.lines += lines.starts.size() - 1;
-      l["lines"].push_back({{"kind", kind}, {"xy", data.add(lines.xy)}, {"starts", data.add(lines.starts)},
+      l["lines"].push_back({{"kind", kind},
+                            {"xy", data.add(lines.xy)},
+                            {"starts", data.add(lines.starts)},
                             {"count", lines.starts.size() - 1}});
     }
     layers.push_back(std::move(l));
@@ -134,19 +147,31 @@ struct Mesh {
   std::vector<std::uint32_t> triangles;
   std::vector<float> breaklineXyz;
   std::vector<std::uint32_t> breaklineStarts{0};
-  double zMin = std::numeric_limits<double>::infinity(), zMax = -std::numeric_limits<double>::infinity();
+  double zMin = std::numeric_limits<double>::infinity(),
+         zMax = -std::numeric_limits<double>::infinity();
 };
 
-Mesh meshFromStored(const StoredTINGeometry& s) {
+bool resident(const StoredTINGeometry& s) { return !s.xyz.empty() && !s.triangles.empty(); }
+
+// The stored TIN's vertices in user units relative to the origin, through
+// the world units the plug-in keeps them in.
+Mesh meshFromStored(const StoredTINGeometry& s, const UnitsRecord& units) {
   Mesh m;
-  m.xyz.assign(s.xyz.begin(), s.xyz.end());
-  for (std::size_t i = 2; i < s.xyz.size(); i += 3) m.zMin = std::min(m.zMin, s.xyz[i]), m.zMax = std::max(m.zMax, s.xyz[i]);
-  m.triangles.reserve(s.triangles.size() * 3);
-  for (const auto& t : s.triangles) m.triangles.insert(m.triangles.end(), t.begin(), t.end());
+  const double unit = units.worldPerUnit;
+  m.xyz.reserve(s.xyz.size());
+  for (double v : s.xyz) m.xyz.push_back(float(worldOfStored(v, units) / unit));
+  for (std::size_t i = 2; i < s.xyz.size(); i += 3) {
+    const double z = worldOfStored(s.xyz[i], units) / unit;
+    m.zMin = std::min(m.zMin, z), m.zMax = std::max(m.zMax, z);
+  }
+  m.triangles.assign(s.triangles.begin(), s.triangles.end());
+  auto vertex = [&m](std::int32_t v) {
+    const auto at = m.xyz.begin() + std::ptrdiff_t{3} * v;
+    m.breaklineXyz.insert(m.breaklineXyz.end(), at, at + 3);
+  };
   for (const StoredBreakline& b : s.breaklines) {
-    for (std::uint32_t v : b.vertices) m.breaklineXyz.insert(m.breaklineXyz.end(), &m.xyz[3 * v], &m.xyz[3 * v + 3]);
-    if (b.closed && !b.vertices.empty())
-      m.breaklineXyz.insert(m.breaklineXyz.end(), &m.xyz[3 * b.vertices[0]], &m.xyz[3 * b.vertices[0] + 3]);
+    for (std::int32_t v : b.vertices) vertex(v);
+    if (b.closed && !b.vertices.empty()) vertex(b.vertices[0]);
     m.breaklineStarts.push_back(static_cast<std::uint32_t>(m.breaklineXyz.size() / 3));
   }
   return m;
@@ -160,7 +185,8 @@ Mesh meshFromDrawn(const TinGraphics& g, double unit) {
   for (const DrawingObject* t : g.triangles)
     for (std::size_t k = 0; k < 3; ++k) {
       const Vertex& v = t->vertices[k];
-      auto [it, added] = index.try_emplace(xyKey(v.x, v.y), static_cast<std::uint32_t>(m.xyz.size() / 3));
+      auto [it, added] =
+          index.try_emplace(xyKey(v.x, v.y), static_cast<std::uint32_t>(m.xyz.size() / 3));
       if (added) {
         m.xyz.insert(m.xyz.end(), {float(v.x / unit), float(v.y / unit), float(v.z / unit)});
         m.zMin = std::min(m.zMin, v.z / unit), m.zMax = std::max(m.zMax, v.z / unit);
@@ -171,13 +197,20 @@ Mesh meshFromDrawn(const TinGraphics& g, double unit) {
 }
 
 json paramsJson(const StoredTINParams& p) {
-  return {{"contourInterval", p.contourInterval}, {"indexContourEvery", p.indexContourEvery},
-          {"datumElev", p.datumElev},             {"contourBaseElev", p.contourBaseElev},
-          {"lowContourElev", p.lowContourElev},   {"highContourElev", p.highContourElev},
-          {"want2DContours", p.want2DContours},   {"want3DContours", p.want3DContours},
-          {"want2DTriangles", p.want2DTriangles}, {"want3DTriangles", p.want3DTriangles},
-          {"labelContours", p.labelContours},     {"wantHull", p.wantHull},
-          {"useBreaklines", p.useBreaklines},     {"notResident", p.notResident}};
+  return {{"contourInterval", p.contourInterval},
+          {"indexContourEvery", p.indexContourEvery},
+          {"datumElev", p.datumElev},
+          {"contourBaseElev", p.contourBaseElev},
+          {"lowContourElev", p.lowContourElev},
+          {"highContourElev", p.highContourElev},
+          {"want2DContours", p.want2DCntr},
+          {"want3DContours", p.want3DCntr},
+          {"want2DTriangles", p.want2DTris},
+          {"want3DTriangles", p.want3DTris},
+          {"labelContours", p.labelCntrs},
+          {"wantHull", p.wantHull},
+          {"useBreaklines", p.useBrklns},
+          {"notResident", p.notResident}};
 }
 
 json tinJson(const std::string& name, const Mesh& m, WebViewData& data) {
@@ -194,11 +227,14 @@ json tinJson(const std::string& name, const Mesh& m, WebViewData& data) {
   return t;
 }
 
-json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names, WebViewData& data) {
+json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
+              WebViewData& data) {
   const Document& doc = scope.doc();
   std::vector<StoredTINGeometry> stored;
   try {
-    stored = readStoredGeometry(host.dataObjects(), doc.units().scale);
+    const DataObjectBytes objects = host.dataObjects();
+    const std::size_t count = readStoredTINs(objects).size();
+    for (std::size_t i = 0; i < count; ++i) stored.push_back(readStoredTINGeometry(objects, i));
   } catch (const HostError&) {
     // Damaged stored data: the drawn triangles still show the surfaces.
   }
@@ -211,16 +247,21 @@ json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
   };
   for (const StoredTINGeometry& s : stored) {
     const TinGraphics* g = drawnOf(s.tin.name);
-    if (!s.resident && g == nullptr) continue;
-    json t = tinJson(s.tin.name, s.resident ? meshFromStored(s) : meshFromDrawn(*g, doc.units().worldPerUnit), data);
-    t["source"] = s.resident ? "stored" : "drawn";
+    if (!resident(s) && g == nullptr) continue;
+    json t = tinJson(s.tin.name,
+                     resident(s) ? meshFromStored(s, doc.units())
+                                 : meshFromDrawn(*g, doc.units().worldPerUnit),
+                     data);
+    t["source"] = resident(s) ? "stored" : "drawn";
     t["layer2D"] = s.tin.layer2DName, t["layer3D"] = s.tin.layer3DName;
     t["difference"] = s.tin.difference;
     t["params"] = paramsJson(s.params);
     tins.push_back(std::move(t));
   }
   for (const TinGraphics& g : drawn) {  // drawn TINs the drawing no longer stores
-    const bool known = std::any_of(stored.begin(), stored.end(), [&g](const StoredTINGeometry& s) { return s.tin.name == g.name; });
+    const bool known = std::any_of(stored.begin(), stored.end(), [&g](const StoredTINGeometry& s) {
+      return s.tin.name == g.name;
+    });
     if (known || g.triangles.empty()) continue;
     json t = tinJson(g.name, meshFromDrawn(g, doc.units().worldPerUnit), data);
     t["source"] = "drawn";
@@ -240,7 +281,8 @@ json figuresJson(const std::vector<TinReportedFigures>& figures, const std::stri
 
 }  // namespace
 
-WebViewData gatherWebView(const Host& host, const ExportScope& scope, const std::vector<TinReportedFigures>& figures) {
+WebViewData gatherWebView(const Host& host, const ExportScope& scope,
+                          const std::vector<TinReportedFigures>& figures) {
   WebViewData data;
   const Document& doc = scope.doc();
   const TinNames names(host);
@@ -252,7 +294,8 @@ WebViewData gatherWebView(const Host& host, const ExportScope& scope, const std:
                {"crs", crs ? crs->describe() : std::string("local coordinates")}};
   data.meta["layers"] = layersJson(scope, names, data);
   data.meta["tins"] = tinsJson(host, scope, names, data);
-  for (json& t : data.meta["tins"]) t["figures"] = figuresJson(figures, t["name"].get<std::string>());
+  for (json& t : data.meta["tins"])
+    t["figures"] = figuresJson(figures, t["name"].get<std::string>());
   return data;
 }
 

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "tinhost/io/Exporter.h"
 
@@ -34,6 +33,7 @@ struct WebViewData {
 
 // The layers of `scope` and the TINs found on them (from the stored TINs when
 // they keep their geometry, else from their drawn 3D triangles).
-WebViewData gatherWebView(const Host& host, const ExportScope& scope, const std::vector<TinReportedFigures>& figures);
+WebViewData gatherWebView(const Host& host, const ExportScope& scope,
+                          const std::vector<TinReportedFigures>& figures);
 
 }  // namespace tinhost::io

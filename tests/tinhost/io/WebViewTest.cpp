@@ -35,7 +35,8 @@ struct Page {
   std::vector<T> buffer(int n) const {
     const std::string open = "id=\"tin-buffer-" + std::to_string(n) + "\">";
     const std::size_t from = html.find(open) + open.size();
-    const std::vector<std::uint8_t> bytes = fromBase64(html.substr(from, html.find("</script>", from) - from));
+    const std::vector<std::uint8_t> bytes =
+        fromBase64(html.substr(from, html.find("</script>", from) - from));
     std::vector<T> out(bytes.size() / sizeof(T));
     std::memcpy(out.data(), bytes.data(), out.size() * sizeof(T));
     return out;
@@ -49,7 +50,8 @@ class WebViewTest : public CliTest {
     std::string csv = "x,y,z\n";
     for (int i = 0; i < 6; ++i)
       for (int j = 0; j < 5; ++j) {
-        const double x = 500000 + 10 * i, y = 4200000 + 10 * j, z = 100 + 0.5 * i + 0.25 * j + (i * j % 3) * 0.1;
+        const double x = 500000 + 10 * i, y = 4200000 + 10 * j,
+                     z = 100 + 0.5 * i + 0.25 * j + (i * j % 3) * 0.1;
         csv += std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z) + "\n";
         points_.insert({std::lround(x * 1000), std::lround(y * 1000), std::lround(z * 1000)});
       }
@@ -66,17 +68,20 @@ class WebViewTest : public CliTest {
     const std::size_t from = page.html.find(open);
     EXPECT_NE(from, std::string::npos);
     const std::size_t start = from + open.size();
-    page.meta = nlohmann::json::parse(page.html.substr(start, page.html.find("</script>", start) - start));
+    page.meta =
+        nlohmann::json::parse(page.html.substr(start, page.html.find("</script>", start) - start));
     return page;
   }
 
   // The TIN's vertices as real positions in millimetres.
-  std::set<std::tuple<long, long, long>> realVertices(const Page& page, const nlohmann::json& tin) const {
+  std::set<std::tuple<long, long, long>> realVertices(const Page& page,
+                                                      const nlohmann::json& tin) const {
     const std::vector<float> xyz = page.buffer<float>(tin["vertices"]);
     const double ox = page.meta["origin"][0], oy = page.meta["origin"][1];
     std::set<std::tuple<long, long, long>> out;
     for (std::size_t i = 0; i + 2 < xyz.size(); i += 3)
-      out.insert({std::lround((ox + xyz[i]) * 1000), std::lround((oy + xyz[i + 1]) * 1000), std::lround(xyz[i + 2] * 1000)});
+      out.insert({std::lround((ox + xyz[i]) * 1000), std::lround((oy + xyz[i + 1]) * 1000),
+                  std::lround(xyz[i + 2] * 1000)});
     return out;
   }
 
@@ -92,7 +97,8 @@ TEST_F(WebViewTest, TheStoredOrDrawnTINIsEmbeddedAtItsRealPlaceWithThePluginsFig
   ASSERT_EQ(page.meta["tins"].size(), 1u);
   nlohmann::json tin = page.meta["tins"][0];
   EXPECT_EQ(tin["source"], "stored");
-  EXPECT_EQ(realVertices(page, tin), points_) << "every point once, at its real position (within 1 mm)";
+  EXPECT_EQ(realVertices(page, tin), points_)
+      << "every point once, at its real position (within 1 mm)";
   const std::vector<std::uint32_t> triangles = page.buffer<std::uint32_t>(tin["triangles"]);
   EXPECT_EQ(triangles.size(), 3u * 40) << "a 6 x 5 grid makes 2 * 5 * 4 triangles";
   for (std::uint32_t v : triangles) EXPECT_LT(v, 30u);
@@ -100,7 +106,8 @@ TEST_F(WebViewTest, TheStoredOrDrawnTINIsEmbeddedAtItsRealPlaceWithThePluginsFig
   char figure[64];
   std::snprintf(figure, sizeof figure, "%.2f", tin["figures"]["area"].get<double>());
   EXPECT_NE(area.find(figure), std::string::npos) << area << " / " << tin["figures"];
-  std::snprintf(figure, sizeof figure, "%.2f, %.2f", tin["figures"]["cut"].get<double>(), tin["figures"]["fill"].get<double>());
+  std::snprintf(figure, sizeof figure, "%.2f, %.2f", tin["figures"]["cut"].get<double>(),
+                tin["figures"]["fill"].get<double>());
   EXPECT_NE(cutfill.find(figure), std::string::npos) << cutfill << " / " << tin["figures"];
 
   // Kept as parameters only, the TIN comes from its drawn 3D triangles.
@@ -129,9 +136,11 @@ TEST_F(WebViewTest, WithoutThe3DLibraryNothingIsWritten) {
   const RunResult r = run({"export", d, p("view.html")}, {"TINHOST_THREE_DIR=" + p("nowhere")});
   EXPECT_EQ(r.status, 2) << r.err;
   EXPECT_NE(r.err.find("libjs-three"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("nowhere/three.min.js"), std::string::npos) << "names the file it looked for: " << r.err;
+  EXPECT_NE(r.err.find("nowhere/three.min.js"), std::string::npos)
+      << "names the file it looked for: " << r.err;
   for (const auto& e : fs::directory_iterator(path("")))
-    EXPECT_EQ(e.path().filename().string().find("view"), std::string::npos) << "left behind: " << e.path();
+    EXPECT_EQ(e.path().filename().string().find("view"), std::string::npos)
+        << "left behind: " << e.path();
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ namespace tinhost::testing {
 namespace {
 
 std::optional<fs::path> findChromium() {
-  if (const char* named = std::getenv("TIN_CHROMIUM"); named != nullptr && *named != '\0') return fs::path(named);
+  if (const char* named = std::getenv("TIN_CHROMIUM"); named != nullptr && *named != '\0')
+    return fs::path(named);
   const char* path = std::getenv("PATH");
   std::stringstream dirs(path != nullptr ? path : "/usr/bin");
   for (std::string dir; std::getline(dirs, dir, ':');)
@@ -29,7 +30,8 @@ std::string unescapeHtml(std::string s) {
   const std::pair<std::string, std::string> entities[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
   for (const auto& [from, to] : entities)
-    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
+      s.replace(at, from.size(), to);
   return s;
 }
 
@@ -37,7 +39,9 @@ std::string unescapeHtml(std::string s) {
 struct Picture {
   int width = 0, height = 0;
   std::vector<std::array<int, 3>> px;
-  const std::array<int, 3>& at(int x, int y) const { return px[static_cast<std::size_t>(y * width + x)]; }
+  const std::array<int, 3>& at(int x, int y) const {
+    return px[static_cast<std::size_t>(y * width + x)];
+  }
 };
 
 Picture readPng(const fs::path& p) {
@@ -65,7 +69,9 @@ class WebViewBrowserTest : public CliTest {
   void SetUp() override {
     CliTest::SetUp();
     chromium_ = findChromium();
-    if (!chromium_) GTEST_SKIP() << "chromium is not installed (apt-get install chromium): the browser tests need it";
+    if (!chromium_)
+      GTEST_SKIP()
+          << "chromium is not installed (apt-get install chromium): the browser tests need it";
     const RunResult demo = run({"demo", p("demo")});
     ASSERT_TRUE(demo.status == 0 || demo.status == 1) << demo.err;
     ASSERT_NE(demo.out.find("view.html    the interactive view"), std::string::npos) << demo.out;
@@ -74,12 +80,14 @@ class WebViewBrowserTest : public CliTest {
 
   // Runs headless Chromium on the page with `hash`; its stdout.
   std::string browse(const std::string& action, const std::string& hash) const {
-    const std::string command =
-        "timeout 180 '" + chromium_->string() + "' --headless --no-sandbox --use-angle=swiftshader " +
-        "--enable-unsafe-swiftshader --hide-scrollbars --force-device-scale-factor=1 --user-data-dir='" +
-        p("profile") + "' --window-size=" + std::to_string(kWidth) + "," + std::to_string(kHeight) +
-        " --virtual-time-budget=10000 " + action + " 'file://" + page_.string() + hash + "' > '" + p("browser.out") +
-        "' 2> '" + p("browser.err") + "'";
+    const std::string command = "timeout 180 '" + chromium_->string() +
+                                "' --headless --no-sandbox --use-angle=swiftshader " +
+                                "--enable-unsafe-swiftshader --hide-scrollbars "
+                                "--force-device-scale-factor=1 --user-data-dir='" +
+                                p("profile") + "' --window-size=" + std::to_string(kWidth) + "," +
+                                std::to_string(kHeight) + " --virtual-time-budget=10000 " + action +
+                                " 'file://" + page_.string() + hash + "' > '" + p("browser.out") +
+                                "' 2> '" + p("browser.err") + "'";
     const int status = std::system(command.c_str());
     EXPECT_EQ(status, 0) << command << "\n" << readText(path("browser.err"));
     return readText(path("browser.out"));
@@ -91,11 +99,13 @@ class WebViewBrowserTest : public CliTest {
     const std::string open = "<pre id=\"test-results\" hidden=\"\">";
     const std::size_t from = dom.find(open), to = dom.find("</pre>", from);
     if (from == std::string::npos || to == std::string::npos) {
-      ADD_FAILURE() << "the page wrote no test results; its end:\n" << dom.substr(dom.size() > 3000 ? dom.size() - 3000 : 0);
+      ADD_FAILURE() << "the page wrote no test results; its end:\n"
+                    << dom.substr(dom.size() > 3000 ? dom.size() - 3000 : 0);
       return nlohmann::json::object();
     }
     const std::string text = unescapeHtml(dom.substr(from + open.size(), to - from - open.size()));
-    if (text.empty()) ADD_FAILURE() << "the test hook did not finish: " << readText(path("browser.err"));
+    if (text.empty())
+      ADD_FAILURE() << "the test hook did not finish: " << readText(path("browser.err"));
     return text.empty() ? nlohmann::json::object() : nlohmann::json::parse(text);
   }
 
@@ -106,7 +116,8 @@ class WebViewBrowserTest : public CliTest {
 TEST_F(WebViewBrowserTest, PageOpensFromTheFileAloneAndBothViewsDrawWithoutErrors) {
   const std::string html = readText(page_);
   for (const char* outside : {"src=\"http", "href=\"http", "src='http", "url(http", "@import"})
-    EXPECT_EQ(html.find(outside), std::string::npos) << "the page reaches outside itself: " << outside;
+    EXPECT_EQ(html.find(outside), std::string::npos)
+        << "the page reaches outside itself: " << outside;
   EXPECT_NE(html.find("OrbitControls"), std::string::npos) << "the 3D library is inlined";
 
   const nlohmann::json r = hook("");
@@ -129,7 +140,8 @@ TEST_F(WebViewBrowserTest, PageOpensFromTheFileAloneAndBothViewsDrawWithoutError
   };
   EXPECT_TRUE(reportSays(cutfill.out, number(ground["cut"]) + ", " + number(ground["fill"])))
       << cutfill.out << " / panel: " << ground.dump();
-  EXPECT_TRUE(reportSays(area.out, number(ground["area"]))) << area.out << " / panel: " << ground.dump();
+  EXPECT_TRUE(reportSays(area.out, number(ground["area"])))
+      << area.out << " / panel: " << ground.dump();
   EXPECT_EQ(ground["triangles"], "942") << ground.dump();
 }
 
@@ -154,7 +166,8 @@ TEST_F(WebViewBrowserTest, PointingAtASurveyPointShowsItsPositionAndElevation) {
   ASSERT_TRUE(on["elevations"].contains("Ground")) << text;
   EXPECT_NEAR(on["elevations"]["Ground"].get<double>(), 810.689, 0.002) << text;
   EXPECT_NE(text.find("Ground: z 810.689 ft"), std::string::npos) << text;
-  EXPECT_FALSE(r["hover"][1]["elevations"].contains("Ground")) << "no elevation off the surface: " << r["hover"][1];
+  EXPECT_FALSE(r["hover"][1]["elevations"].contains("Ground"))
+      << "no elevation off the surface: " << r["hover"][1];
 }
 
 TEST_F(WebViewBrowserTest, ScreenshotLooksLikeTheReference) {
@@ -172,7 +185,9 @@ TEST_F(WebViewBrowserTest, ScreenshotLooksLikeTheReference) {
     for (int y = 60; y < kHeight - 40; ++y)
       for (int x = x0; x < x1; ++x) {
         const auto& c = shot.at(x, y);
-        n += std::abs(c[0] - background[0]) + std::abs(c[1] - background[1]) + std::abs(c[2] - background[2]) > 40;
+        n += std::abs(c[0] - background[0]) + std::abs(c[1] - background[1]) +
+                 std::abs(c[2] - background[2]) >
+             40;
       }
     return n;
   };
@@ -188,7 +203,8 @@ TEST_F(WebViewBrowserTest, ScreenshotLooksLikeTheReference) {
     sum += d;
     far += d > 64;
   }
-  EXPECT_LT(sum / double(shot.px.size()), 6.0) << "mean difference from the reference; the shot: " << p("view.png");
+  EXPECT_LT(sum / double(shot.px.size()), 6.0)
+      << "mean difference from the reference; the shot: " << p("view.png");
   EXPECT_LT(double(far) / double(shot.px.size()), 0.04) << "share of pixels far from the reference";
 }
 
