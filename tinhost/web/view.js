@@ -376,7 +376,7 @@
       e.className = 'elevation';
       e.dataset.tin = s.t.name;
       e.dataset.z = z.toFixed(decimals);
-      e.textContent = '   ' + s.t.name + ': z ' + fmt(z, decimals) + ' ' + unit;
+      e.textContent = ' · ' + s.t.name + ': z ' + fmt(z, decimals) + ' ' + unit;
       out.appendChild(e);
     }
   }
