@@ -245,9 +245,17 @@ json tinsJson(const Host& host, const ExportScope& scope, const TinNames& names,
       if (g.name == name && !g.triangles.empty()) return &g;
     return nullptr;
   };
+  // With chosen layers, the stored TINs of those layers only.
+  std::vector<std::string> chosen;
+  for (ObjId layer : scope.layers()) chosen.push_back(doc.get(layer).name.str());
+  const bool everyLayer = scope.layers().size() == doc.layers().size();
+  auto isChosen = [&](const StoredTIN& t) {
+    return everyLayer || std::any_of(chosen.begin(), chosen.end(),
+                                     [&t](const std::string& l) { return t.answersToLayer(l); });
+  };
   for (const StoredTINGeometry& s : stored) {
     const TinGraphics* g = drawnOf(s.tin.name);
-    if (!resident(s) && g == nullptr) continue;
+    if ((!resident(s) && g == nullptr) || !isChosen(s.tin)) continue;
     json t = tinJson(s.tin.name,
                      resident(s) ? meshFromStored(s, doc.units())
                                  : meshFromDrawn(*g, doc.units().worldPerUnit),
