@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
           libcli11-dev nlohmann-json3-dev libqhull-dev libpugixml-dev libdxflib-dev libcairo2-dev libfmt-dev python3-ezdxf
           libgdal-dev gdal-bin pybind11-dev python3-dev python3-numpy python3-pytest poppler-utils
+          libjs-three chromium
           clang libclang-rt-14-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -11,7 +11,11 @@
 #include "tinhost/file/DrawingLock.h"
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/CoordinateSystem.h"
+#include "tinhost/cli/TinFigures.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/StoredTINs.h"
 #include "tinhost/io/Exporter.h"
+#include "tinhost/io/WebView.h"
 #include "tinhost/io/Importer.h"
 #include "tinhost/io/LasImport.h"
 
@@ -136,8 +140,39 @@ Outcome runUndo(Session& s, Console& io) {
   return {kExitOk, true};
 }
 
+namespace {
+
+// Each TIN's figures from the plug-in, for the web view's panel; a TIN whose
+// figures cannot be had says why, and the view shows the rest of it.
+std::vector<io::TinReportedFigures> reportedFigures(Session& s) {
+  std::vector<io::TinReportedFigures> all;
+  std::vector<StoredTIN> tins;
+  try {
+    tins = readStoredTINs(s.host().dataObjects());
+  } catch (const HostError&) {
+    return all;
+  }
+  for (const StoredTIN& t : tins) {
+    io::TinReportedFigures f;
+    f.name = t.name;
+    try {
+      const TinFigures g = gatherTinFigures(s, t.name);
+      f.known = true;
+      f.area = g.area, f.cut = g.cut, f.fill = g.fill;
+    } catch (const std::exception& e) {
+      f.why = e.what();
+    }
+    all.push_back(std::move(f));
+  }
+  return all;
+}
+
+}  // namespace
+
 Outcome runExport(Session& s, const ExportArgs& args, Console& io) {
-  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers, io::ExportOptions{args.cell, args.faces});
+  io::ExportOptions options{args.cell, args.faces, {}};
+  if (io::isWebViewPath(args.out)) options.tinFigures = reportedFigures(s);
+  const io::ExportResult r = io::exportDrawing(s.host(), args.out, args.layers, options);
   const bool picture = r.format == "png" || r.format == "svg" || r.format == "pdf";
   io.out << "wrote " << args.out << " (" << r.format << (r.detail.empty() ? "" : ", " + r.detail) << "): "
          << (picture ? "drew " : "") << io::describeCounts(r) << "\n";

@@ -1,9 +1,10 @@
 // The demo: a drawing from a real creek survey (373 points, 11 surveyed
 // cross-sections as breaklines), a TIN with smoothed and labelled contours,
-// its area and its cut and fill, a designed pad, the difference TIN between
-// the two, and the volume report of the earthwork.  Each step is printed as the command a user would type,
-// followed by what tinhost and the plug-in answered; a step that fails is
-// reported as such and the demo goes on with the next one.
+// its area and its cut and fill, a designed pad, the difference TIN
+// between the two, a picture, the volume report of the earthwork and an
+// interactive web view.  Each step is printed as the command a user would
+// type, followed by what tinhost and the plug-in answered; a step that
+// fails is reported as such and the demo goes on with the next one.
 #include "tinhost/cli/Demo.h"
 
 #include <chrono>
@@ -131,6 +132,8 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
        "report " + quoted("volumes.pdf") + " --tin \"" + diffName + "\""},
       {"the same report as one web page", "report " + quoted("volumes.html") + " --tin \"" + diffName + "\""},
       {"the figures of every TIN for spreadsheets", "report --csv " + quoted("volumes.csv")},
+      {"interactive view of the whole drawing: plan, 3D, layers and TINs (opens offline in a browser)",
+       "export " + quoted("view.html")},
   };
 
   Session session(drawing, Access::Write, kDefaultLockWait, io.err);
@@ -171,6 +174,8 @@ int runDemo(const std::string& dirName, const std::string& plugin, Console& io) 
            << "    the volume report of the earthwork (figures, cut/fill map)\n";
   if (fs::exists(dir / "volumes.csv"))
     io.out << "  " << (dir / "volumes.csv").string() << "    the figures of every TIN, for spreadsheets\n";
+  if (fs::exists(dir / "view.html"))
+    io.out << "  " << (dir / "view.html").string() << "    the interactive view (open it in a browser)\n";
   char summary[160];
   std::snprintf(summary, sizeof summary, "%d of %zu steps succeeded in %.1f s.\n",
                 static_cast<int>(steps.size()) - failed, steps.size(), seconds);

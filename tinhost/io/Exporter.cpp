@@ -13,6 +13,7 @@
 #include "tinhost/io/Picture.h"
 #include "tinhost/io/TextRows.h"
 #include "tinhost/io/VectorExport.h"
+#include "tinhost/io/WebView.h"
 
 namespace tinhost::io {
 namespace {
@@ -59,11 +60,12 @@ ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, c
                            const ExportOptions& options) {
   const std::string ext = lower(out.extension().string());
   const bool known = ext == ".xyz" || ext == ".csv" || ext == ".dxf" || ext == ".xml" || ext == ".landxml" ||
-                     ext == ".png" || ext == ".svg" || ext == ".pdf" || isDemPath(out) || isVectorPath(out);
+                     ext == ".png" || ext == ".svg" || ext == ".pdf" || isDemPath(out) || isVectorPath(out) ||
+                     isWebViewPath(out);
   if (!known)
     throw FileError(out.string() + ": no exporter for '" + ext +
                     "' files (tinhost writes .xyz, .csv, .dxf, .xml (LandXML), .png, .svg, .pdf, elevation models "
-                    "as .tif and .asc, and GIS vectors as .gpkg, .shp and .geojson)");
+                    "as .tif and .asc, GIS vectors as .gpkg, .shp and .geojson, and an interactive view as .html)");
   if (options.cell && !isDemPath(out))
     throw FileError(out.string() + ": --cell is for elevation models (.tif, .asc) only");
   if (options.faces && !isVectorPath(out))
@@ -73,6 +75,7 @@ ExportResult exportDrawing(const Host& host, const std::filesystem::path& out, c
     return writeDem(host, out, layers, *options.cell);
   }
   if (isVectorPath(out)) return writeVectors(host, out, layers, options.faces);
+  if (isWebViewPath(out)) return writeWebView(host, out, layers, options.tinFigures);
   const ExportScope scope(host, out, layers);
   if (ext == ".xyz" || ext == ".csv") return writePoints(scope, out, ext == ".csv");
   if (ext == ".dxf") return writeDxf(scope, out);

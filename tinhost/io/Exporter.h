@@ -9,6 +9,7 @@
 //   .png .svg .pdf  a plan picture of the drawing
 //   .tif .asc  an elevation model of one TIN (DemExport.h)
 //   .gpkg .shp .geojson  TIN contours, hulls and triangles for GIS (VectorExport.h)
+//   .html  an interactive plan and 3D view in one self-contained page (WebView.h)
 // Values carry as many decimals as the resolution holds, so an import at
 // 1 mm comes back digit for digit.  Every file is written beside the target
 // and renamed over it when complete.
@@ -38,10 +39,20 @@ struct ExportResult {
   std::string detail;          // e.g. the picture's size and scale
 };
 
+// A TIN's figures as the plug-in reports them (area, cut and fill against
+// the TIN's datum), in the drawing's unit; or why they are not known.
+struct TinReportedFigures {
+  std::string name;
+  bool known = false;
+  double area = 0, cut = 0, fill = 0;
+  std::string why;
+};
+
 // What some formats need beyond the layers.
 struct ExportOptions {
   std::optional<double> cell;  // elevation models: the cell size in user units
   bool faces = false;          // GIS vectors: the TIN's triangles too
+  std::vector<TinReportedFigures> tinFigures;  // the web view's panel
 };
 
 // `layers` empty: every layer.  Throws FileError for an unknown extension or
