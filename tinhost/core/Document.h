@@ -143,6 +143,10 @@ class Document {
   ObjId createText(std::string text, std::int32_t anchorX, std::int32_t anchorY,
                    std::int16_t style, std::int16_t size);
   ObjId addLocus(ObjId container, std::int32_t x, std::int32_t y, std::int32_t z);
+  // One 3D locus per position, last on the container in the order given,
+  // with consecutive ids; returns the first id (0 for none).  The same as
+  // addLocus for each, without its per-object lookups and checks.
+  ObjId addLoci(ObjId container, std::span<const Vertex> positions);
   void addVertex(ObjId poly, Vertex v);
   void setClosed(ObjId poly, bool closed);
   void setColor(ObjId id, Color c);
@@ -203,6 +207,7 @@ class Document {
   DrawingObject& newObject(std::int16_t type);
   std::optional<Rect> extent(ObjId id) const;
   void link(ObjId id, ObjId container, ObjId before);
+  void appendMember(DrawingObject& obj, ObjId container, Ends& ends);
   void unlink(DrawingObject& obj);
   void eraseTree(ObjId id);
   void collect(ObjId id, std::vector<ObjId>& out) const;

@@ -45,7 +45,12 @@ void Document::copyLinks(const Document& other) {
 
 DrawingObject& Document::put(ObjId id) {
   keepObject(id);
-  DrawingObject& obj = s_.objects[id];
+  // New objects take the next id, past every id in the map: they go in at
+  // its end without a search from the root.
+  auto& objects = s_.objects;
+  DrawingObject& obj = objects.empty() || objects.rbegin()->first < id
+                           ? objects.emplace_hint(objects.end(), id, DrawingObject{})->second
+                           : objects[id];
   if (id >= byId_.size() && id < tableLimit()) growTable(std::max<std::size_t>(std::size_t{id} + 1, byId_.size() * 2));
   if (id < byId_.size()) byId_[id].obj = &obj;
   else sparse_ = true;

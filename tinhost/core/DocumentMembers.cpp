@@ -35,6 +35,21 @@ void Document::link(ObjId id, ObjId container, ObjId before) {
   mut(id).parent = container;
 }
 
+// Links an object made since the mark (nothing of it to keep) last into a
+// container whose member list is already kept and whose ends the caller holds.
+void Document::appendMember(DrawingObject& obj, ObjId container, Ends& ends) {
+  Link& l = linkFor(obj.id);
+  l.next = kNoObject;
+  l.prev = ends.last;
+  if (l.prev == kNoObject)
+    ends.first = obj.id;
+  else
+    linkFor(l.prev).next = obj.id;
+  ends.last = obj.id;
+  ++ends.count;
+  obj.parent = container;
+}
+
 void Document::unlink(DrawingObject& obj) {
   if (obj.parent == kNoObject) return;
   keepMembers(obj.parent);

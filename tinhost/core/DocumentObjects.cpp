@@ -13,6 +13,7 @@
 namespace tinhost {
 
 using document_detail::idText;
+using document_detail::isContainerType;
 using document_detail::isDrawableType;
 using document_detail::isPolyType;
 
@@ -51,6 +52,21 @@ ObjId Document::addLocus(ObjId container, std::int32_t x, std::int32_t y, std::i
     throw;
   }
   return id;
+}
+
+ObjId Document::addLoci(ObjId container, std::span<const Vertex> positions) {
+  if (positions.empty()) return kNoObject;
+  if (!isContainerType(get(container).type)) throw HostError(idText(container) + " is not a layer or a group");
+  if (std::uint64_t{s_.nextId} + positions.size() > 0xFFFFFFFFu) throw HostError("the drawing has run out of object ids");
+  const ObjId first = s_.nextId;
+  keepMembers(container);
+  Ends& ends = ends_[container];
+  for (const Vertex& v : positions) {
+    DrawingObject& obj = newObject(kKVTypeLocus3D);
+    obj.vertices.push_back(Vertex{v.x, v.y, v.z, kKVVertexCorner});
+    appendMember(obj, container, ends);
+  }
+  return first;
 }
 
 void Document::addVertex(ObjId poly, Vertex v) {

@@ -16,17 +16,18 @@ bool UndoLog::setMethod(std::int16_t method) {
   return true;
 }
 
-bool UndoLog::created(ObjId id) {
+bool UndoLog::created(ObjId first, std::uint32_t count) {
   if (!pending_) return false;
+  if (count == 0) return true;
   // Objects made one after the other (a command drawing a million triangles)
   // share one step, so the record stays small in memory and in the file.
   std::vector<UndoStep>& steps = pending_->steps;
-  if (!steps.empty() && steps.back().kind == UndoStep::Kind::Created && id != kNoObject &&
-      std::uint64_t{steps.back().id} + steps.back().count == id) {
-    ++steps.back().count;
+  if (!steps.empty() && steps.back().kind == UndoStep::Kind::Created && first != kNoObject &&
+      std::uint64_t{steps.back().id} + steps.back().count == first) {
+    steps.back().count += count;
     return true;
   }
-  steps.push_back(UndoStep{UndoStep::Kind::Created, id, 1, {}});
+  steps.push_back(UndoStep{UndoStep::Kind::Created, first, count, {}});
   return true;
 }
 

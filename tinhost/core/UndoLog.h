@@ -44,7 +44,8 @@ class UndoLog {
   bool recording() const { return pending_.has_value(); }
   // Registration; without an open record these return false and record nothing.
   bool setMethod(std::int16_t method);
-  bool created(ObjId id);
+  bool created(ObjId id) { return created(id, 1); }
+  bool created(ObjId first, std::uint32_t count);  // ids first .. first + count - 1
   bool deleting(ObjectSnapshot before);
   // Closes the record: it is kept when it has steps or the data objects changed.
   void end(const DataObjectBytes& dataObjectsNow);

@@ -263,7 +263,7 @@ class BatchInsert {
     if (rows_.size() < kRowsPerInsert) shorter.emplace(db_, sql(rows_.size()));
     Statement& st = shorter ? *shorter : full_;
     for (std::size_t i = 0; i < rows_.size(); ++i) bindRow_(st, static_cast<int>(i) * kColumns + 1, rows_[i]);
-    st.run();
+    st.runAndRebind();
     rows_.clear();
   }
 
@@ -292,9 +292,9 @@ struct ObjectRow {
 void bindObjectRow(Statement& st, int i, const ObjectRow& row) {
   const DrawingObject& o = *row.object;
   st.bind(i, std::int64_t{o.id}).bind(i + 1, std::int64_t{o.type}).bind(i + 2, std::int64_t{row.parent});
-  st.bind(i + 3, row.position).bind(i + 4, std::int64_t{o.objectClass}).bindBlob(i + 5, o.color);
+  st.bind(i + 3, row.position).bind(i + 4, std::int64_t{o.objectClass}).bindBlobUncopied(i + 5, o.color);
   st.bind(i + 6, std::int64_t{o.fillPattern}).bind(i + 7, std::int64_t{o.lineWeight});
-  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bind(i + 9, o.text.str());
+  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bindUncopied(i + 9, o.text.view());
   st.bind(i + 10, std::int64_t{o.anchorX}).bind(i + 11, std::int64_t{o.anchorY});
   st.bind(i + 12, std::int64_t{o.textStyle}).bind(i + 13, std::int64_t{o.textSize});
 }

@@ -95,6 +95,22 @@ Statement& Statement::bindBlob(int index, std::span<const std::uint8_t> bytes) {
   return *this;
 }
 
+Statement& Statement::bindUncopied(int index, std::string_view value) {
+  // SQLite takes a null pointer for NULL: an empty text points at a NUL of its own.
+  const char* data = value.empty() ? "" : value.data();
+  if (sqlite3_bind_text(stmt_, index, data, static_cast<int>(value.size()), SQLITE_STATIC) != SQLITE_OK)
+    db_->fail("cannot write it");
+  return *this;
+}
+
+Statement& Statement::bindBlobUncopied(int index, std::span<const std::uint8_t> bytes) {
+  static const std::uint8_t kEmpty = 0;
+  const void* data = bytes.empty() ? &kEmpty : bytes.data();
+  if (sqlite3_bind_blob(stmt_, index, data, static_cast<int>(bytes.size()), SQLITE_STATIC) != SQLITE_OK)
+    db_->fail("cannot write it");
+  return *this;
+}
+
 Statement& Statement::bindNull(int index) {
   if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_->fail("cannot write it");
   return *this;
@@ -111,6 +127,12 @@ void Statement::run() {
   while (step()) {
   }
   reset();
+}
+
+void Statement::runAndRebind() {
+  while (step()) {
+  }
+  sqlite3_reset(stmt_);
 }
 
 void Statement::reset() {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tinhost::file {
@@ -51,10 +52,17 @@ class Statement {
   Statement& bind(int index, const std::string& value);
   Statement& bindBlob(int index, std::span<const std::uint8_t> bytes);
   Statement& bindNull(int index);
+  // Bound without a copy: the caller keeps the characters or bytes unchanged
+  // until the statement has run.
+  Statement& bindUncopied(int index, std::string_view value);
+  Statement& bindBlobUncopied(int index, std::span<const std::uint8_t> bytes);
   // Runs one step: true while a row is available.
   bool step();
   // Runs a statement that returns no rows, then resets it for the next binding.
   void run();
+  // The same for a statement whose every parameter is bound again before it
+  // runs next: the old values are left in place rather than cleared.
+  void runAndRebind();
   void reset();
 
   bool isNull(int column) const;

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <future>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
@@ -68,7 +71,7 @@ struct WorldText {
 
 struct WorldLayer {
   std::string name;
-  std::vector<WorldPoint> points;
+  std::vector<Vertex> points;
   std::vector<std::vector<WorldPoint>> lines;
   std::vector<bool> closed;
   std::vector<WorldText> texts;
@@ -82,11 +85,12 @@ std::int16_t textSize(double height) {
 
 // Points of one layer that land on the same world x and y are all added; the
 // TIN built from the layer keeps the first of them, so the import says so.
-void reportRepeatedXY(const WorldLayer& w, const UnitsRecord& units, double ox, double oy, ImportResult& result) {
+void reportRepeatedXY(const WorldLayer& w, const UnitsRecord& units, double ox, double oy,
+                      std::vector<std::string>& warnings) {
   if (w.points.size() < 2) return;
   std::vector<std::uint64_t> keys;
   keys.reserve(w.points.size());
-  for (const WorldPoint& p : w.points) keys.push_back(xyKey(p.x, p.y));
+  for (const Vertex& p : w.points) keys.push_back(xyKey(p.x, p.y));
   const RepeatedXY r = findRepeatedXY(std::move(keys));
   if (r.count == 0) return;
   const std::string unit(unitName(units.kind));
@@ -97,7 +101,31 @@ void reportRepeatedXY(const WorldLayer& w, const UnitsRecord& units, double ox, 
                 r.count, units.worldPerUnit, unit.c_str(), displayDecimals(units.worldPerUnit),
                 toReal(r.x, ox, units.worldPerUnit), displayDecimals(units.worldPerUnit),
                 toReal(r.y, oy, units.worldPerUnit), unit.c_str());
-  result.warnings.emplace_back(text);
+  warnings.emplace_back(text);
+}
+
+// Looks for repeated positions in every layer on a second thread (the
+// drawing is not read there), while the caller adds the objects; get() gives
+// the warnings in layer order.  Runs on the caller's thread when no thread
+// can be started.
+std::future<std::vector<std::string>> findRepeatedXYAside(const std::vector<WorldLayer>& layers,
+                                                          const UnitsRecord& units, double ox, double oy) {
+  return std::async(std::launch::async | std::launch::deferred, [&layers, units, ox, oy]() {
+    std::vector<std::string> warnings;
+    for (const WorldLayer& w : layers) reportRepeatedXY(w, units, ox, oy, warnings);
+    return warnings;
+  });
+}
+
+// Adds the points in runs, so that progress is shown between them.
+void addPoints(Host& host, ObjId layer, const std::vector<Vertex>& points, const std::function<void(std::size_t)>& step) {
+  constexpr std::size_t kRun = 1 << 16;
+  for (std::size_t i = 0; i < points.size(); i += kRun) {
+    const std::size_t n = std::min(kRun, points.size() - i);
+    host.undoLog().created(host.document().addLoci(layer, std::span(points).subspan(i, n)),
+                           static_cast<std::uint32_t>(n));
+    step(n);
+  }
 }
 
 }  // namespace
@@ -139,7 +167,11 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     if (l.empty()) continue;
     WorldLayer w;
     w.name = layerName.empty() ? l.name : layerName;
-    for (const auto& p : l.points) w.points.push_back(convert(p));
+    w.points.reserve(l.points.size());
+    for (const auto& p : l.points) {
+      const WorldPoint c = convert(p);
+      w.points.push_back(Vertex{c.x, c.y, c.z, kKVVertexCorner});
+    }
     for (const auto& line : l.lines) {
       w.lines.emplace_back();
       for (const auto& v : line.vertices) w.lines.back().push_back(convert(v));
@@ -153,29 +185,27 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     layers.push_back(std::move(w));
   }
 
-  for (const WorldLayer& w : layers) reportRepeatedXY(w, doc.units(), ox, oy, result);
-
   if (result.originChosen) doc.setOrigin(ox, oy);
   result.originX = ox, result.originY = oy;
 
+  auto repeated = findRepeatedXYAside(layers, doc.units(), ox, oy);
   const std::size_t recordsBefore = host.undoLog().history().size();
   host.beginCommand();
   try {
     Progress progress("adding " + name, total);
     std::size_t done = 0;
-    auto step = [&]() {
-      if ((++done & 0xFFF) == 0) progress.update(done);
+    auto steps = [&](std::size_t n) {
+      if (((done + n) ^ done) >= 0x1000) progress.update(done + n);
+      done += n;
     };
+    auto step = [&]() { steps(1); };
     for (const WorldLayer& w : layers) {
       ObjId layer = w.name.empty() ? doc.currentLayer() : findLayer(host, w.name);
       if (layer == kNoObject) layer = host.createLayer(w.name, 1.0);
       const std::string shown = doc.get(layer).name.str();
       if (std::find(result.layers.begin(), result.layers.end(), shown) == result.layers.end())
         result.layers.push_back(shown);
-      for (const WorldPoint& p : w.points) {
-        host.undoLog().created(doc.addLocus(layer, p.x, p.y, p.z));
-        step();
-      }
+      addPoints(host, layer, w.points, steps);
       for (std::size_t i = 0; i < w.lines.size(); ++i) {
         const ObjId poly = doc.createObject(kKVTypePoly3D);
         for (const WorldPoint& v : w.lines[i]) doc.addVertex(poly, Vertex{v.x, v.y, v.z, kKVVertexCorner});
@@ -198,6 +228,7 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
     throw;
   }
   host.endCommand();
+  for (std::string& w : repeated.get()) result.warnings.push_back(std::move(w));
   if (!result.layers.empty()) result.layer = result.layers.front();
   return result;
 }
