@@ -4,11 +4,16 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <stdexcept>
 
 #include "tinhost/core/Host.h"
+#include "tinhost/core/HostError.h"
+#include "tinhost/core/StoredTINs.h"
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/DemGrid.h"
@@ -32,8 +37,17 @@ struct DatasetCloser {
 };
 using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
-// The one TIN of 3D triangles among the chosen layers.
-const TinGraphics& chooseSurface(const std::vector<TinGraphics>& tins, const std::string& what) {
+// The surface an elevation model samples: the drawn 3D triangles of one TIN,
+// or the triangles of a stored TIN whose 3D triangles are not drawn.
+struct Surface {
+  std::string name;
+  std::vector<const DrawingObject*> triangles;
+  std::vector<DrawingObject> fromStore;  // what `triangles` points at when read from the stored TIN
+};
+
+// The one TIN of drawn 3D triangles among the chosen layers; none when no
+// layer holds any.
+std::optional<Surface> drawnSurface(const std::vector<TinGraphics>& tins, const std::string& what) {
   const TinGraphics* found = nullptr;
   std::string names;
   for (const TinGraphics& t : tins) {
@@ -44,11 +58,63 @@ const TinGraphics& chooseSurface(const std::vector<TinGraphics>& tins, const std
                       "); name one with --layer");
     found = &t;
   }
-  if (found == nullptr)
-    throw FileError(what +
-                    ": the chosen layers hold no 3D triangles; make the TIN with 3D triangles "
-                    "(run create --set want3DTris=1) and name it with --layer");
-  return *found;
+  if (found == nullptr) return std::nullopt;
+  return Surface{found->name, found->triangles, {}};
+}
+
+// The stored TIN that `layers` name (by its name or one of its layers; every
+// stored TIN when none is named), read into 3D triangles in the order the
+// plug-in draws them.
+Surface storedSurface(const Host& host, const std::vector<std::string>& layers, const std::string& what) {
+  std::vector<StoredTIN> stored;
+  try {
+    stored = readStoredTINs(host.dataObjects());
+  } catch (const HostError& e) {
+    throw FileError(what + ": " + e.what());
+  }
+  std::vector<std::size_t> named, kept;  // positions in the stored order
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const StoredTIN& t = stored[i];
+    if (!layers.empty() &&
+        std::none_of(layers.begin(), layers.end(), [&t](const std::string& l) { return t.answersToLayer(l); }))
+      continue;
+    named.push_back(i);
+    if (!t.notResident && t.triangleCount > 0) kept.push_back(i);
+  }
+  if (kept.empty()) {
+    std::string why = what + ": the chosen layers hold no 3D triangles";
+    if (!named.empty()) why += " and the TIN \"" + stored[named.front()].name + "\" is stored without its triangles";
+    throw FileError(why + "; make the TIN with 3D triangles (run create --set want3DTris=1) or kept "
+                          "in the drawing (--set notResident=0), and name it with --layer");
+  }
+  if (kept.size() > 1)
+    throw FileError(what + ": the drawing stores several TINs (" + stored[kept[0]].name + ", " + stored[kept[1]].name +
+                    (kept.size() > 2 ? ", ..." : "") + "); name one with --layer");
+  Surface s{stored[kept.front()].name, {}, {}};
+  try {
+    const StoredSurface surface = readStoredSurface(host.dataObjects(), kept.front(), host.document().units());
+    auto coord = [](double world) {
+      if (!(world >= std::numeric_limits<std::int32_t>::min() && world <= std::numeric_limits<std::int32_t>::max()))
+        throw HostError("the TIN data of the drawing is damaged: a vertex lies outside the drawing's coordinates");
+      return static_cast<std::int32_t>(world);
+    };
+    auto corner = [&](std::int32_t k) {
+      const StoredSurface::Point& p = surface.vertices.at(static_cast<std::size_t>(k));
+      return Vertex{coord(p.x), coord(p.y), coord(p.z), kKVVertexCorner};
+    };
+    for (const auto& t : surface.triangles) {
+      DrawingObject& o = s.fromStore.emplace_back();
+      o.type = kKVTypePoly3D;
+      o.closed = true;
+      o.vertices = {corner(t[0]), corner(t[1]), corner(t[2])};
+    }
+  } catch (const HostError& e) {
+    throw FileError(what + ": " + e.what());
+  } catch (const std::out_of_range&) {
+    throw FileError(what + ": the TIN data of the drawing is damaged: a triangle names a vertex it does not have");
+  }
+  for (const DrawingObject& o : s.fromStore) s.triangles.push_back(&o);
+  return s;
 }
 
 // 32-bit floats hold an elevation to a quarter of a world unit or better up
@@ -74,7 +140,7 @@ void check(CPLErr err, const std::string& what) {
 
 // Samples the TIN into the band, a strip of rows at a time; the number of
 // cells that got an elevation.
-std::uint64_t fillBand(GDALRasterBand* band, const TinGraphics& tin, const GridPlan& plan,
+std::uint64_t fillBand(GDALRasterBand* band, const Surface& tin, const GridPlan& plan,
                        const Placement& placement, double nodata,
                        const std::filesystem::path& out, const std::string& what) {
   TinRasterizer raster(tin.triangles, plan, placement);
@@ -142,8 +208,8 @@ ExportResult writeDem(const Host& host, const std::filesystem::path& out,
   const bool ascii = lower(out.extension().string()) == ".asc";
   const TinNames names(host);
   const ExportScope scope(host, out, names.layersFor(layers));
-  const std::vector<TinGraphics> tins = collectTins(scope, names);
-  const TinGraphics& tin = chooseSurface(tins, what);
+  std::optional<Surface> drawn = drawnSurface(collectTins(scope, names), what);
+  const Surface tin = drawn ? std::move(*drawn) : storedSurface(host, layers, what);
   const Document& doc = host.document();
   const Placement placement{doc.state().originX, doc.state().originY, doc.units().worldPerUnit};
 
@@ -216,8 +282,8 @@ ExportResult writeDem(const Host& host, const std::filesystem::path& out,
   result.faces = tin.triangles.size();
   char detail[300];
   std::snprintf(
-      detail, sizeof detail, "TIN \"%s\", %lld x %lld cells of %g %s, %s, %.1f%% nodata, %s",
-      tin.name.c_str(), static_cast<long long>(plan.columns), static_cast<long long>(plan.rows),
+      detail, sizeof detail, "TIN \"%s\"%s, %lld x %lld cells of %g %s, %s, %.1f%% nodata, %s",
+      tin.name.c_str(), tin.fromStore.empty() ? "" : " (its stored triangles)", static_cast<long long>(plan.columns), static_cast<long long>(plan.rows),
       plan.cell, unitSymbol(drawingMetresPerUnit(doc)).c_str(),
       floats ? "32-bit floats" : "64-bit floats",
       100.0 * (1.0 - static_cast<double>(covered) / static_cast<double>(plan.columns * plan.rows)),

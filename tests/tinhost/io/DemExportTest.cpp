@@ -229,6 +229,42 @@ TEST_F(DemExportTest, ASurfaceBelowTheUsualNodataGetsAnotherOne) {
   EXPECT_LT(lowest, -10000);
 }
 
+// A TIN kept in the drawing without its 3D triangles drawn is sampled from
+// its stored triangles: the same triangles in the same order, so the same
+// grid to the bit; one kept without its geometry is refused.
+TEST_F(DemExportTest, ATinWithoutDrawnTrianglesIsSampledFromItsStoredTriangles) {
+  const auto drawn = newDrawing("drawn.tin", {"--unit", "ft"});
+  ok({"import", drawn, dataFile("quarry_contours/quarry_eg_points.csv").string(), "--layer", "Ground"});
+  const auto stored = p("stored.tin"), bare = p("bare.tin");
+  fs::copy_file(path("drawn.tin"), stored);
+  fs::copy_file(path("drawn.tin"), bare);
+  const std::vector<std::string> create{"create", "--layer", "Ground", "--set", "want3DCntr=0", "--set", "want2DCntr=0"};
+  auto runCreate = [&](const std::string& d, std::vector<std::string> settings) {
+    std::vector<std::string> args{"run", d};
+    args.insert(args.end(), create.begin(), create.end());
+    args.insert(args.end(), settings.begin(), settings.end());
+    ok(args);
+  };
+  runCreate(drawn, {"--set", "want3DTris=1", "--set", "notResident=0"});
+  runCreate(stored, {"--set", "want3DTris=0", "--set", "notResident=0"});
+  runCreate(bare, {"--set", "want3DTris=0", "--set", "notResident=1"});
+  ASSERT_TRUE(triangles(info(stored)).empty());
+
+  ok({"export", drawn, p("drawn.tif"), "--layer", "Ground", "--cell", "10"});
+  const std::string said = ok({"export", stored, p("stored.tif"), "--layer", "Ground", "--cell", "10"});
+  EXPECT_NE(said.find("stored triangles"), std::string::npos) << said;
+  const Raster a = readRaster(path("drawn.tif")), b = readRaster(path("stored.tif"));
+  ASSERT_GT(a.values.size(), 100u);
+  EXPECT_EQ(a.columns, b.columns);
+  EXPECT_EQ(std::vector<double>(a.transform, a.transform + 6), std::vector<double>(b.transform, b.transform + 6));
+  EXPECT_TRUE(a.values == b.values) << "the stored triangles give another grid";
+
+  const RunResult r = run({"export", bare, p("bare.tif"), "--layer", "Ground", "--cell", "10"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("stored without its triangles"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("bare.tif")));
+}
+
 TEST_F(DemExportTest, UnusableRequestsAreRefusedWithoutWritingAnything) {
   const auto d = buildTin("mass_topo/mass_topo_points.csv", {"--unit", "ft"});
   struct Case {
