@@ -16,6 +16,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
 #include "tinhost/file/FileError.h"
+#include "tinhost/file/RowBatch.h"
 #include "tinhost/file/Sqlite.h"
 #include "tinhost/file/UndoCodec.h"
 
@@ -242,85 +243,17 @@ void writeMeta(Connection& db, const DocumentState& s) {
   if (!s.crs.empty()) text("crs", s.crs);
 }
 
-// Rows for one table, inserted kRowsPerInsert at a time through one
-// multi-row INSERT (the last, shorter batch through a statement of its own),
-// so that SQLite's work per statement run is shared by many rows.
-template <class Row, int kColumns, class BindRow>
-class BatchInsert {
- public:
-  static constexpr std::size_t kRowsPerInsert = 64;
-  BatchInsert(Connection& db, const char* table, BindRow bindRow)
-      : db_(db), table_(table), bindRow_(bindRow), full_(db, sql(kRowsPerInsert)) {
-    rows_.reserve(kRowsPerInsert);
-  }
-  void add(const Row& row) {
-    rows_.push_back(row);
-    if (rows_.size() == kRowsPerInsert) flush();
-  }
-  void flush() {
-    if (rows_.empty()) return;
-    std::optional<Statement> shorter;
-    if (rows_.size() < kRowsPerInsert) shorter.emplace(db_, sql(rows_.size()));
-    Statement& st = shorter ? *shorter : full_;
-    for (std::size_t i = 0; i < rows_.size(); ++i) bindRow_(st, static_cast<int>(i) * kColumns + 1, rows_[i]);
-    st.runAndRebind();
-    rows_.clear();
-  }
-
- private:
-  std::string sql(std::size_t rows) const {
-    std::string row = "(?";
-    for (int c = 1; c < kColumns; ++c) row += ",?";
-    row += ")";
-    std::string text = std::string("INSERT INTO ") + table_ + " VALUES " + row;
-    for (std::size_t r = 1; r < rows; ++r) text += "," + row;
-    return text;
-  }
-  Connection& db_;
-  const char* table_;
-  BindRow bindRow_;
-  Statement full_;
-  std::vector<Row> rows_;
-};
-
-struct ObjectRow {
-  const DrawingObject* object;
-  ObjId parent;
-  std::int64_t position;
-};
-
-void bindObjectRow(Statement& st, int i, const ObjectRow& row) {
-  const DrawingObject& o = *row.object;
-  st.bind(i, std::int64_t{o.id}).bind(i + 1, std::int64_t{o.type}).bind(i + 2, std::int64_t{row.parent});
-  st.bind(i + 3, row.position).bind(i + 4, std::int64_t{o.objectClass}).bindBlobUncopied(i + 5, o.color);
-  st.bind(i + 6, std::int64_t{o.fillPattern}).bind(i + 7, std::int64_t{o.lineWeight});
-  st.bind(i + 8, std::int64_t{o.closed ? 1 : 0}).bindUncopied(i + 9, o.text.view());
-  st.bind(i + 10, std::int64_t{o.anchorX}).bind(i + 11, std::int64_t{o.anchorY});
-  st.bind(i + 12, std::int64_t{o.textStyle}).bind(i + 13, std::int64_t{o.textSize});
-}
-
-struct VertexRow {
-  ObjId object;
-  std::int64_t seq;
-  Vertex v;
-};
-
-void bindVertexRow(Statement& st, int i, const VertexRow& row) {
-  st.bind(i, std::int64_t{row.object}).bind(i + 1, row.seq).bind(i + 2, std::int64_t{row.v.x});
-  st.bind(i + 3, std::int64_t{row.v.y}).bind(i + 4, std::int64_t{row.v.z}).bind(i + 5, std::int64_t{row.v.kind});
-}
-
 // Writes the members of each container in drawing order, groups before their
 // members; each object is found through the document's own table by id.
 // finish() writes the rows still held.
 struct ObjectWriter {
   const Document& doc;
   const DocumentState& s;
-  BatchInsert<ObjectRow, 14, decltype(&bindObjectRow)> objects;
-  BatchInsert<VertexRow, 6, decltype(&bindVertexRow)> vertices;
+  BatchInsert<ObjectColumns> objects;
+  BatchInsert<VertexColumns> vertices;
 
   ObjectWriter(Connection& db, const Document& d, const DocumentState& state)
-      : doc(d), s(state), objects(db, "objects", &bindObjectRow), vertices(db, "vertices", &bindVertexRow) {}
+      : doc(d), s(state), objects(db, "objects"), vertices(db, "vertices") {}
 
   void members(const DrawingObject& container) {
     const auto list = s.members.find(container.id);
