@@ -177,7 +177,8 @@ class Document {
 
   // ---- going back ----
   // Marks this moment so that rollback() can return to it exactly: every
-  // object, member order, the selection, layers, classes, units and origin,
+  // object, member order, the selection, layers, classes, units, origin and
+  // coordinate system,
   // and the next id.  Until then each object older than the mark is copied
   // the first time it changes and each older container's member list the
   // first time it changes, so the cost follows what changes, not the size of

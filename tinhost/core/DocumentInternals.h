@@ -37,6 +37,7 @@ struct Document::Mark {
   std::vector<std::string> classes;
   UnitsRecord units;
   double originX = 0.0, originY = 0.0;
+  std::string crs;
   std::unordered_map<ObjId, std::optional<DrawingObject>> objects;  // none: it did not exist
   std::unordered_map<ObjId, std::vector<ObjId>> members;
   std::optional<std::set<ObjId>> selection;

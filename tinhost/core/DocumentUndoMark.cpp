@@ -22,6 +22,7 @@ void Document::mark() {
   m.units = s_.units;
   m.originX = s_.originX;
   m.originY = s_.originY;
+  m.crs = s_.crs;
 }
 
 void Document::dropMark() { mark_.reset(); }
@@ -82,6 +83,7 @@ void Document::rollback() {
   s_.units = m->units;
   s_.originX = m->originX;
   s_.originY = m->originY;
+  s_.crs = std::move(m->crs);
   if (m->selection) s_.selection = std::move(*m->selection);
 }
 

@@ -121,6 +121,12 @@ std::size_t Host::endCommand() {
   return discarded;
 }
 
+void Host::setCrs(std::string wkt) {
+  if (wkt == doc_.crs()) return;
+  undo_.changingCrs(doc_.crs());
+  doc_.setCrs(std::move(wkt));
+}
+
 bool Host::undo() {
   if (undo_.recording()) throw HostError("cannot undo while a command runs");
   auto record = undo_.takeLast();

@@ -72,6 +72,9 @@ class Host {
   // busy cursor; returns how many objects were discarded.
   std::size_t endCommand();
   bool inCommand() const { return undo_.recording(); }
+  // Gives the drawing a coordinate system (WKT); inside a command, undoing
+  // the command puts the old one back.
+  void setCrs(std::string wkt);
   // Reverts the last command that changed the drawing; false when there is none.
   bool undo();
 

@@ -39,10 +39,17 @@ bool UndoLog::deleting(ObjectSnapshot before) {
   return true;
 }
 
+bool UndoLog::changingCrs(const std::string& before) {
+  if (!pending_) return false;
+  if (!pending_->crsBefore) pending_->crsBefore = before;
+  return true;
+}
+
 void UndoLog::end(const DataObjectBytes& dataObjectsNow) {
   if (!pending_) return;
   pending_->dataChanged = pending_->dataObjects != dataObjectsNow;
-  if (!pending_->steps.empty() || pending_->dataChanged) history_.push_back(std::move(*pending_));
+  if (!pending_->steps.empty() || pending_->dataChanged || pending_->crsBefore)
+    history_.push_back(std::move(*pending_));
   pending_.reset();
 }
 
@@ -82,6 +89,7 @@ std::size_t revertSteps(const UndoRecord& record, Document& doc) {
     }
   }
   if (record.currentLayer != kNoObject && doc.exists(record.currentLayer)) doc.setCurrentLayer(record.currentLayer);
+  if (record.crsBefore) doc.setCrs(*record.crsBefore);
   return skipped;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tinhost/core/Document.h"
@@ -36,6 +37,9 @@ struct UndoRecord {
   DataObjectBytes dataObjects;  // every data object when the command started
   ObjId currentLayer = kNoObject;
   bool dataChanged = false;     // the data objects differed when the command ended
+  // The drawing's coordinate system (WKT, empty: none) before the command
+  // set one; nothing when the command left it alone.
+  std::optional<std::string> crsBefore;
 };
 
 class UndoLog {
@@ -47,6 +51,9 @@ class UndoLog {
   bool created(ObjId id) { return created(id, 1); }
   bool created(ObjId first, std::uint32_t count);  // ids first .. first + count - 1
   bool deleting(ObjectSnapshot before);
+  // The coordinate system is about to change from `before`; the first call
+  // of a command keeps what undo puts back.
+  bool changingCrs(const std::string& before);
   // Closes the record: it is kept when it has steps or the data objects changed.
   void end(const DataObjectBytes& dataObjectsNow);
 

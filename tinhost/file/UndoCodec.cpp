@@ -66,11 +66,13 @@ std::vector<std::uint8_t> encodeUndoRecord(const UndoRecord& record) {
   }
   json data = json::object();
   for (const auto& [tag, bytes] : record.dataObjects) data[std::to_string(tag)] = json::binary(bytes);
-  const json j = {{"method", record.method},
-                  {"steps", steps},
-                  {"data_objects", data},
-                  {"current_layer", record.currentLayer},
-                  {"data_changed", record.dataChanged}};
+  json j = {{"method", record.method},
+            {"steps", steps},
+            {"data_objects", data},
+            {"current_layer", record.currentLayer},
+            {"data_changed", record.dataChanged}};
+  // Only a command that set the coordinate system has the key.
+  if (record.crsBefore) j["crs_before"] = *record.crsBefore;
   return json::to_cbor(j);
 }
 
@@ -103,6 +105,7 @@ UndoRecord decodeUndoRecord(const std::vector<std::uint8_t>& bytes) {
       r.dataObjects.emplace(static_cast<std::uint32_t>(std::stoul(tag)), bin.get_binary());
     r.currentLayer = j.at("current_layer").get<ObjId>();
     r.dataChanged = j.at("data_changed").get<bool>();
+    if (j.contains("crs_before")) r.crsBefore = j.at("crs_before").get<std::string>();
     return r;
   } catch (const std::exception& e) {
     throw FileError(std::string("the undo record is damaged (") + e.what() + ")");

@@ -262,6 +262,7 @@ void ExpectSameDrawing(const Document& got, const Document& want) {
   EXPECT_EQ(g.currentLayer, w.currentLayer);
   EXPECT_EQ(g.header, w.header);
   EXPECT_EQ(g.originX, w.originX);
+  EXPECT_EQ(g.crs, w.crs);
   for (const auto& [id, o] : w.objects) EXPECT_EQ(got.nextSibling(id), want.nextSibling(id)) << "object " << id;
 }
 
@@ -278,7 +279,7 @@ void RandomEdit(Document& doc, std::mt19937& rng) {
                : doc.currentLayer();
   };
   try {
-    switch (std::uniform_int_distribution<int>(0, 13)(rng)) {
+    switch (std::uniform_int_distribution<int>(0, 14)(rng)) {
       case 0: doc.addLocus(container(), 1, 2, 3); break;
       case 1: {
         const ObjId poly = doc.createObject(kKVTypePoly3D);
@@ -304,10 +305,40 @@ void RandomEdit(Document& doc, std::mt19937& rng) {
         break;
       }
       case 12: doc.discardFreeObjects(); break;
-      case 13: doc.setDrawingName("renamed"), doc.setOrigin(5, 6); break;
+      case 13: doc.setDrawingName("renamed"), doc.setOrigin(5, 6), doc.setCrs("WKT " + std::to_string(rng() % 9)); break;
+      case 14: {
+        const std::vector<Vertex> at(rng() % 4, Vertex{7, 8, 9});
+        doc.addLoci(container(), at);
+        break;
+      }
     }
   } catch (const HostError&) {
   }
+}
+
+// Loci made in one run are the loci made one by one: ids, order among the
+// container's members (after the members it had), and nothing else changed.
+TEST(DocumentLoci, ARunIsTheSameAsOneLocusAtATime) {
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    Sample s;
+    for (int i = 0; i < 10; ++i) RandomEdit(s.doc, rng);
+    Document one = s.doc, run = s.doc;
+    std::vector<Vertex> at;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(rng() % 70); ++i) at.push_back(Vertex{i, -i, 2 * i, 0});
+    const ObjId layer = s.doc.currentLayer();
+    ObjId first = kNoObject;
+    for (const Vertex& v : at) {
+      const ObjId id = one.addLocus(layer, v.x, v.y, v.z);
+      if (first == kNoObject) first = id;
+    }
+    EXPECT_EQ(run.addLoci(layer, at), first);
+    ExpectSameDrawing(run, one);
+  }
+  Sample s;
+  const ObjId locus = s.doc.addLocus(s.doc.currentLayer(), 0, 0, 0);
+  const std::vector<Vertex> at(2);
+  EXPECT_THROW(s.doc.addLoci(locus, at), HostError) << "a locus holds no members";
 }
 
 TEST(DocumentMark, RollbackReturnsToTheMarkAfterAnyEdits) {

@@ -315,6 +315,30 @@ TEST_F(LasImportTest, CoordinateSystemsMustAgreeWithTheDrawing) {
   EXPECT_EQ(info(same)["layers"][0]["counts"]["locus3d"], 2 * ground);
 }
 
+// Undo takes back the coordinate system an import gave the drawing, also
+// from the saved drawing, and leaves alone one the drawing already had.
+TEST_F(LasImportTest, UndoTakesBackTheCoordinateSystemTheImportSet) {
+  LasTestFile f = groundFile(1);
+  f.points.resize(50);
+  writeLas(path("utm42.las"), f);
+  const auto d = newDrawing();
+  ok({"import", d, p("utm42.las")});
+  ASSERT_EQ(info(d)["crs"]["code"], "EPSG:32642");
+  ok({"undo", d});
+  const json undone = info(d);
+  EXPECT_TRUE(undone["crs"].is_null()) << undone["crs"].dump();
+  EXPECT_EQ(undone["layers"][0]["counts"]["locus3d"], 0);
+  // Nothing left over: the same file goes in again, and a drawing in
+  // another system would now take an import of that system.
+  ok({"import", d, p("utm42.las")});
+  EXPECT_EQ(info(d)["crs"]["code"], "EPSG:32642");
+
+  const auto kept = newDrawing("kept.tin", {"--crs", "EPSG:32642"});
+  ok({"import", kept, p("utm42.las")});
+  ok({"undo", kept});
+  EXPECT_EQ(info(kept)["crs"]["code"], "EPSG:32642");
+}
+
 TEST_F(LasImportTest, PositionsThatMeetInWorldUnitsAreReportedAndAllAdded) {
   const auto d = newDrawing("coarse.tin", {"--resolution", "1"});
   const RunResult r = run({"import", d, dataFile("lidar_utm42n/hexbin-crop.las").string()});
