@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t before = host.document().state().objects.size();
   try {
 #ifdef TIN_FUZZ_DXF
-    const ImportedDrawing d = readDxfFile(path, tinhost::UnitKind::Metre);
+    const ImportedDrawing d = readDxfFile(path);
 #else
-    const ImportedDrawing d = readLandXmlFile(path, tinhost::UnitKind::Metre);
+    const ImportedDrawing d = readLandXmlFile(path);
 #endif
     importDrawingData(host, "input", d, "");
   } catch (const tinhost::file::FileError&) {

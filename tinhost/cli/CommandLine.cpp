@@ -29,7 +29,7 @@ void addSessionCommands(CLI::App& app, SessionCommand& c, std::string* drawing) 
   CLI::App* imp = subcommand(app, c, "import", "add points (3D loci) and lines (3D polygons) from a survey, DXF, LandXML or LAS file", drawing);
   imp->add_option("FILE", c.importArgs.file, "pnezd, penzd, xyz, csv, breaklines, .dxf, LandXML (.xml) or LAS (.las) file")->required();
   imp->add_option("--layer", c.importArgs.layer, "the one layer to add to (created if missing; default: the current layer, or for DXF and LandXML the layers named in the file)");
-  imp->add_option("--format", c.importArgs.format, "auto (default: by extension and content), pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las");
+  imp->add_option("--format", c.importArgs.format, "auto (default: by extension and content), pnezd, penzd, xyz, csv, breaklines, dxf, landxml, gpkg or las");
   imp->add_option("--classes", c.importArgs.classes, "LAS: the classes to keep, e.g. 2,9, or all (default: ground, class 2, when the file is classified)");
   imp->add_flag("--last-return", c.importArgs.lastReturn, "LAS: keep only the last return of each pulse");
   imp->add_option("--thin", c.importArgs.thin, "LAS: keep one point per square cell of this size (drawing units), the one nearest its centre");

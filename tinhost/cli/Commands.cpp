@@ -79,7 +79,7 @@ io::ImportResult importLas(Session& s, const ImportArgs& args) {
 io::ImportResult importWithOptions(Session& s, const ImportArgs& args) {
   const bool las = args.format == "las" || (args.format == "auto" && io::isLasPath(args.file));
   if (!las && !io::isImportFormat(args.format))
-    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf, landxml or las, not '" +
+    throw UsageError("--format must be auto, pnezd, penzd, xyz, csv, breaklines, dxf, landxml, gpkg or las, not '" +
                      args.format + "'");
   if (!las && (!args.classes.empty() || args.lastReturn || args.thin))
     throw UsageError("--classes, --last-return and --thin filter LAS files; " + args.file + " is not one");

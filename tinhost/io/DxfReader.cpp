@@ -286,7 +286,7 @@ class Collector : public DL_CreationAdapter {
 
 }  // namespace
 
-ImportedDrawing readDxfFile(const std::filesystem::path& path, UnitKind drawingUnit) {
+ImportedDrawing readDxfFile(const std::filesystem::path& path) {
   const std::string name = path.string();
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(name + ": cannot open it");
@@ -299,7 +299,8 @@ ImportedDrawing readDxfFile(const std::filesystem::path& path, UnitKind drawingU
   Collector collector(out);
   DL_Dxf dxf;
   if (!dxf.in(name, &collector)) throw FileError(name + ": cannot open it");
-  if (collector.fileMetres > 0) convertUnits(out, collector.fileMetres, collector.fileUnit, drawingUnit);
+  out.metresPerUnit = collector.fileMetres;
+  out.unitName = collector.fileUnit;
   return out;
 }
 

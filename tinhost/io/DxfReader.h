@@ -9,8 +9,8 @@
 //   TEXT                    a text block
 // Everything else (blocks, circles, meshes, paper space, ...) is counted and
 // left out.  Each entity lands in the layer named in the file.  A declared
-// $INSUNITS (metres, feet, US survey feet, mm, cm, km, inches) is converted to
-// the drawing's unit.
+// $INSUNITS (metres, feet, US survey feet, mm, cm, km, inches) is recorded for
+// the import to convert (convertUnits).
 //
 // The file is checked whole first: a group code that is not a number, a number
 // field that holds text, a binary DXF or a file that stops before its EOF
@@ -24,6 +24,6 @@
 
 namespace tinhost::io {
 
-ImportedDrawing readDxfFile(const std::filesystem::path& path, UnitKind drawingUnit);
+ImportedDrawing readDxfFile(const std::filesystem::path& path);
 
 }  // namespace tinhost::io

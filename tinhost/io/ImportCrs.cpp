@@ -33,6 +33,7 @@ CrsMatch matchFileCrs(const Host& host, const std::optional<CoordinateSystem>& f
   const std::optional<CoordinateSystem> drawing = drawingCrs(doc);
   double drawingMetres = drawingMetresPerUnit(doc);
   CrsMatch m;
+  m.drawingMetres = drawingMetres;
   if (!file) {
     m.notes.push_back(drawing
                           ? "the file names no coordinate system; its coordinates are taken to be "
@@ -82,6 +83,7 @@ CrsMatch matchFileCrs(const Host& host, const std::optional<CoordinateSystem>& f
       m.notes.push_back("the file's heights are in " + unitPlural(v.metres) +
                         ", so its vertical system was not kept");
     drawingMetres = h.metres;
+    m.drawingMetres = drawingMetres;
   }
   m.horizontal = h.metres / drawingMetres;
   m.vertical = v.metres / drawingMetres;

@@ -27,6 +27,7 @@ struct CrsMatch {
   double horizontal = 1.0;           // file unit -> drawing unit, for x and y
   double vertical = 1.0;             // the same for z
   std::optional<std::string> adopt;  // WKT to make the drawing's once the import succeeded
+  double drawingMetres = 1.0;        // the drawing's unit in metres once the import is done
   std::vector<std::string> notes;
 };
 

@@ -3,16 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <limits>
 #include <optional>
 #include <span>
+#include <sstream>
 
 #include "tinhost/core/Host.h"
 #include "tinhost/file/FileError.h"
 #include "tinhost/io/CoordinateSystem.h"
 #include "tinhost/io/DxfReader.h"
+#include "tinhost/io/GeoPackageReader.h"
 #include "tinhost/io/ImportCrs.h"
 #include "tinhost/io/LandXmlReader.h"
 #include "tinhost/io/Placement.h"
@@ -137,7 +140,7 @@ std::uint32_t findLayer(const Host& host, const std::string& name) {
 }
 
 ImportResult importDrawingData(Host& host, const std::string& name, const ImportedDrawing& data,
-                               const std::string& layerName) {
+                               const std::string& layerName, const std::optional<std::string>& adoptCrs) {
   Document& doc = host.document();
   ImportResult result;
   result.formatName = data.format;
@@ -220,6 +223,10 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
         host.undoLog().created(block);
         step();
       }
+    }
+    if (adoptCrs) {
+      host.setCrs(*adoptCrs);
+      result.crsChanged = true;
     }
   } catch (...) {
     // Take back what was added so far: all of the file or nothing.
@@ -321,31 +328,49 @@ ImportResult importSurveyFile(Host& host, const std::filesystem::path& path, For
 
 namespace {
 
-// A file that declares a coordinate system: checked against the drawing's
-// (nothing is added when they disagree) or made the drawing's.  The reader
-// has already converted its units by what the file says of them.
-ImportResult importWithCrs(Host& host, const std::string& name, const ImportedDrawing& data, const std::string& layer) {
-  if (data.crs.empty()) return importDrawingData(host, name, data, layer);
-  std::optional<CoordinateSystem> fileCrs;
-  try {
-    fileCrs = CoordinateSystem::fromUserInput(data.crs);
-  } catch (const FileError& e) {
-    throw FileError(name + ": its coordinate system cannot be read: " + e.what() + "; nothing was added");
+// An interchange file: the coordinate system it declares is checked against
+// the drawing's (nothing is added when they disagree) or made the drawing's;
+// the coordinates are converted from the length unit it declares to the
+// drawing's unit as it is after the import, by the units' exact lengths.
+ImportResult importWithCrs(Host& host, const std::string& name, ImportedDrawing data, const std::string& layer) {
+  CrsMatch crs;
+  crs.drawingMetres = drawingMetresPerUnit(host.document());
+  if (!data.crs.empty()) {
+    std::optional<CoordinateSystem> fileCrs;
+    try {
+      fileCrs = CoordinateSystem::fromUserInput(data.crs);
+    } catch (const FileError& e) {
+      throw FileError(name + ": its coordinate system cannot be read: " + e.what() + "; nothing was added");
+    }
+    crs = matchFileCrs(host, fileCrs, name);
   }
-  const CrsMatch crs = matchFileCrs(host, fileCrs, name);
-  ImportResult r = importDrawingData(host, name, data, layer);
-  if (crs.adopt) {
-    host.document().setCrs(*crs.adopt);
-    r.crsChanged = true;
-    r.notes.push_back(crs.notes.front());
-  }
+  convertUnits(data, crs.drawingMetres);
+  ImportResult r = importDrawingData(host, name, data, layer, crs.adopt);
+  if (crs.adopt) r.notes.push_back(crs.notes.front());
   return r;
+}
+
+// A DXF file holds no coordinate system; GIS tools keep one beside it, as WKT
+// in a .prj file of the same name.
+ImportedDrawing withSidecarCrs(const std::filesystem::path& path, ImportedDrawing data) {
+  std::filesystem::path prj = path;
+  prj.replace_extension(".prj");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(prj, ec)) return data;
+  std::ifstream in(prj, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (!in) throw FileError(prj.string() + ": cannot read the coordinate system beside " + path.string());
+  data.crs = std::string(trim(text.str()));
+  if (data.crs.empty()) throw FileError(prj.string() + ": empty, so it names no coordinate system; nothing was added");
+  data.notes.push_back("its coordinate system was read from " + prj.filename().string());
+  return data;
 }
 
 }  // namespace
 
 bool isImportFormat(const std::string& format) {
-  return format == "dxf" || format == "landxml" || parseFormat(format).has_value();
+  return format == "dxf" || format == "landxml" || format == "gpkg" || parseFormat(format).has_value();
 }
 
 ImportResult importFile(Host& host, const std::filesystem::path& path, const std::string& format,
@@ -355,10 +380,11 @@ ImportResult importFile(Host& host, const std::filesystem::path& path, const std
     const std::string ext = lower(path.extension().string());
     if (ext == ".dxf") chosen = "dxf";
     else if (ext == ".xml" || ext == ".landxml") chosen = "landxml";
+    else if (ext == ".gpkg") chosen = "gpkg";
   }
-  const UnitKind unit = host.document().units().kind;
-  if (chosen == "dxf") return importDrawingData(host, path.string(), readDxfFile(path, unit), layer);
-  if (chosen == "landxml") return importWithCrs(host, path.string(), readLandXmlFile(path, unit), layer);
+  if (chosen == "dxf") return importWithCrs(host, path.string(), withSidecarCrs(path, readDxfFile(path)), layer);
+  if (chosen == "landxml") return importWithCrs(host, path.string(), readLandXmlFile(path), layer);
+  if (chosen == "gpkg") return importWithCrs(host, path.string(), readGeoPackageFile(path), layer);
   const auto survey = parseFormat(chosen);
   if (!survey) throw FileError(path.string() + ": unknown format '" + format + "'");
   return importSurveyFile(host, path, *survey, layer);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,9 +54,10 @@ ImportResult importFile(Host& host, const std::filesystem::path& path, const std
 bool isImportFormat(const std::string& format);
 
 // Adds what an interchange reader returned.  `layer` non-empty puts
-// everything on that one layer.
+// everything on that one layer.  `adoptCrs` (WKT) becomes the drawing's
+// coordinate system in the same undoable step.
 ImportResult importDrawingData(Host& host, const std::string& name, const ImportedDrawing& data,
-                               const std::string& layer);
+                               const std::string& layer, const std::optional<std::string>& adoptCrs = std::nullopt);
 
 // The layer of that name, or 0.
 std::uint32_t findLayer(const Host& host, const std::string& name);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tinhost/io/CoordinateSystem.h"
+
 namespace tinhost::io {
 
 ImportedLayer& ImportedDrawing::layer(const std::string& name) {
@@ -14,9 +16,9 @@ ImportedLayer& ImportedDrawing::layer(const std::string& name) {
 
 double metresPerUnit(UnitKind kind) { return kind == UnitKind::Foot ? kMetresPerFoot : 1.0; }
 
-void convertUnits(ImportedDrawing& d, double fileMetresPerUnit, const std::string& fileUnitName,
-                  UnitKind drawingUnit) {
-  const double factor = fileMetresPerUnit / metresPerUnit(drawingUnit);
+void convertUnits(ImportedDrawing& d, double drawingMetresPerUnit) {
+  if (d.metresPerUnit <= 0) return;
+  const double factor = d.metresPerUnit / drawingMetresPerUnit;
   if (std::fabs(factor - 1.0) < 1e-12) return;
   auto scale = [factor](SurveyPoint& p) {
     p.x *= factor, p.y *= factor, p.z *= factor;
@@ -29,7 +31,7 @@ void convertUnits(ImportedDrawing& d, double fileMetresPerUnit, const std::strin
   }
   char note[200];
   std::snprintf(note, sizeof note, "the file is in %s; its coordinates were converted to %s (x %.10g)",
-                fileUnitName.c_str(), std::string(unitName(drawingUnit)).c_str(), factor);
+                d.unitName.c_str(), unitPlural(drawingMetresPerUnit).c_str(), factor);
   d.notes.emplace_back(note);
 }
 

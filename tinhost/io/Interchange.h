@@ -36,6 +36,8 @@ struct ImportedDrawing {
   std::vector<std::string> notes;   // conversions and other things worth saying
   std::string crs;                  // the coordinate system the file declares (a code
                                     // such as EPSG:6543, or WKT); empty: none
+  double metresPerUnit = 0;         // the length unit of its coordinates; 0: not declared
+  std::string unitName;             // that unit as the file names it
 
   // The layer of that name, appended when new.
   ImportedLayer& layer(const std::string& name);
@@ -44,11 +46,11 @@ struct ImportedDrawing {
 // Length units an interchange file may declare, as metres per unit.
 inline constexpr double kMetresPerFoot = 0.3048;
 inline constexpr double kMetresPerUsSurveyFoot = 1200.0 / 3937.0;
-double metresPerUnit(UnitKind kind);
+double metresPerUnit(UnitKind kind);  // of a drawing without a coordinate system
 
-// Scales every coordinate from a file unit (metres per unit) to the drawing's
-// unit and notes the conversion; nothing happens when the two agree.
-void convertUnits(ImportedDrawing& d, double fileMetresPerUnit, const std::string& fileUnitName,
-                  UnitKind drawingUnit);
+// Scales every coordinate from the unit the file declares to the drawing's
+// (its exact length in metres: a US survey foot is not a foot) and notes the
+// conversion; nothing happens when the file declares none or the two agree.
+void convertUnits(ImportedDrawing& d, double drawingMetresPerUnit);
 
 }  // namespace tinhost::io

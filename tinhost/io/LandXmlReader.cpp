@@ -255,7 +255,7 @@ class Reader {
 
 }  // namespace
 
-ImportedDrawing readLandXmlFile(const std::filesystem::path& path, UnitKind drawingUnit) {
+ImportedDrawing readLandXmlFile(const std::filesystem::path& path) {
   const std::string name = path.string();
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(name + ": cannot open it");
@@ -292,7 +292,8 @@ ImportedDrawing readLandXmlFile(const std::filesystem::path& path, UnitKind draw
     if (metres == 0.0)
       throw FileError(name + ":" + std::to_string(reader.lineOf(system)) + ": <" + system.name() +
                       ">: unknown linearUnit '" + unit + "'; nothing was added");
-    convertUnits(out, metres, unit, drawingUnit);
+    out.metresPerUnit = metres;
+    out.unitName = unit;
     break;
   }
   return out;

@@ -7,9 +7,9 @@
 //   Surface/SourceData             Breaklines and Contours as 3D polygons,
 //                                  DataPoints as 3D loci
 // A named CgPoints group and a surface land on the layer of their name, a plan
-// feature on the layer of the points it references.  The file's Units are
-// converted to the drawing's unit; its CoordinateSystem (epsgCode, else
-// ogcWktCode) is handed on for the import to check or adopt.
+// feature on the layer of the points it references.  The file's Units and its
+// CoordinateSystem (epsgCode, else ogcWktCode) are handed on for the import
+// to convert by, and to check or adopt.
 //
 // Errors name the file, the line and the element: XML that is not well formed,
 // a root that is not LandXML, a point without three numbers, a face or plan
@@ -23,6 +23,6 @@
 
 namespace tinhost::io {
 
-ImportedDrawing readLandXmlFile(const std::filesystem::path& path, UnitKind drawingUnit);
+ImportedDrawing readLandXmlFile(const std::filesystem::path& path);
 
 }  // namespace tinhost::io

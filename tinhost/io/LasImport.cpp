@@ -254,14 +254,10 @@ ImportResult importLasFile(Host& host, const std::filesystem::path& path, const 
   }
   tally.kept = kept.size();
 
-  ImportResult result = importDrawingData(host, name, d, layer);
+  ImportResult result = importDrawingData(host, name, d, layer, crs.adopt);
   if (result.layers.empty()) {  // nothing kept: say where it would have gone
     const ObjId id = layer.empty() ? host.document().currentLayer() : findLayer(host, layer);
     result.layer = id == kNoObject ? layer : host.document().get(id).name.str();
-  }
-  if (crs.adopt) {
-    host.document().setCrs(*crs.adopt);
-    result.crsChanged = true;
   }
   for (const std::string& line : describeLasTally(tally, options)) result.notes.push_back(line);
   result.notes.insert(result.notes.end(), crs.notes.begin(), crs.notes.end());

@@ -108,7 +108,7 @@ TEST_F(UntrustedFiles, ExportDoesNotFollowALinkAtItsWorkingName) {
 TEST_F(UntrustedFiles, DxfGroupCodeTooLargeForALongIsRefused) {
   const fs::path dxf = dir / "inside" / "huge-code.dxf";
   std::ofstream(dxf) << "  0\nSECTION\n  2\nENTITIES\n6.66667e+44\n1\n  0\nENDSEC\n  0\nEOF\n";
-  EXPECT_THROW(tinhost::io::readDxfFile(dxf, tinhost::UnitKind::Metre), FileError);
+  EXPECT_THROW(tinhost::io::readDxfFile(dxf), FileError);
 }
 
 }  // namespace
