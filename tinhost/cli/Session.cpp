@@ -6,6 +6,7 @@
 
 #include "tinhost/cli/Console.h"
 #include "tinhost/file/DrawingFile.h"
+#include "tinhost/io/Progress.h"
 
 namespace tinhost::cli {
 
@@ -60,7 +61,8 @@ void Session::endPlugin() {
 
 void Session::save() {
   if (!lock_) throw UsageError("internal: " + drawing_.string() + " was opened for reading and cannot be saved");
-  file::saveFrom(*host_, drawing_);
+  io::Progress progress("saving " + drawing_.filename().string(), host_->document().objectCount());
+  file::saveFrom(*host_, drawing_, [&progress](std::uint64_t written, std::uint64_t) { progress.update(written); });
 }
 
 }  // namespace tinhost::cli

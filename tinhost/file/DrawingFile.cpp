@@ -249,11 +249,13 @@ void writeMeta(Connection& db, const DocumentState& s) {
 struct ObjectWriter {
   const Document& doc;
   const DocumentState& s;
+  const SaveProgress& progress;
   BatchInsert<ObjectColumns> objects;
   BatchInsert<VertexColumns> vertices;
+  std::uint64_t written = 0;
 
-  ObjectWriter(Connection& db, const Document& d, const DocumentState& state)
-      : doc(d), s(state), objects(db, "objects"), vertices(db, "vertices") {}
+  ObjectWriter(Connection& db, const Document& d, const DocumentState& state, const SaveProgress& p)
+      : doc(d), s(state), progress(p), objects(db, "objects"), vertices(db, "vertices") {}
 
   void members(const DrawingObject& container) {
     const auto list = s.members.find(container.id);
@@ -265,6 +267,7 @@ struct ObjectWriter {
       std::int64_t seq = 0;
       for (const Vertex& v : o.vertices) vertices.add({o.id, seq++, v});
       if (o.type == kKVTypeGroup) members(o);
+      if ((++written & 0xFFFF) == 0 && progress) progress(written, doc.objectCount());
     }
   }
   void finish() {
@@ -281,14 +284,14 @@ void maybeDieMidSave() {
 }
 
 void writeContents(Connection& db, const Document& doc, const DataObjectBytes& dataObjects,
-                   const UndoRecord* lastUndo) {
+                   const UndoRecord* lastUndo, const SaveProgress& progress) {
   const DocumentState& s = doc.state();
   db.exec("BEGIN IMMEDIATE");
   db.exec(kSchema);
   writeMeta(db, s);
   Statement layer(db, "INSERT INTO layers VALUES (?,?,?,?)");
   std::int64_t position = 0;
-  ObjectWriter objects{db, doc, s};
+  ObjectWriter objects{db, doc, s, progress};
   for (ObjId id : s.layers) {
     const DrawingObject& l = doc.get(id);
     layer.bind(1, std::int64_t{l.id}).bind(2, position++).bind(3, l.name.str()).bind(4, l.scale).run();
@@ -340,7 +343,7 @@ DrawingContents readDrawing(const fs::path& path) {
 }
 
 void writeDrawing(const fs::path& path, const Document& document, const DataObjectBytes& dataObjects,
-                  const UndoRecord* lastUndo) {
+                  const UndoRecord* lastUndo, const SaveProgress& progress) {
   const fs::path temp = saveTempPath(path);
   std::error_code ec;
   fs::remove(temp, ec);  // left behind by a save that was killed
@@ -348,7 +351,7 @@ void writeDrawing(const fs::path& path, const Document& document, const DataObje
     {
       Connection db(temp.string(), Connection::Mode::Create);
       db.exec("PRAGMA journal_mode = MEMORY");  // the file is not visible until renamed
-      writeContents(db, document, dataObjects, lastUndo);
+      writeContents(db, document, dataObjects, lastUndo, progress);
     }
     syncPath(temp, false);
     if (fs::exists(path, ec)) fs::permissions(temp, fs::status(path).permissions(), ec);
@@ -372,9 +375,9 @@ void loadInto(Host& host, const fs::path& path) {
   host.undoLog().setHistory(std::move(history));
 }
 
-void saveFrom(const Host& host, const fs::path& path) {
+void saveFrom(const Host& host, const fs::path& path, const SaveProgress& progress) {
   const auto& history = host.undoLog().history();
-  writeDrawing(path, host.document(), host.dataObjects(), history.empty() ? nullptr : &history.back());
+  writeDrawing(path, host.document(), host.dataObjects(), history.empty() ? nullptr : &history.back(), progress);
 }
 
 }  // namespace tinhost::file

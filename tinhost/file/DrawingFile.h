@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "tinhost/core/Document.h"
@@ -47,14 +48,19 @@ struct DrawingContents {
 
 // Throws FileError naming the file and what is wrong with it.
 DrawingContents readDrawing(const std::filesystem::path& path);
+// Told now and then, while a save runs, how many of the drawing's objects
+// are written, of how many.
+using SaveProgress = std::function<void(std::uint64_t written, std::uint64_t total)>;
+
 // Writes the drawing from where it lies; nothing is copied.  `lastUndo` may be null.
 void writeDrawing(const std::filesystem::path& path, const Document& document,
-                  const DataObjectBytes& dataObjects, const UndoRecord* lastUndo);
+                  const DataObjectBytes& dataObjects, const UndoRecord* lastUndo,
+                  const SaveProgress& progress = {});
 
 // Replaces the host's drawing, data objects and undo history with the file's.
 void loadInto(Host& host, const std::filesystem::path& path);
 // Saves the host's drawing, data objects and its last undo record.
-void saveFrom(const Host& host, const std::filesystem::path& path);
+void saveFrom(const Host& host, const std::filesystem::path& path, const SaveProgress& progress = {});
 
 // Where a save builds the new file before it replaces the drawing.
 std::filesystem::path saveTempPath(const std::filesystem::path& path);
