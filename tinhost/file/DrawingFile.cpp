@@ -9,7 +9,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -68,6 +70,11 @@ void checkHeader(Connection& db) {
                     std::to_string(version) + "; this version reads format " +
                     std::to_string(kSchemaVersion) + " and older); it was left unchanged");
   if (version < 1) throw FileError(db.path() + ": not a drawing (no drawing format version)");
+}
+
+// SQLite's own check of the file's structure, which reads all of it.
+void checkIntegrity(const std::string& path) {
+  Connection db(path, Connection::Mode::ReadOnly);
   Statement check(db, "PRAGMA quick_check");
   if (!check.step() || check.text(0) != "ok")
     throw FileError(db.path() + ": the drawing is damaged (" + check.text(0) + "); it was left unchanged");
@@ -332,7 +339,20 @@ DrawingContents readDrawing(const fs::path& path) {
   checkLooksLikeDatabase(path);
   Connection db(path.string(), Connection::Mode::ReadOnly);
   checkHeader(db);
-  FileContents c = readContents(db);
+  // The integrity check runs on a connection of its own on a second thread
+  // while this one reads the contents.  Its failure is what is reported, as
+  // when it ran first, even when the reading failed too; nothing read is kept
+  // unless it passed.
+  auto integrity = std::async(std::launch::async | std::launch::deferred, checkIntegrity, path.string());
+  FileContents c;
+  try {
+    c = readContents(db);
+  } catch (...) {
+    const std::exception_ptr reading = std::current_exception();
+    integrity.get();
+    std::rethrow_exception(reading);
+  }
+  integrity.get();
   try {
     // Adoption makes the same checks as for any state the host takes on.
     return DrawingContents{Document::fromState(std::move(c.state)), std::move(c.dataObjects),
