@@ -42,6 +42,17 @@ struct Bounds {
   bool empty() const { return minX > maxX; }
 };
 
+Bounds boundsOf(const ImportedDrawing& data) {
+  Bounds bounds;
+  for (const ImportedLayer& l : data.layers) {
+    for (const auto& p : l.points) bounds.add(p.x, p.y);
+    for (const auto& line : l.lines)
+      for (const auto& v : line.vertices) bounds.add(v.x, v.y);
+    for (const auto& t : l.texts) bounds.add(t.x, t.y);
+  }
+  return bounds;
+}
+
 class Converter {
  public:
   Converter(const std::string& name, const UnitsRecord& units, double ox, double oy)
@@ -147,13 +158,7 @@ ImportResult importDrawingData(Host& host, const std::string& name, const Import
   result.skipped = data.skipped;
   result.notes = data.notes;
 
-  Bounds bounds;
-  for (const ImportedLayer& l : data.layers) {
-    for (const auto& p : l.points) bounds.add(p.x, p.y);
-    for (const auto& line : l.lines)
-      for (const auto& v : line.vertices) bounds.add(v.x, v.y);
-    for (const auto& t : l.texts) bounds.add(t.x, t.y);
-  }
+  const Bounds bounds = boundsOf(data);
   const DocumentState& state = doc.state();  // assembled on each call: read once
   double ox = state.originX, oy = state.originY;
   if (!bounds.empty() && doc.walk(WalkScope::All).empty() && host.dataObjects().empty()) {
