@@ -20,7 +20,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s POINTS.csv\n", argv[0]);
     return 2;
   }
-  tinhost::Host host;
+  // The budget of a command-line session (half the machine), so that the
+  // largest tiles build here as they do in `tinhost run`.
+  tinhost::Host host(tinhost::HostOptions{tinhost::Memory::machineBudget()});
   gKVCallback = host.callbacks();
   const long points = AddLociFromPointsFile(host, argv[1], "Ground");
   if (points < 0) return 2;
