@@ -50,12 +50,14 @@ with open(path, "w") as f:
             for i in range(side):
                 put(i * 1000, j * 1000, (i * 7 + j * 13) % 1000)
     elif kind == "terrain":
-        # A LiDAR-like tile: a kilometre square in millimetres, about one
-        # point per square metre, on smooth hills some 90 m high with
-        # centimetre noise, so contours are as long as on real ground.
+        # A LiDAR-like tile: about one point per square metre (a kilometre
+        # square in millimetres for a million points, wider for more), on
+        # smooth hills some 90 m high with centimetre noise, so contours are
+        # as long as on real ground.
         import math
+        side = round(10**6 * (n / 10**6) ** 0.5) if n > 10**6 else 10**6
         while len(seen) < n:
-            x, y = r.randint(0, 10**6), r.randint(0, 10**6)
+            x, y = r.randint(0, side), r.randint(0, side)
             z = (50000 + 30000 * math.sin(x / 150000) * math.cos(y / 110000)
                  + 12000 * math.sin((x + 2 * y) / 70000) + int(r.gauss(0, 30)))
             put(x, y, int(z))
@@ -109,6 +111,10 @@ for n in $sizes; do
 done
 [ -s "$data/terrain_1000000.csv" ] || gen terrain 1000000 "$data/terrain_1000000.csv"
 compare "terrain 1000000" "$data/terrain_1000000.csv"
+if [ -n "${TERRAIN_10M:-}" ]; then  # TERRAIN_10M=1: the 10,000,000-point tile too (minutes, 5 GiB)
+  [ -s "$data/terrain_10000000.csv" ] || gen terrain 10000000 "$data/terrain_10000000.csv"
+  compare "terrain 10000000" "$data/terrain_10000000.csv"
+fi
 [ -s "$data/grid_1000x1000.csv" ] || gen grid 1000000 "$data/grid_1000x1000.csv"
 compare "grid 1000x1000" "$data/grid_1000x1000.csv"
 [ -s "$data/clustered_200000.csv" ] || gen clustered 200000 "$data/clustered_200000.csv"
