@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -155,5 +156,17 @@ class CliTest : public ScratchDirTest {
     return r;
   }
 };
+
+// The standard output of a shell command line (a tool the tests read back
+// with, such as gdalinfo or pdftotext); empty when it cannot be started.
+inline std::string shellOutput(const std::string& line) {
+  std::string out;
+  if (FILE* f = ::popen(line.c_str(), "r")) {
+    char buf[4096];
+    while (std::fgets(buf, sizeof buf, f) != nullptr) out += buf;
+    ::pclose(f);
+  }
+  return out;
+}
 
 }  // namespace tinhost::testing

@@ -14,16 +14,6 @@
 namespace tinhost::testing {
 namespace {
 
-std::string shell(const std::string& line) {
-  std::string out;
-  if (FILE* f = ::popen(line.c_str(), "r")) {
-    char buf[4096];
-    while (std::fgets(buf, sizeof buf, f) != nullptr) out += buf;
-    ::pclose(f);
-  }
-  return out;
-}
-
 std::string withoutCommas(std::string s) {
   std::erase(s, ',');
   return s;
@@ -105,7 +95,7 @@ TEST_F(ReportTest, PdfCarriesThePluginsFiguresAndItsMapShowsCutAndFill) {
   EXPECT_NE(out.find("cut " + cut + ", fill " + fill), std::string::npos) << out;
   EXPECT_EQ(readText(drawing_), before) << "the report leaves the drawing as it was";
 
-  const std::string text = withoutCommas(shell("pdftotext -layout " + p("r.pdf") + " -"));
+  const std::string text = withoutCommas(shellOutput("pdftotext -layout " + p("r.pdf") + " -"));
   ASSERT_FALSE(text.empty()) << "pdftotext (poppler-utils) read nothing";
   EXPECT_NE(text.find(cut + " m³"), std::string::npos) << "the cut as the table shows it\n" << text;
   EXPECT_NE(text.find(fill + " m³"), std::string::npos) << text;
@@ -118,7 +108,7 @@ TEST_F(ReportTest, PdfCarriesThePluginsFiguresAndItsMapShowsCutAndFill) {
 
   // The map page, rendered: red where the plane is above its datum (east of
   // x = 30, 70 % of the surface), blue west of it.
-  shell("pdftoppm -r 40 -f 2 -l 2 " + p("r.pdf") + " " + p("page"));
+  shellOutput("pdftoppm -r 40 -f 2 -l 2 " + p("r.pdf") + " " + p("page"));
   const std::string ppm = readText(path("page-2.ppm"));
   std::istringstream head(ppm);
   std::string magic;

@@ -68,16 +68,6 @@ Raster readRaster(const fs::path& file) {
   return r;
 }
 
-std::string command(const std::string& line) {
-  std::string out;
-  if (FILE* f = ::popen(line.c_str(), "r")) {
-    char buf[4096];
-    while (std::fgets(buf, sizeof buf, f) != nullptr) out += buf;
-    ::pclose(f);
-  }
-  return out;
-}
-
 struct Surface {
   const char* name;
   const char* csv;
@@ -171,14 +161,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DemExportTest, GdalSeesTheCoordinateSystemUnitAndLayout) {
   const auto d = buildTin("mass_topo/mass_topo_points.csv", {"--crs", "EPSG:6543"});
   ok({"export", d, p("small.tif"), "--layer", "Ground", "--cell", "5"});
-  const std::string small = command("gdalinfo " + p("small.tif"));
+  const std::string small = shellOutput("gdalinfo " + p("small.tif"));
   EXPECT_NE(small.find("ID[\"EPSG\",6543]"), std::string::npos) << small;
   EXPECT_NE(small.find("Unit Type: US survey foot"), std::string::npos);
   EXPECT_NE(small.find("NoData Value=-9999"), std::string::npos);
   EXPECT_NE(small.find("TIN_NAME=Ground"), std::string::npos);
 
   ok({"export", d, p("large.tif"), "--layer", "Ground", "--cell", "0.25"});
-  const std::string large = command("gdalinfo " + p("large.tif"));
+  const std::string large = shellOutput("gdalinfo " + p("large.tif"));
   EXPECT_NE(large.find("Block=256x256"), std::string::npos) << large;
   EXPECT_NE(large.find("COMPRESSION=DEFLATE"), std::string::npos);
 
@@ -188,7 +178,7 @@ TEST_F(DemExportTest, GdalSeesTheCoordinateSystemUnitAndLayout) {
   ok({"run", local, "create", "--layer", "Ground", "--set", "want3DTris=1", "--set",
       "notResident=0"});
   ok({"export", local, p("local.tif"), "--layer", "Ground-3D", "--cell", "5"});
-  const std::string plain = command("gdalinfo " + p("local.tif"));
+  const std::string plain = shellOutput("gdalinfo " + p("local.tif"));
   EXPECT_NE(plain.find("local survey coordinates"), std::string::npos) << plain;
   EXPECT_NE(plain.find("Unit Type: ft"), std::string::npos);
 }
