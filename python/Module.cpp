@@ -10,6 +10,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "python/PyDrawing.h"
@@ -183,6 +184,15 @@ void bindDrawing(py::module_& m) {
                                 [](void* p) { delete static_cast<std::shared_ptr<std::vector<double>>*>(p); });
                out.append(py::make_tuple(view(base, owner->data(), owner->size() / 3, 3), c.index));
              }
+             return out;
+           })
+      .def("sample",
+           [](Drawing& d, std::size_t index, const py::array_t<double, py::array::c_style | py::array::forcecast>& xy) {
+             if (xy.ndim() != 2 || xy.shape(1) != 2)
+               throw py::value_error("the points to sample must be an (N, 2) array of x, y");
+             std::vector<double> z = d.sample(index, std::span<const double>(xy.data(), xy.size()));
+             py::array_t<double> out(static_cast<py::ssize_t>(z.size()));
+             std::copy(z.begin(), z.end(), out.mutable_data());
              return out;
            })
       .def("origin", &Drawing::origin)

@@ -1,13 +1,16 @@
 #include "python/PyDrawing.h"
 
 #include <iostream>
+#include <limits>
 #include <sstream>
 
+#include "python/PluginSampler.h"
 #include "tinhost/cli/CommandLine.h"
 #include "tinhost/cli/Console.h"
 #include "tinhost/core/BuildNotices.h"
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
+#include "tinhost/io/Placement.h"
 
 namespace tinhost::python {
 namespace {
@@ -166,6 +169,25 @@ std::vector<DrawnContour> Drawing::contours(const std::string& layerName) {
     for (const Vertex& v : o.vertices) c.xyz.insert(c.xyz.end(), {place.x(v.x), place.y(v.y), v.z / perUnit});
     out.push_back(std::move(c));
   }
+  return out;
+}
+
+std::vector<double> Drawing::sample(std::size_t index, std::span<const double> xy) {
+  const Document& doc = session().host().document();
+  const UnitsRecord& units = doc.units();
+  const auto [x0, y0] = origin();
+  std::vector<WorldPoint> points;
+  std::vector<std::size_t> rows;  // the input row of each point that has a world position
+  points.reserve(xy.size() / 2), rows.reserve(xy.size() / 2);
+  for (std::size_t k = 0; k + 1 < xy.size(); k += 2) {
+    const auto x = io::toWorld(xy[k], x0, units.worldPerUnit), y = io::toWorld(xy[k + 1], y0, units.worldPerUnit);
+    if (x && y) points.push_back(WorldPoint{*x, *y}), rows.push_back(k / 2);
+  }
+  const auto z = sampleStoredTIN(session().host(), index, points);
+  // Elevations as the stored TIN gives its vertices: (z / S) / U.
+  std::vector<double> out(xy.size() / 2, std::numeric_limits<double>::quiet_NaN());
+  for (std::size_t k = 0; k < z.size(); ++k)
+    if (z[k]) out[rows[k]] = (*z[k] / units.scale) / units.worldPerUnit;
   return out;
 }
 

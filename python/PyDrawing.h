@@ -81,6 +81,11 @@ class Drawing {
   std::shared_ptr<const StoredTINGeometry> geometry(std::size_t index);
   // The 3D contours drawn on `layer` (a TIN's 3D layer), in drawing order.
   std::vector<DrawnContour> contours(const std::string& layer);
+  // The elevation of the TIN at `index` at each plan point (x, y pairs in
+  // user units, the drawing's origin included), in user units; NaN where the
+  // TIN does not cover the point.  The plug-in answers (PluginSampler.h) at
+  // the world point nearest to each.
+  std::vector<double> sample(std::size_t index, std::span<const double> xy);
   // Where the drawing's world origin lies, user units.
   std::pair<double, double> origin();
 

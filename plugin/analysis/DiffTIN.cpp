@@ -76,6 +76,10 @@ bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z) {
   return GetElevFromEnclosingTri(base, p, z);
 }
 
+bool SampleElevAtXY(const TTIN* base, const TSurfaceSampler* sampler, const KVPoint2D& p, std::int32_t* z) {
+  return sampler != nullptr && sampler->Built() ? sampler->ElevAt(p, z) : GetElevAtXY(base, p, z);
+}
+
 void TDiffIndexes::Build(const TTIN* firstBase, const TTIN* secondBase) {
   first.Build(firstBase);
   second.Build(secondBase);
@@ -87,11 +91,6 @@ void TDiffIndexes::Build(const TTIN* firstBase, const TTIN* secondBase) {
 }
 
 namespace {
-
-// The elevation of `base` at p, through its sampler when there is one.
-bool Sample(const TTIN* base, const TSurfaceSampler* sampler, const KVPoint2D& p, std::int32_t* z) {
-  return sampler != nullptr && sampler->Built() ? sampler->ElevAt(p, z) : GetElevAtXY(base, p, z);
-}
 
 // The duplicate test of the second pass: the table of positions taken so far
 // stands for a scan of the vertex list as long as it recorded every vertex
@@ -174,7 +173,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
     KVPoint2D p;
     u->GetXY(&p);
     std::int32_t zo = 0;
-    if (Sample(second, indexes != nullptr ? &indexes->second : nullptr, p, &zo))
+    if (SampleElevAtXY(second, indexes != nullptr ? &indexes->second : nullptr, p, &zo))
       add(u->x, u->y, Difference(u->z, zo));
     else
       Trace(kTraceBuild, "MakeDiffVtxList: inner vertex outside the outer TIN\n");
@@ -189,7 +188,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
     KVPoint2D p;
     w->GetXY(&p);
     std::int32_t zi = 0;
-    if (Sample(first, indexes != nullptr ? &indexes->first : nullptr, p, &zi))
+    if (SampleElevAtXY(first, indexes != nullptr ? &indexes->first : nullptr, p, &zi))
       add(w->x, w->y, Difference(zi, w->z));
     else
       Trace(kTraceBuild, "MakeDiffVtxList: outer vertex outside the inner TIN\n");

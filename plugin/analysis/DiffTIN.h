@@ -33,6 +33,9 @@ bool GetElevFromEnclosingTri(const TTIN* base, const KVPoint2D& p, std::int32_t*
 // there is one (the first in elevation order), otherwise
 // GetElevFromEnclosingTri.  False when the base does not cover p.
 bool GetElevAtXY(const TTIN* base, const KVPoint2D& p, std::int32_t* z);
+// GetElevAtXY through `sampler` when it is built over `base` (same answers,
+// without the scans), else by the scans themselves.
+bool SampleElevAtXY(const TTIN* base, const TSurfaceSampler* sampler, const KVPoint2D& p, std::int32_t* z);
 
 // The vertex list of a difference TIN (the TIN of `mgr`, fInnerTIN set):
 // first the first base's vertices in list order that the second base covers,

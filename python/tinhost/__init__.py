@@ -298,5 +298,19 @@ class TIN:
         return [Contour(points, float(points[0, 2]), index)
                 for points, index in self._drawing._d.contours(params["layer3DName"])]
 
+    def sample(self, xy):
+        """The TIN's elevation at plan points: ``xy`` an (N, 2) array of x, y
+        (or one x, y pair) in user units, the drawing's origin included.
+        Gives an (N,) float64 array (a float for one pair), NaN where the TIN
+        does not cover the point.  The plug-in answers as when it samples a
+        base for a difference TIN: at the nearest world point, the elevation
+        of a vertex there, else of the first listed triangle that encloses it,
+        truncated to a whole world unit."""
+        self._resident()
+        points = np.asarray(xy, dtype=np.float64)
+        one = points.shape == (2,)
+        z = self._drawing._d.sample(self._drawing.tins._index(self.name), points.reshape(1, 2) if one else points)
+        return float(z[0]) if one else z
+
     def __repr__(self):
         return f"<TIN {self.name!r}>"

@@ -120,3 +120,39 @@ def test_contours_lie_at_their_levels_and_index_every_nth(tmp_path):
         assert c.points.shape[1] == 3 and len(c.points) >= 2
         assert np.all(c.points[:, 2] == c.elevation)
         assert c.index == (round(c.elevation / 0.5) % 4 == 0)
+
+
+def test_sample_answers_as_the_difference_tin_sampled_its_bases(demo_drawing):
+    # Earthwork is Ground minus Design: at a Ground vertex it holds Ground's
+    # elevation minus Design sampled there, elsewhere (a Design vertex)
+    # Ground sampled there minus Design's elevation.
+    with tinhost.Drawing.open(demo_drawing[0], readonly=True) as d:
+        ground, design, earth = d.tins["Ground"], d.tins["Design"], d.tins["Earthwork"]
+        gv, dv, ev = ground.vertices, design.vertices, earth.vertices
+        assert np.array_equal(ground.sample(gv[:, :2]), gv[:, 2])  # a vertex answers with its own elevation
+        at_ground = {tuple(p) for p in gv[:, :2]}
+        on_ground = np.array([tuple(p) in at_ground for p in ev[:, :2]])
+        assert on_ground.any() and (~on_ground).any()
+        design_z = {tuple(p[:2]): p[2] for p in dv}
+        expected = np.where(on_ground,
+                            [({tuple(p[:2]): p[2] for p in gv}).get(tuple(p[:2]), np.nan) for p in ev] -
+                            design.sample(ev[:, :2]),
+                            ground.sample(ev[:, :2]) - [design_z.get(tuple(p[:2]), np.nan) for p in ev])
+        assert np.allclose(ev[:, 2], expected, rtol=0, atol=1e-9)
+
+        lo, hi = gv[:, :2].min(axis=0), gv[:, :2].max(axis=0)
+        outside = np.array([lo - 10, hi + 10, [lo[0] - 1e12, lo[1]]])
+        assert np.isnan(ground.sample(outside)).all()
+        inside = ground.sample(gv[0, :2] * 0.5 + gv[-1, :2] * 0.5)
+        assert isinstance(inside, float) and gv[:, 2].min() <= inside <= gv[:, 2].max()
+        with pytest.raises(ValueError, match="N, 2"):
+            ground.sample(gv)
+
+
+def test_sample_needs_the_stored_triangles(tmp_path):
+    pts = np.array([[0, 0, 1], [10, 0, 2], [0, 10, 3], [10, 10, 4]], dtype=float)
+    with tinhost.Drawing.new(tmp_path / "s.tin") as d:
+        d.import_points("Light", pts)
+        d.run("create", layer="Light", set={"notResident": 1})
+        with pytest.raises(ValueError, match="notResident"):
+            d.tins["Light"].sample([[5, 5]])
