@@ -84,7 +84,7 @@ bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
 
 }  // namespace
 
-bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
+bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps) {
   *known = true;
   TTINTriangle* t1 = pair[0];
   TTINTriangle* t2 = pair[1];
@@ -113,11 +113,11 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known) {
 
   const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
   const TRealPt o = GetCircumcenter(corners);
-  const double r = GetDistance(o, TRealPt{double(c0->y), double(c0->x)});
-  const double dq = GetDistance(o, TRealPt{double(q->y), double(q->x)});
+  const TRealPt onCircle{double(c0->y), double(c0->x)}, far{double(q->y), double(q->x)};
   // No tolerance: a far vertex exactly on the circle passes, so of two
   // cocircular diagonals the present one stays.
-  const bool ok = dq >= r;
+  const bool ok = steps == TSteps::kLiteral ? GetDistance(o, far) >= GetDistance(o, onCircle)
+                                            : DistanceAtLeast(o, far, onCircle);
   if (ok) {
     t1->fEdgeOkay[g.a] = true;
     t2->fEdgeOkay[g.b] = true;
@@ -296,7 +296,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
         }
         TTINTriangle* const pair[2] = {f.tri, n};
         bool known = false;
-        if (!CheckIfDelauneyOkay(pair, &known)) {
+        if (!CheckIfDelauneyOkay(pair, &known, steps)) {
           // Flip, repair this triangle, then the neighbour, and leave the loop.
           if (++flips > kFlipsBeforeCounting) {
             if (flipBound == 0) flipBound = FlipBound(tin);

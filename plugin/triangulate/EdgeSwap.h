@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "plugin/model/Steps.h"
 #include "plugin/shell/Errors.h"
 
 class TTIN;
@@ -35,7 +36,9 @@ TTINVtx* GetFarVertex(const TTINTriangle* t1, const TTINTriangle* t2);
 // True when the pair passes the empty-circumcircle test.  known = true when
 // the answer came without a new test (a null or non-adjacent pair, or both
 // edge flags already set); a pair that passes a new test gets both flags set.
-bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known);
+// The indexed steps compare the circle's radius with the far corner's
+// distance through DistanceAtLeast (same answer, fewer square roots).
+bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps = TSteps::kLiteral);
 
 // Flips the common edge of an adjacent pair in place (see the diagram).  Both
 // triangles keep clockwise order; outer neighbours and vertex links follow;

@@ -54,6 +54,22 @@ double GetDistance(const KVPoint2D& p, const KVPoint2D& q) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
+bool DistanceAtLeast(const TRealPt& o, const TRealPt& a, const TRealPt& b) {
+  // Each squared distance carries at most two roundings of its two products
+  // and sum; GetDistance adds one more for the root (or none when an axis
+  // difference is 0).  Outside the margin the order of the squares is the
+  // order of the distances GetDistance returns.
+  constexpr double kMargin = 1e-12;
+  constexpr double kSmallest = 1e-280, kLargest = 1e280;  // squares stay normal and finite
+  const double ax = a.x - o.x, ay = a.y - o.y, bx = b.x - o.x, by = b.y - o.y;
+  const double sa = ax * ax + ay * ay, sb = bx * bx + by * by;
+  if (sb >= kSmallest && sb <= kLargest && sa <= kLargest) {  // false for NaN
+    if (sa > sb * (1.0 + kMargin)) return true;
+    if (sa < sb * (1.0 - kMargin)) return false;
+  }
+  return GetDistance(o, a) >= GetDistance(o, b);
+}
+
 int CompareWithTolerance(double a, double b, double tolerance) {
   if (std::fabs(a - b) <= tolerance) return 0;
   return a < b ? -1 : 1;

@@ -27,6 +27,12 @@ double NormalizeAngle(double angle);
 double GetAngleDifference(double a1, double a2, std::int16_t* direction);
 double GetDistance(const TRealPt& p, const TRealPt& q);
 double GetDistance(const KVPoint2D& p, const KVPoint2D& q);
+// GetDistance(o, a) >= GetDistance(o, b), with the same answer for every
+// input, mostly without the square roots: the squared distances decide
+// unless they lie within a relative 1e-12 of each other (far beyond the few
+// rounding errors either side carries), or are not finite or too large or
+// small to square safely; then the distances are compared as they stand.
+bool DistanceAtLeast(const TRealPt& o, const TRealPt& a, const TRealPt& b);
 // 0 if |a − b| <= tolerance, else −1 if a < b, else +1.
 int CompareWithTolerance(double a, double b, double tolerance);
 // The angle at p1 through which the ray p1→p2 turns clockwise to reach the

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 
 #include "plugin/triangulate/Tolerances.h"
 #include "plugin/triangulate/ULandUtils.h"
@@ -58,6 +59,33 @@ TEST(Distance, AxisAlignedExactAndNeverNegative) {
   EXPECT_EQ(GetDistance(Pt(0, 0), Pt(3, 4)), 5.0);
   EXPECT_EQ(GetDistance(TRealPt{0.5, 0.25}, TRealPt{0.5, -1.75}), 2.0);
   EXPECT_EQ(GetDistance(Pt(INT32_MIN, 0), Pt(INT32_MAX, 0)), 4294967295.0);
+}
+
+// The comparison through squares must answer as the distances themselves,
+// near the tie above all: points on one circle about centres of every size
+// (circumcentres of near-flat triangles lie far away), nudged by a few ulps.
+TEST(Distance, AtLeastAnswersAsTheDistancesDoEvenAtTies) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<int> ulps(-4, 4);
+  int ties = 0;
+  for (int k = 0; k < 200000; ++k) {
+    const double scale = std::ldexp(1.0, static_cast<int>(rng() % 140) - 20);
+    const TRealPt o{unit(rng) * scale, unit(rng) * scale};
+    const double r = std::fabs(unit(rng)) * scale + 1.0, t = unit(rng) * kPi;
+    TRealPt a{o.y + r * std::sin(t), o.x + r * std::cos(t)};
+    const TRealPt b = k % 3 == 0 ? TRealPt{std::round(o.y - r), std::round(o.x)} : TRealPt{o.y - r, o.x};
+    for (int n = ulps(rng); n != 0; n += n > 0 ? -1 : 1) a.x = std::nextafter(a.x, n > 0 ? 1e308 : -1e308);
+    const bool expected = GetDistance(o, a) >= GetDistance(o, b);
+    ties += GetDistance(o, a) == GetDistance(o, b);
+    ASSERT_EQ(DistanceAtLeast(o, a, b), expected) << k;
+    ASSERT_EQ(DistanceAtLeast(o, b, a), GetDistance(o, b) >= GetDistance(o, a)) << k;
+  }
+  EXPECT_GT(ties, 1000);  // the ties were reached, not only clear cases
+  const double nan = std::nan(""), inf = INFINITY;
+  for (const TRealPt o : {TRealPt{nan, 0}, TRealPt{0, inf}, TRealPt{1e300, -1e300}, TRealPt{0, 0}})
+    for (const TRealPt a : {TRealPt{0, 0}, TRealPt{3, 4}, TRealPt{1e-300, 0}})
+      EXPECT_EQ(DistanceAtLeast(o, a, TRealPt{4, 3}), GetDistance(o, a) >= GetDistance(o, TRealPt{4, 3}));
 }
 
 TEST(AngleAtVertex, ClockwiseTurnFromSecondRayToFirst) {
