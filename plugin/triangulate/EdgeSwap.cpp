@@ -84,22 +84,20 @@ bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
 
 }  // namespace
 
-bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps) {
-  *known = true;
-  TTINTriangle* t1 = pair[0];
-  TTINTriangle* t2 = pair[1];
-  if (t1 == nullptr || t2 == nullptr) return true;
-  PairGeometry g;
-  if (!ReadPair(t1, t2, &g)) return true;
-  if (t1->fEdgeOkay[g.a] && t2->fEdgeOkay[g.b]) return true;
+namespace {
 
-  *known = false;
-  TTINVtx* q = GetFarVertex(t1, t2);
+// The circle test of an adjacent pair whose edge flags are not both set, with
+// its indices a and b: true when the pair passes, and then both flags are set.
+bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b, TSteps steps) {
+  const TTINVtx* S = t1->fVertices[a];
+  const TTINVtx* R = t1->fVertices[NextIndex(a, 1)];
+  const TTINVtx* P = t1->fVertices[NextIndex(a, 2)];
+  const TTINVtx* q = GetFarVertex(t1, t2);
   __builtin_prefetch(q);  // the far corner is rarely in the cache: ask before the circle is made
   // T1 without area because P lies on the common edge between R and S: the
   // pair fails and is flipped, although no circumcircle exists.
-  if (MayPointTheSameWay(g.R, g.P, g.S)) {
-    const double d = std::fabs(GetVtxAzimuth(g.P, g.S) - GetVtxAzimuth(g.R, g.P));
+  if (MayPointTheSameWay(R, P, S)) {
+    const double d = std::fabs(GetVtxAzimuth(P, S) - GetVtxAzimuth(R, P));
     if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
         CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
       return false;
@@ -119,10 +117,25 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps)
   const bool ok = steps == TSteps::kLiteral ? GetDistance(o, far) >= GetDistance(o, onCircle)
                                             : DistanceAtLeast(o, far, onCircle);
   if (ok) {
-    t1->fEdgeOkay[g.a] = true;
-    t2->fEdgeOkay[g.b] = true;
+    t1->fEdgeOkay[a] = true;
+    t2->fEdgeOkay[b] = true;
   }
   return ok;
+}
+
+}  // namespace
+
+bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps) {
+  *known = true;
+  TTINTriangle* t1 = pair[0];
+  TTINTriangle* t2 = pair[1];
+  if (t1 == nullptr || t2 == nullptr) return true;
+  std::int16_t a, b;
+  FindCommonEdge(t1, t2, &a, &b);
+  if (a == kNoIndex || b == kNoIndex) return true;
+  if (t1->fEdgeOkay[a] && t2->fEdgeOkay[b]) return true;
+  *known = false;
+  return TestPair(t1, t2, a, b, steps);
 }
 
 void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
@@ -231,14 +244,24 @@ enum : std::uint8_t {
 // every link mutual, so on the structures the builds make the full check of
 // both triangles' neighbours never fails; it reads the four outer neighbours,
 // which the repair does not otherwise touch, and costs a sixth of a build.
-// The indexed build checks that the pair's own link is mutual, reading only
-// the two triangles the test reads anyway, and leaves the outer links to the
-// visits of their own pairs; the step-by-step build keeps the full check.
-static bool PairLinked(TSteps steps, const TTINTriangle* tri, const TTINTriangle* n) {
-  if (steps == TSteps::kLiteral) return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
-  // The neighbours were read when the triangle's visit began, and flips since
-  // may have parted the two: then neither names the other.
-  return (IndexOfNeighbor(n, tri) != kNoIndex) == (IndexOfNeighbor(tri, n) != kNoIndex);
+// The step-by-step build keeps the full check (PairLinked).  The indexed
+// build checks that the pair's own link is mutual, reading only the two
+// triangles the test reads anyway, and leaves the outer links to the visits
+// of their own pairs (VisitPair): the neighbours were read when the
+// triangle's visit began, and flips since may have parted the two, but then
+// neither names the other.  It finds the common edge once for the check and
+// the test: false when only one of the two names the other; otherwise *ok
+// and *known are what CheckIfDelauneyOkay answers.
+static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
+  return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
+}
+
+static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known) {
+  const std::int16_t a = IndexOfNeighbor(tri, n), b = IndexOfNeighbor(n, tri);
+  if ((a == kNoIndex) != (b == kNoIndex)) return false;
+  *known = a == kNoIndex || (tri->fEdgeOkay[a] && n->fEdgeOkay[b]);
+  *ok = *known || TestPair(tri, n, a, b, TSteps::kIndexed);
+  return true;
 }
 
 // Flips one repair may make before the triangle count is looked at: a repair
@@ -290,18 +313,25 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
           code = kErrRepairRepeatedCorner;
           break;
         }
-        if (!PairLinked(steps, f.tri, n)) {
+        bool known = false, ok = true;
+        if (steps == TSteps::kLiteral) {
+          if (!PairLinked(f.tri, n)) {
+            code = kErrRepairLinks;
+            break;
+          }
+          TTINTriangle* const pair[2] = {f.tri, n};
+          ok = CheckIfDelauneyOkay(pair, &known, steps);
+        } else if (!VisitPair(f.tri, n, &ok, &known)) {
           code = kErrRepairLinks;
           break;
         }
-        TTINTriangle* const pair[2] = {f.tri, n};
-        bool known = false;
-        if (!CheckIfDelauneyOkay(pair, &known, steps)) {
+        if (!ok) {
           // Flip, repair this triangle, then the neighbour, and leave the loop.
           if (++flips > kFlipsBeforeCounting) {
             if (flipBound == 0) flipBound = FlipBound(tin);
             if (flips > flipBound) return kErrRepairDoesNotSettle;
           }
+          TTINTriangle* const pair[2] = {f.tri, n};
           SwapPairOfTriangles(pair);
           f.i = i;
           f.stage = kAfterSwapSelf;
