@@ -146,7 +146,10 @@ void readObjects(Connection& db, DocumentState& s) {
     o.textSize = static_cast<std::int16_t>(objects.integer(12));
     membership.push_back({o.parent, objects.integer(13), o.id});
     const std::size_t before = s.objects.size();
-    hint = std::next(s.objects.emplace_hint(hint, o.id, std::move(o)));
+    // A hint just before the new key: after the last object that is the
+    // rightmost node, which the map checks at once (the node after it would
+    // be found by climbing to the root, for every row).
+    hint = s.objects.emplace_hint(hint, o.id, std::move(o));
     if (s.objects.size() == before)
       throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
   }
