@@ -37,32 +37,52 @@ const TTIN* tinAt(const TLandMgr& mgr, std::size_t index) {
 
 }  // namespace
 
-std::vector<std::optional<std::int32_t>> sampleStoredTIN(Host& host, std::size_t index,
-                                                         std::span<const WorldPoint> points) {
+struct StoredTINSampler::Loaded {
+  explicit Loaded(KVCallback cb) : mgr(cb) {}
+  TLandMgr mgr;  // releases every TIN it read
+  const TTIN* tin = nullptr;
+  TSurfaceSampler sampler;  // without its memory, the scans answer the same
+};
+
+StoredTINSampler::StoredTINSampler(Host& host, std::size_t index) : host_(host) {
   const KVHandle data = host.findDataObject(kTINDataTag);
   if (data == nullptr) throw HostError("the drawing holds no TINs");
   const CallbackScope scope(host.callbacks());
-  TLandMgr mgr(host.callbacks());  // releases every TIN it read
-  mgr.fTINList = TLinkedList::New();
-  if (mgr.fTINList == nullptr || !mgr.fTINList->ILinkedList())
-    throw HostError("not enough memory to read the drawing's TINs");
-  if (const TErr err = mgr.ReadAllData(data); err != kNoErr) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(err));
-    throw HostError(std::string("the plug-in cannot read the drawing's TINs (error ") + code + ")");
+  loaded_ = std::make_unique<Loaded>(host.callbacks());
+  TLandMgr& mgr = loaded_->mgr;
+  try {
+    mgr.fTINList = TLinkedList::New();
+    if (mgr.fTINList == nullptr || !mgr.fTINList->ILinkedList())
+      throw HostError("not enough memory to read the drawing's TINs");
+    if (const TErr err = mgr.ReadAllData(data); err != kNoErr) {
+      char code[16];
+      std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(err));
+      throw HostError(std::string("the plug-in cannot read the drawing's TINs (error ") + code + ")");
+    }
+    const TTIN* tin = tinAt(mgr, index);
+    if (tin == nullptr) throw HostError("the drawing stores no TIN number " + std::to_string(index + 1));
+    if (tin->fTINParams.notResident)
+      throw HostError("the TIN is kept without its triangles (notResident); create or change it with "
+                      "notResident=0 to store them");
+    loaded_->tin = tin;
+    loaded_->sampler.Build(tin);
+  } catch (...) {
+    loaded_.reset();  // while the plug-in can still reach the host
+    throw;
   }
-  const TTIN* tin = tinAt(mgr, index);
-  if (tin == nullptr) throw HostError("the drawing stores no TIN number " + std::to_string(index + 1));
-  if (tin->fTINParams.notResident)
-    throw HostError("the TIN is kept without its triangles (notResident); create or change it with "
-                    "notResident=0 to store them");
+}
 
-  TSurfaceSampler sampler;  // without its memory, the scans answer the same
-  sampler.Build(tin);
+StoredTINSampler::~StoredTINSampler() {
+  const CallbackScope scope(host_.callbacks());
+  loaded_.reset();
+}
+
+std::vector<std::optional<std::int32_t>> StoredTINSampler::sample(std::span<const WorldPoint> points) const {
+  const CallbackScope scope(host_.callbacks());
   std::vector<std::optional<std::int32_t>> out(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {
     std::int32_t z = 0;
-    if (SampleElevAtXY(tin, &sampler, KVPoint2D{points[k].y, points[k].x}, &z)) out[k] = z;
+    if (SampleElevAtXY(loaded_->tin, &loaded_->sampler, KVPoint2D{points[k].y, points[k].x}, &z)) out[k] = z;
   }
   return out;
 }

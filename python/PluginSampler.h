@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -24,11 +25,28 @@ struct WorldPoint {
   std::int32_t x = 0, y = 0;
 };
 
-// Elevations in world units of the stored TIN at `index` (0-based, in stored
-// order) at each point; nothing where the TIN does not cover the point.
-// Throws HostError when the drawing holds no such TIN, when the TIN is kept
-// without its triangles (notResident), or when the plug-in cannot read it.
-std::vector<std::optional<std::int32_t>> sampleStoredTIN(Host& host, std::size_t index,
-                                                         std::span<const WorldPoint> points);
+// One stored TIN loaded by the plug-in's reader, with its sampler built,
+// kept for as long as the drawing does not change: sampling it again costs
+// only the lookups.  It holds plug-in memory from `host`, so it must go
+// before the host does.
+class StoredTINSampler {
+ public:
+  // Loads the stored TIN at `index` (0-based, in stored order).  Throws
+  // HostError when the drawing holds no such TIN, when the TIN is kept
+  // without its triangles (notResident), or when the plug-in cannot read it.
+  StoredTINSampler(Host& host, std::size_t index);
+  ~StoredTINSampler();
+  StoredTINSampler(const StoredTINSampler&) = delete;
+  StoredTINSampler& operator=(const StoredTINSampler&) = delete;
+
+  // Elevations in world units at each point; nothing where the TIN does not
+  // cover the point.
+  std::vector<std::optional<std::int32_t>> sample(std::span<const WorldPoint> points) const;
+
+ private:
+  struct Loaded;
+  Host& host_;
+  std::unique_ptr<Loaded> loaded_;
+};
 
 }  // namespace tinhost::python

@@ -4,7 +4,6 @@
 #include <limits>
 #include <sstream>
 
-#include "python/PluginSampler.h"
 #include "tinhost/cli/CommandLine.h"
 #include "tinhost/cli/Console.h"
 #include "tinhost/core/BuildNotices.h"
@@ -51,6 +50,7 @@ cli::Session& Drawing::session() {
 
 void Drawing::touched(bool changed) {
   geometry_.clear();  // even a command that changed nothing may have put things back
+  samplers_.clear();
   tins_.reset();
   changed_ = changed_ || changed;
 }
@@ -78,6 +78,7 @@ ImportOutcome Drawing::importData(const std::string& name, const io::SurveyData&
 RunResult Drawing::run(cli::RunArgs args) {
   cli::Session& s = session();
   if (args.plugin.empty()) args.plugin = plugin_;
+  samplers_.clear();  // the command gets the host's memory as on the command line
   Captured c;
   RunResult r;
   try {
@@ -183,7 +184,10 @@ std::vector<double> Drawing::sample(std::size_t index, std::span<const double> x
     const auto x = io::toWorld(xy[k], x0, units.worldPerUnit), y = io::toWorld(xy[k + 1], y0, units.worldPerUnit);
     if (x && y) points.push_back(WorldPoint{*x, *y}), rows.push_back(k / 2);
   }
-  const auto z = sampleStoredTIN(session().host(), index, points);
+  auto it = samplers_.find(index);
+  if (it == samplers_.end())
+    it = samplers_.emplace(index, std::make_unique<StoredTINSampler>(session().host(), index)).first;
+  const auto z = it->second->sample(points);
   // Elevations as the stored TIN gives its vertices: (z / S) / U.
   std::vector<double> out(xy.size() / 2, std::numeric_limits<double>::quiet_NaN());
   for (std::size_t k = 0; k < z.size(); ++k)
@@ -207,6 +211,7 @@ void Drawing::save() {
 void Drawing::close(bool keep) {
   if (session_ == nullptr) return;
   geometry_.clear();
+  samplers_.clear();
   tins_.reset();
   const std::unique_ptr<cli::Session> s = std::move(session_);  // the lock goes with it, whatever happens
   s->endPlugin();  // action 2 before the drawing is written, as the command line does

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "python/PluginSampler.h"
 #include "tinhost/cli/Commands.h"
 #include "tinhost/cli/Session.h"
 #include "tinhost/core/StoredTINs.h"
@@ -107,6 +108,7 @@ class Drawing {
   bool readOnly_ = false;
   std::optional<std::vector<StoredTIN>> tins_;
   std::map<std::size_t, std::shared_ptr<const StoredTINGeometry>> geometry_;
+  std::map<std::size_t, std::unique_ptr<StoredTINSampler>> samplers_;  // before the session goes
 };
 
 }  // namespace tinhost::python

@@ -156,3 +156,12 @@ def test_sample_needs_the_stored_triangles(tmp_path):
         d.run("create", layer="Light", set={"notResident": 1})
         with pytest.raises(ValueError, match="notResident"):
             d.tins["Light"].sample([[5, 5]])
+        # Answers follow the drawing: the same TIN made again from raised points.
+        d.import_points("Kept", pts)
+        d.run("create", layer="Kept", set={"notResident": 0})
+        assert d.tins["Kept"].sample([5, 5]) == 2.5
+        d.undo()
+        d.undo()
+        d.import_points("Kept", pts + [0, 0, 10])
+        d.run("create", layer="Kept", set={"notResident": 0})
+        assert d.tins["Kept"].sample([5, 5]) == 12.5
