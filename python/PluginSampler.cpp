@@ -16,7 +16,8 @@ namespace tinhost::python {
 namespace {
 
 // The plug-in's module-wide callback value (its allocator's way to the host)
-// set for the length of one sampling, and put back after.
+// set while plug-in code runs here (loading, sampling, releasing), and put
+// back after.
 class CallbackScope {
  public:
   explicit CallbackScope(KVCallback cb) : saved_(gKVCallback) { gKVCallback = cb; }

@@ -108,7 +108,7 @@ class Drawing {
   bool readOnly_ = false;
   std::optional<std::vector<StoredTIN>> tins_;
   std::map<std::size_t, std::shared_ptr<const StoredTINGeometry>> geometry_;
-  std::map<std::size_t, std::unique_ptr<StoredTINSampler>> samplers_;  // before the session goes
+  std::map<std::size_t, std::unique_ptr<StoredTINSampler>> samplers_;  // hold plug-in memory: cleared before session_ goes
 };
 
 }  // namespace tinhost::python

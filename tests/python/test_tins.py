@@ -130,14 +130,13 @@ def test_sample_answers_as_the_difference_tin_sampled_its_bases(demo_drawing):
         ground, design, earth = d.tins["Ground"], d.tins["Design"], d.tins["Earthwork"]
         gv, dv, ev = ground.vertices, design.vertices, earth.vertices
         assert np.array_equal(ground.sample(gv[:, :2]), gv[:, 2])  # a vertex answers with its own elevation
-        at_ground = {tuple(p) for p in gv[:, :2]}
-        on_ground = np.array([tuple(p) in at_ground for p in ev[:, :2]])
+        ground_z, design_z = ({tuple(p[:2]): p[2] for p in v} for v in (gv, dv))
+        at = [tuple(p) for p in ev[:, :2]]
+        on_ground = np.array([p in ground_z for p in at])
         assert on_ground.any() and (~on_ground).any()
-        design_z = {tuple(p[:2]): p[2] for p in dv}
         expected = np.where(on_ground,
-                            [({tuple(p[:2]): p[2] for p in gv}).get(tuple(p[:2]), np.nan) for p in ev] -
-                            design.sample(ev[:, :2]),
-                            ground.sample(ev[:, :2]) - [design_z.get(tuple(p[:2]), np.nan) for p in ev])
+                            [ground_z.get(p, np.nan) for p in at] - design.sample(ev[:, :2]),
+                            ground.sample(ev[:, :2]) - [design_z.get(p, np.nan) for p in at])
         assert np.allclose(ev[:, 2], expected, rtol=0, atol=1e-9)
 
         lo, hi = gv[:, :2].min(axis=0), gv[:, :2].max(axis=0)
