@@ -1,5 +1,6 @@
 #include "plugin/model/TKeyRunIndex.h"
 
+#include <cstdint>
 #include <cstring>
 
 std::int32_t FirstProbeIn(std::int32_t n, std::int32_t a, std::int32_t b) {
@@ -16,7 +17,7 @@ TKeyRunIndex::~TKeyRunIndex() { Clear(); }
 
 void TKeyRunIndex::Clear() {
   for (std::int32_t i = 0; i < fRunCount; ++i)
-    if (fRuns[i].cap != 0) PluginFree(fRuns[i].many);
+    if (OnHeap(fRuns[i])) PluginFree(fRuns[i].many);
   PluginFree(fRuns);
   PluginFree(fBlocks);
   fRuns = nullptr;
@@ -158,16 +159,13 @@ std::int32_t TKeyRunIndex::NewBlock(bool leaf) {
 }
 
 bool TKeyRunIndex::GrowRun(Run& run) {
-  const std::int32_t cap = run.cap == 0 ? 4 : run.cap * 2;
-  if (cap < run.cap) return false;
+  const std::int64_t cap = run.size == 1 ? 4 : std::int64_t{run.size} * 2;
+  if (cap > INT32_MAX) return false;
   auto* grown = static_cast<TItem*>(PluginAlloc(sizeof(TItem) * static_cast<std::size_t>(cap)));
   if (grown == nullptr) return false;
-  if (run.size > 0)
-    std::memcpy(grown, run.cap == 0 ? &run.one : run.many,
-                sizeof(TItem) * static_cast<std::size_t>(run.size));
-  if (run.cap != 0) PluginFree(run.many);
+  std::memcpy(grown, OnHeap(run) ? run.many : &run.one, sizeof(TItem) * static_cast<std::size_t>(run.size));
+  if (OnHeap(run)) PluginFree(run.many);
   run.many = grown;
-  run.cap = cap;
   return true;
 }
 
@@ -248,7 +246,9 @@ bool TKeyRunIndex::Insert(std::int32_t key, std::int32_t k, TItem item, TRun* ru
     if (k != 0) return false;
     if (!ReserveRun() || !ReserveBlocks(depth + 2) || depth + 1 >= kMaxDepth) return false;
     r = fRunCount++;
-    fRuns[r] = Run{key, 1, 0, item, nullptr};
+    fRuns[r].key = key;
+    fRuns[r].size = 1;
+    fRuns[r].one = item;
     if (fRoot == kNone) {
       fRoot = fFirstLeaf = fLastLeaf = NewBlock(true);
       path[0] = PathStep{fRoot, 0};
@@ -261,11 +261,7 @@ bool TKeyRunIndex::Insert(std::int32_t key, std::int32_t k, TItem item, TRun* ru
   }
   Run& node = fRuns[r];
   if (k < 0 || k > node.size) return false;
-  if (node.size == 1 && node.cap == 0) {
-    if (!GrowRun(node)) return false;
-  } else if (node.size == node.cap && !GrowRun(node)) {
-    return false;
-  }
+  if (Full(node) && !GrowRun(node)) return false;
   TItem* items = node.many;
   std::memmove(items + k + 1, items + k, sizeof(TItem) * static_cast<std::size_t>(node.size - k));
   items[k] = item;

@@ -53,9 +53,9 @@ class TKeyRunIndex final : public TPluginObject {
   std::int32_t RunKey(TRun r) const { return fRuns[r].key; }
   std::int32_t RunSize(TRun r) const { return fRuns[r].size; }
   // The items of a run in order (valid until the run next grows).
-  TItem* RunItems(TRun r) { return fRuns[r].cap == 0 ? &fRuns[r].one : fRuns[r].many; }
+  TItem* RunItems(TRun r) { return OnHeap(fRuns[r]) ? fRuns[r].many : &fRuns[r].one; }
   const TItem* RunItems(TRun r) const {
-    return fRuns[r].cap == 0 ? &fRuns[r].one : fRuns[r].many;
+    return OnHeap(fRuns[r]) ? fRuns[r].many : &fRuns[r].one;
   }
 
   // Inserts `item` at offset `k` (0 .. size) of the run of `key`, which is
@@ -75,13 +75,25 @@ class TKeyRunIndex final : public TPluginObject {
   static constexpr std::int32_t kNone = -1;
   static constexpr std::int32_t kMaxDepth = 16;  // 64^16 keys: never reached
 
+  // A run of one item holds it in place; a longer one holds its items on the
+  // heap, with room for the larger of 4 and the size rounded up to a power of
+  // two.  Runs never shrink, so the room follows from the size and a run is
+  // 16 bytes instead of 32 (a run per distinct elevation of a list by height,
+  // per distinct x of an index by x).
   struct Run {
     std::int32_t key;
     std::int32_t size;  // items of this run
-    std::int32_t cap;   // capacity of `many`; 0 while the single item is in `one`
-    TItem one;
-    TItem* many;
+    union {
+      TItem one;    // size 1
+      TItem* many;  // size 2 and more
+    };
   };
+  static_assert(sizeof(Run) == 2 * sizeof(std::int32_t) + sizeof(TItem), "a run holds no room count");
+  static bool OnHeap(const Run& run) { return run.size > 1; }
+  // Whether the run's room is full (a run of one has no heap room yet).
+  static bool Full(const Run& run) {
+    return run.size == 1 || (run.size >= 4 && (run.size & (run.size - 1)) == 0);
+  }
   // A tree node.  Leaf: key[j], run ref[j] with items[j] = its size.  Inner:
   // child ref[j] holding the keys from key[j] (key[0] is not compared) with
   // items[j] items under it.
