@@ -8,7 +8,7 @@
 #include "plugin/model/TTINVtx.h"
 #include "plugin/triangulate/ExactPredicates.h"
 
-TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices) {
+TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices, const TLinkNode* toCome) {
   const TLinkedList* hull = tin->fConvexHullVtxList;
   if (hull == nullptr || hull->fFirst == nullptr || vertices < 1) return;
   std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
@@ -38,9 +38,71 @@ TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices) {
     return;
   }
   std::memset(fCells, 0, sizeof(TTINVtx*) * static_cast<std::size_t>(total));
+  if (toCome != nullptr) MakeFineLevel(toCome, vertices);
 }
 
-TQuickLocator::~TQuickLocator() { PluginFree(fCells); }
+TQuickLocator::~TQuickLocator() {
+  PluginFree(fCells);
+  PluginFree(fFine);
+}
+
+// Counts the finest cells the vertices to come fall in.  Spread points fill
+// most of them; when they fill under a sixteenth, each occupied cell holds on
+// average over 32 vertices, and the sparse level splits cells 4^k ways so
+// that about one remains a cell.  Without memory there is no sparse level.
+void TQuickLocator::MakeFineLevel(const TLinkNode* toCome, std::int64_t vertices) {
+  const std::int64_t finest = std::int64_t{1} << (2 * (fLevels - 1));
+  if (vertices < 64 || finest < 64) return;
+  auto* seen = static_cast<std::uint8_t*>(PluginAlloc(static_cast<std::size_t>(finest)));
+  if (seen == nullptr) return;
+  std::memset(seen, 0, static_cast<std::size_t>(finest));
+  std::int64_t occupied = 0, counted = 0;
+  const std::int64_t side = std::int64_t{1} << (fLevels - 1);
+  for (const TLinkNode* n = toCome; n != nullptr; n = n->next) {
+    const auto* v = static_cast<const TTINVtx*>(n->item);
+    if (v == nullptr) continue;
+    std::int64_t cx = 0, cy = 0;
+    FinestCell(v->x, v->y, &cx, &cy);
+    std::uint8_t& s = seen[cy * side + cx];
+    if (s == 0) ++occupied;
+    s = 1;
+    ++counted;
+  }
+  PluginFree(seen);
+  if (occupied == 0 || occupied * 16 > finest) return;
+  int shift = 0;  // 4^shift sparse cells a finest one: about a vertex each
+  while (shift < 12 && (occupied << (2 * (shift + 1))) <= counted) ++shift;
+  // Cells of the sparse levels stay within 28 bits a side (FineKey).
+  while (shift > 0 && fLevels - 1 + shift > 27) --shift;
+  if (shift == 0) return;
+  std::uint64_t slots = 1;
+  while (slots < static_cast<std::uint64_t>(counted) * 2 + 2) slots <<= 1;
+  fFine = static_cast<FineSlot*>(PluginAlloc(sizeof(FineSlot) * slots));
+  if (fFine == nullptr) return;
+  std::memset(fFine, 0, sizeof(FineSlot) * slots);
+  fFineMask = slots - 1;
+  fFineShift = shift;
+}
+
+std::uint64_t TQuickLocator::FineKey(std::int32_t x, std::int32_t y) const {
+  const int level = fLevels - 1 + fFineShift;
+  const std::int64_t side = std::int64_t{1} << level;
+  // dx < 2^32 and side <= 2^27: the products stay below 2^64 as unsigned.
+  const std::int64_t dx = x - fX0, dy = y - fY0;
+  auto cell = [&](std::int64_t d) -> std::uint64_t {
+    if (d <= 0) return 0;
+    const std::uint64_t c = static_cast<std::uint64_t>(d) * static_cast<std::uint64_t>(side) /
+                            static_cast<std::uint64_t>(fSpan);
+    return c >= static_cast<std::uint64_t>(side) ? static_cast<std::uint64_t>(side - 1) : c;
+  };
+  return (std::uint64_t{1} << 63) | (cell(dx) << 28) | cell(dy);
+}
+
+TQuickLocator::FineSlot* TQuickLocator::FineFind(std::uint64_t key) const {
+  std::uint64_t i = FineHome(key);
+  while (fFine[i].key != 0 && fFine[i].key != key) i = (i + 1) & fFineMask;
+  return fFine + i;
+}
 
 void TQuickLocator::FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx,
                                std::int64_t* cy) const {
@@ -55,6 +117,16 @@ void TQuickLocator::Remember(TTINVtx* v) {
   std::int64_t cx = 0, cy = 0;
   FinestCell(v->x, v->y, &cx, &cy);
   for (int l = 0; l < fLevels; ++l) fCells[Cell(l, cx, cy)] = v;
+  if (fFine == nullptr) return;
+  const std::uint64_t key = FineKey(v->x, v->y);
+  FineSlot* slot = FineFind(key);
+  if (slot->key == 0) {
+    // Half full at most, so that a search of a missing key ends soon.
+    if (static_cast<std::uint64_t>(fFineUsed + 1) * 2 > fFineMask + 1) return;
+    slot->key = key;
+    ++fFineUsed;
+  }
+  slot->vtx = v;
 }
 
 TTINTriangle* TQuickLocator::StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const {
@@ -62,11 +134,16 @@ TTINTriangle* TQuickLocator::StrictlyEnclosing(const KVPoint2D& p, TTINTriangle*
   TTINTriangle* start = fallback;
   std::int64_t cx = 0, cy = 0;
   FinestCell(p.x, p.y, &cx, &cy);
-  for (int l = fLevels - 1; l >= 0; --l) {
-    const TTINVtx* v = fCells[Cell(l, cx, cy)];
-    if (v != nullptr && v->fTriangle != nullptr) {
-      start = v->fTriangle;
-      break;
+  const FineSlot* fine = fFine != nullptr ? FineFind(FineKey(p.x, p.y)) : nullptr;
+  if (fine != nullptr && fine->key != 0 && fine->vtx->fTriangle != nullptr) {
+    start = fine->vtx->fTriangle;
+  } else {
+    for (int l = fLevels - 1; l >= 0; --l) {
+      const TTINVtx* v = fCells[Cell(l, cx, cy)];
+      if (v != nullptr && v->fTriangle != nullptr) {
+        start = v->fTriangle;
+        break;
+      }
     }
   }
   return start != nullptr ? WalkToStrictlyEnclosing(start, p, kQuickWalkSteps) : nullptr;

@@ -12,6 +12,13 @@
 // holds one and walks at most kQuickWalkSteps triangles.  A point found on an
 // edge line, a walk that leaves the hull or runs too long, or a locator without
 // memory gives no answer, and the caller takes the nearest-vertex walk.
+//
+// The grids suit points spread over the box.  Clustered points crowd a few
+// finest cells (fifty survey clusters in a 100 km box put thousands of points
+// in each), and a start anywhere in such a cell is a long walk away.  When
+// the vertices to come fill few finest cells, a sparse level several times
+// finer, with about one vertex a cell where there are vertices, remembers
+// them too: a hash table of its occupied cells, asked before the grids.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +37,10 @@ constexpr int kQuickWalkSteps = 1 << 16;
 class TQuickLocator final : public TPluginObject {
  public:
   // Grids over the box of the TIN's hull, the finest with about one cell per
-  // two of `vertices`; an unusable locator (no hull, no memory) answers
-  // nothing.
-  TQuickLocator(const TTIN* tin, std::int64_t vertices);
+  // two of `vertices`, and the sparse level when the vertices of `toCome`
+  // (all to be inserted, or null) crowd a few cells; an unusable locator (no
+  // hull, no memory) answers nothing.
+  TQuickLocator(const TTIN* tin, std::int64_t vertices, const TLinkNode* toCome = nullptr);
   ~TQuickLocator();
   TQuickLocator(const TQuickLocator&) = delete;
   TQuickLocator& operator=(const TQuickLocator&) = delete;
@@ -43,10 +51,13 @@ class TQuickLocator final : public TPluginObject {
   // cannot tell (see above).  `fallback` starts the walk when no remembered
   // vertex is near.
   TTINTriangle* StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const;
-  // The finest cell that (x, y) falls in, or null for an unusable locator:
-  // what a read-ahead of later searches may look at.
+  // The finest cell that (x, y) falls in (the sparse level's, when there is
+  // one), or null for an unusable locator: what a read-ahead of later
+  // searches may look at.
   TTINVtx* const* FinestSlot(std::int32_t x, std::int32_t y) const {
     if (fLevels == 0) return nullptr;
+    // The sparse level's home slot of the cell: where its vertex usually is.
+    if (fFine != nullptr) return &fFine[FineHome(FineKey(x, y))].vtx;
     std::int64_t cx = 0, cy = 0;
     FinestCell(x, y, &cx, &cy);
     return fCells + Cell(fLevels - 1, cx, cy);
@@ -62,7 +73,26 @@ class TQuickLocator final : public TPluginObject {
     return fOffset[level] + ((cy >> shift) << level) + (cx >> shift);
   }
 
+  // The sparse level: fineShift more levels than the finest grid, its cells
+  // in an open-addressed table of a power-of-two size (fFineMask + 1), never
+  // more than half full.  A cell's key is its column and row; 0 marks a free
+  // slot, so keys carry a set top bit.
+  struct FineSlot {
+    std::uint64_t key;
+    TTINVtx* vtx;
+  };
+  void MakeFineLevel(const TLinkNode* toCome, std::int64_t vertices);
+  // The key of the sparse level's cell of (x, y).
+  std::uint64_t FineKey(std::int32_t x, std::int32_t y) const;
+  std::uint64_t FineHome(std::uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> 20 & fFineMask; }
+  // The slot of the key, or the free slot where it would go.
+  FineSlot* FineFind(std::uint64_t key) const;
+
   TTINVtx** fCells = nullptr;        // every level's cells, coarsest first
+  FineSlot* fFine = nullptr;         // null: no sparse level
+  std::uint64_t fFineMask = 0;
+  std::int64_t fFineUsed = 0;
+  int fFineShift = 0;
   std::int64_t fOffset[kMaxLevels] = {};
   int fLevels = 0;
   std::int64_t fX0 = 0, fY0 = 0;     // the box's lower corner

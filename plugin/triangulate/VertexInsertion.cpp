@@ -238,7 +238,7 @@ TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
 // null for a step-by-step build or without memory.
 TQuickLocator* NewQuickLocator(TTIN* tin) {
   if (tin->fSteps == TSteps::kLiteral || tin->fConvexHullVtxList == nullptr) return nullptr;
-  auto* locator = new TQuickLocator(tin, tin->fTINVtxListByZ->CountItems());
+  auto* locator = new TQuickLocator(tin, tin->fTINVtxListByZ->CountItems(), tin->fTINVtxListByZ->fFirst);
   if (locator == nullptr) return nullptr;
   for (TLinkNode* n = tin->fConvexHullVtxList->fFirst; n != nullptr; n = n->next)
     if (n->item != nullptr) locator->Remember(static_cast<TTINVtx*>(n->item));
