@@ -38,7 +38,7 @@ TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices, const TLink
     return;
   }
   std::memset(fCells, 0, sizeof(TTINVtx*) * static_cast<std::size_t>(total));
-  if (toCome != nullptr) MakeFineLevel(toCome, vertices);
+  if (toCome != nullptr) MakeFineLevel(toCome);
 }
 
 TQuickLocator::~TQuickLocator() {
@@ -50,9 +50,9 @@ TQuickLocator::~TQuickLocator() {
 // most of them; when they fill under a sixteenth, each occupied cell holds on
 // average over 32 vertices, and the sparse level splits cells 4^k ways so
 // that about one remains a cell.  Without memory there is no sparse level.
-void TQuickLocator::MakeFineLevel(const TLinkNode* toCome, std::int64_t vertices) {
+void TQuickLocator::MakeFineLevel(const TLinkNode* toCome) {
   const std::int64_t finest = std::int64_t{1} << (2 * (fLevels - 1));
-  if (vertices < 64 || finest < 64) return;
+  if (finest < 64) return;
   auto* seen = static_cast<std::uint8_t*>(PluginAlloc(static_cast<std::size_t>(finest)));
   if (seen == nullptr) return;
   std::memset(seen, 0, static_cast<std::size_t>(finest));
@@ -69,10 +69,10 @@ void TQuickLocator::MakeFineLevel(const TLinkNode* toCome, std::int64_t vertices
     ++counted;
   }
   PluginFree(seen);
-  if (occupied == 0 || occupied * 16 > finest) return;
+  if (counted < 64 || occupied * 16 > finest) return;
   int shift = 0;  // 4^shift sparse cells a finest one: about a vertex each
   while (shift < 12 && (occupied << (2 * (shift + 1))) <= counted) ++shift;
-  // Cells of the sparse levels stay within 28 bits a side (FineKey).
+  // The sparse level's cells stay within 28 bits a side (FineKey).
   while (shift > 0 && fLevels - 1 + shift > 27) --shift;
   if (shift == 0) return;
   std::uint64_t slots = 1;

@@ -73,7 +73,7 @@ class TQuickLocator final : public TPluginObject {
     return fOffset[level] + ((cy >> shift) << level) + (cx >> shift);
   }
 
-  // The sparse level: fineShift more levels than the finest grid, its cells
+  // The sparse level: fFineShift levels finer than the finest grid, its cells
   // in an open-addressed table of a power-of-two size (fFineMask + 1), never
   // more than half full.  A cell's key is its column and row; 0 marks a free
   // slot, so keys carry a set top bit.
@@ -81,7 +81,7 @@ class TQuickLocator final : public TPluginObject {
     std::uint64_t key;
     TTINVtx* vtx;
   };
-  void MakeFineLevel(const TLinkNode* toCome, std::int64_t vertices);
+  void MakeFineLevel(const TLinkNode* toCome);
   // The key of the sparse level's cell of (x, y).
   std::uint64_t FineKey(std::int32_t x, std::int32_t y) const;
   std::uint64_t FineHome(std::uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> 20 & fFineMask; }
