@@ -69,7 +69,7 @@ bool TSurfaceSampler::BuildTriangles(const TTIN* base) {
   fTris = static_cast<Tri*>(PluginAlloc(sizeof(Tri) * static_cast<std::size_t>(n)));
   if (fTris == nullptr) return false;
 
-  // The triangles in list order with their boxes, and the box of them all.
+  // The triangles' corners in list order, and the box of them all.
   fMinX = fMinY = std::numeric_limits<std::int64_t>::max();
   fMaxX = fMaxY = std::numeric_limits<std::int64_t>::min();
   for (const TLinkNode* node = first; node != nullptr; node = node->next) {
@@ -77,13 +77,16 @@ bool TSurfaceSampler::BuildTriangles(const TTIN* base) {
     if (t == nullptr) continue;
     const TTINVtx* const* c = t->fVertices;
     if (c[0] == nullptr || c[1] == nullptr || c[2] == nullptr) return false;
-    Tri box{t, std::min({c[0]->x, c[1]->x, c[2]->x}), std::min({c[0]->y, c[1]->y, c[2]->y}),
-            std::max({c[0]->x, c[1]->x, c[2]->x}), std::max({c[0]->y, c[1]->y, c[2]->y})};
-    fTris[fTriCount++] = box;
-    fMinX = std::min<std::int64_t>(fMinX, box.minX);
-    fMinY = std::min<std::int64_t>(fMinY, box.minY);
-    fMaxX = std::max<std::int64_t>(fMaxX, box.maxX);
-    fMaxY = std::max<std::int64_t>(fMaxY, box.maxY);
+    Tri& r = fTris[fTriCount++];
+    for (int i = 0; i < 3; ++i) {
+      r.x[i] = c[i]->x;
+      r.y[i] = c[i]->y;
+      r.z[i] = c[i]->z;
+    }
+    fMinX = std::min<std::int64_t>(fMinX, r.MinX());
+    fMinY = std::min<std::int64_t>(fMinY, r.MinY());
+    fMaxX = std::max<std::int64_t>(fMaxX, r.MaxX());
+    fMaxY = std::max<std::int64_t>(fMaxY, r.MaxY());
   }
 
   // Square cells, about one per triangle over the whole box, then wider
@@ -109,7 +112,7 @@ std::int64_t TSurfaceSampler::CountEntries() const {
   std::int64_t total = 0;
   for (std::int32_t i = 0; i < fTriCount && total <= budget; ++i) {
     const Tri& t = fTris[i];
-    total += (CellX(t.maxX) - CellX(t.minX) + 1) * (CellY(t.maxY) - CellY(t.minY) + 1);
+    total += (CellX(t.MaxX()) - CellX(t.MinX()) + 1) * (CellY(t.MaxY()) - CellY(t.MinY()) + 1);
   }
   return total;
 }
@@ -122,8 +125,9 @@ bool TSurfaceSampler::Place(std::int64_t total) {
       PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(total)));
   if (fCellStart == nullptr || fEntries == nullptr) return false;
   auto forCells = [&](const Tri& t, auto&& f) {
-    for (std::int64_t cy = CellY(t.minY); cy <= CellY(t.maxY); ++cy)
-      for (std::int64_t cx = CellX(t.minX); cx <= CellX(t.maxX); ++cx) f(cy * fCellsX + cx);
+    const std::int64_t x0 = CellX(t.MinX()), x1 = CellX(t.MaxX()), y1 = CellY(t.MaxY());
+    for (std::int64_t cy = CellY(t.MinY()); cy <= y1; ++cy)
+      for (std::int64_t cx = x0; cx <= x1; ++cx) f(cy * fCellsX + cx);
   };
   // Counts, then running sums that end each cell; filling from the last
   // triangle backwards moves every end down to its cell's start and leaves
@@ -146,12 +150,9 @@ bool TSurfaceSampler::ElevFromTriangles(const KVPoint2D& p, std::int32_t* z) con
   const std::int64_t cell = CellY(p.y) * fCellsX + CellX(p.x);
   for (std::int32_t e = fCellStart[cell]; e < fCellStart[cell + 1]; ++e) {
     const Tri& t = fTris[fEntries[e]];
-    if (p.x < t.minX || p.x > t.maxX || p.y < t.minY || p.y > t.maxY) continue;
-    TTINTriangle* next = nullptr;
-    TTINVtx* nextSkip = nullptr;
-    std::int16_t edge = kNoIndex;
-    if (EnclosesXY(t.tri, p, nullptr, &next, &nextSkip, &edge)) {
-      *z = GetElevInTri(t.tri, p);
+    if (p.x < t.MinX() || p.x > t.MaxX() || p.y < t.MinY() || p.y > t.MaxY()) continue;
+    if (CornersEncloseXY(t.x, t.y, p)) {
+      *z = GetElevInCorners(t.x, t.y, t.z, p);
       return true;
     }
   }

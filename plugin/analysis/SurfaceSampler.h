@@ -5,9 +5,9 @@
 //
 //  - the vertices by exact position (TXYTable), filled in list order so that
 //    the first listed vertex at a position answers;
-//  - the triangles in a uniform grid over their bounding boxes: each cell
-//    holds, in ascending list order, the ordinals of the triangles whose
-//    closed box meets the cell.  A triangle can enclose p only if its box
+//  - the triangles (copies of their corners) in a uniform grid over their
+//    bounding boxes: each cell holds, in ascending list order, the ordinals
+//    of the triangles whose closed box meets the cell.  A triangle can enclose p only if its box
 //    holds p (inside means on the inner side of all three edges, or on an
 //    edge segment), so the triangles of p's cell, tested in list order with
 //    the same EnclosesXY, find the first enclosing triangle of the list.
@@ -19,6 +19,7 @@
 // answers false, keeps nothing, and the caller samples by scanning instead.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "plugin/model/XYTable.h"
@@ -26,7 +27,6 @@
 #include "plugin/host/PluginMemory.h"
 
 class TTIN;
-class TTINTriangle;
 
 class TSurfaceSampler final : public TPluginObject {
  public:
@@ -51,9 +51,14 @@ class TSurfaceSampler final : public TPluginObject {
   bool ElevFromTriangles(const KVPoint2D& p, std::int32_t* z) const;
 
  private:
+  // Copies of a triangle's corners, so that a test reads one record instead
+  // of the triangle and its three vertices.
   struct Tri {
-    const TTINTriangle* tri;
-    std::int32_t minX, minY, maxX, maxY;
+    std::int32_t x[3], y[3], z[3];
+    std::int32_t MinX() const { return std::min({x[0], x[1], x[2]}); }
+    std::int32_t MaxX() const { return std::max({x[0], x[1], x[2]}); }
+    std::int32_t MinY() const { return std::min({y[0], y[1], y[2]}); }
+    std::int32_t MaxY() const { return std::max({y[0], y[1], y[2]}); }
   };
 
   bool BuildVertices(const TTIN* base);

@@ -17,19 +17,24 @@ std::int32_t TruncToCoord(double value) {
 }
 
 std::int32_t GetElevInTri(const TTINTriangle* tri, const KVPoint2D& p) {
-  const TTINVtx* k0 = tri->fVertices[0];
-  const TTINVtx* k1 = tri->fVertices[1];
-  const TTINVtx* k2 = tri->fVertices[2];
-  if (k0->z == k1->z && k1->z == k2->z) return k0->z;
+  const TTINVtx* const* k = tri->fVertices;
+  const std::int32_t x[3] = {k[0]->x, k[1]->x, k[2]->x};
+  const std::int32_t y[3] = {k[0]->y, k[1]->y, k[2]->y};
+  const std::int32_t z[3] = {k[0]->z, k[1]->z, k[2]->z};
+  return GetElevInCorners(x, y, z, p);
+}
 
-  const double x0 = k0->x, y0 = k0->y, z0 = k0->z;
-  const double ax = k1->x - x0, ay = k1->y - y0, az = k1->z - z0;
-  const double bx = k2->x - x0, by = k2->y - y0, bz = k2->z - z0;
+std::int32_t GetElevInCorners(const std::int32_t x[3], const std::int32_t y[3], const std::int32_t z[3],
+                              const KVPoint2D& p) {
+  if (z[0] == z[1] && z[1] == z[2]) return z[0];
+  const double x0 = x[0], y0 = y[0], z0 = z[0];
+  const double ax = x[1] - x0, ay = y[1] - y0, az = z[1] - z0;
+  const double bx = x[2] - x0, by = y[2] - y0, bz = z[2] - z0;
   const double nx = ay * bz - az * by;
   const double ny = az * bx - ax * bz;
   const double nz = ax * by - ay * bx;
-  const double z = z0 - (nx * (p.x - x0) + ny * (p.y - y0)) / nz;
-  return TruncToCoord(z);
+  const double elev = z0 - (nx * (p.x - x0) + ny * (p.y - y0)) / nz;
+  return TruncToCoord(elev);
 }
 
 double CalcAreaOfTriangle(const KVPoint2D& p0, const KVPoint2D& p1, const KVPoint2D& p2) {

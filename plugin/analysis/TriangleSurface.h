@@ -14,6 +14,9 @@ class TTINTriangle;
 // collinear) and all three corners are set.  A plane value outside the 32-bit
 // range saturates at the nearest limit.
 std::int32_t GetElevInTri(const TTINTriangle* tri, const KVPoint2D& p);
+// The same from copies of the corners (x[i], y[i], z[i] of corner i).
+std::int32_t GetElevInCorners(const std::int32_t x[3], const std::int32_t y[3], const std::int32_t z[3],
+                              const KVPoint2D& p);
 
 // Heron's formula on the three planimetric side lengths (double).  The
 // product under the root, which rounding can make a hair negative for a

@@ -49,6 +49,19 @@ bool EnclosesXY(const TTINTriangle* tri, const KVPoint2D& p, const TTINVtx* skip
   return true;
 }
 
+// An outer side fails EnclosesXY whether a neighbour lies across it (at
+// once) or not (beyond the hull, at the end); a line hit ends the tests there.
+bool CornersEncloseXY(const std::int32_t x[3], const std::int32_t y[3], const KVPoint2D& p) {
+  for (std::int16_t i = 0; i < 3; ++i) {
+    const std::int16_t j = NextIndex(i, 1);
+    const int s = OrientSign(x[i], y[i], x[j], y[j], p.x, p.y);
+    if (s < 0) continue;
+    if (s > 0) return false;
+    return InClosedBox(x[i], y[i], x[j], y[j], p.x, p.y);
+  }
+  return true;
+}
+
 TTINTriangle* GetTriangleInWhichXYFalls(TTIN* tin, const KVPoint2D& p, std::int16_t* edge) {
   *edge = kNoIndex;
   if (tin->fVtxArrayByX != nullptr && tin->fVtxArrayByX->Count() > 0) {

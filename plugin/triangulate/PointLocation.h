@@ -20,6 +20,11 @@ class TTINVtx;
 bool EnclosesXY(const TTINTriangle* tri, const KVPoint2D& p, const TTINVtx* skip,
                 TTINTriangle** next, TTINVtx** nextSkip, std::int16_t* edge);
 
+// EnclosesXY's answer with no corner skipped, from the corners' coordinates
+// alone (x[i], y[i] of corner i): the same exact tests in the same order, so
+// that an index holding copies of the corners answers as the triangle would.
+bool CornersEncloseXY(const std::int32_t x[3], const std::int32_t y[3], const KVPoint2D& p);
+
 // The triangle that contains p, or null (outside the TIN, no start triangle,
 // the walk turning back on one of its last two triangles, or more steps than
 // there are triangles).  *edge as in EnclosesXY, −1 on failure.  The walk

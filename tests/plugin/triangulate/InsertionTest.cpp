@@ -61,6 +61,37 @@ TEST_F(Location, EnclosesXYDecidesInsideEdgeCornerAndTheNextStep) {
   EXPECT_EQ(next, nullptr);
 }
 
+// The copy-of-corners test answers as the triangle's own over every point of a
+// window around each triangle, hull edges or not: the last triangle's edge
+// lines run on through its box beyond their ends, where being on the line is
+// not enough.
+TEST_F(Location, CornersEncloseAsTheTriangleDoes) {
+  const std::vector<std::vector<XYZ>> shapes = {
+      {{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}, {{0, 0, 0}, {10, 20, 0}, {10, 0, 0}},
+      {{0, 0, 0}, {20, 10, 0}, {10, 0, 0}}, {{3, 1, 0}, {-7, 12, 0}, {15, 9, 0}}};
+  TTINTriangle n0, n1, n2;
+  TTINTriangle* nabrs[3] = {&n0, &n1, &n2};
+  for (const auto& shape : shapes) {
+    const auto v = PlaceVertices(NewTIN(), shape);
+    TTINTriangle t;
+    TTINVtx* c[3] = {v[0], v[1], v[2]};
+    t.SetVertices(c);
+    const std::int32_t xs[3] = {v[0]->x, v[1]->x, v[2]->x}, ys[3] = {v[0]->y, v[1]->y, v[2]->y};
+    for (int hull = 0; hull < 2; ++hull) {
+      t.SetNeighbors(nabrs);
+      if (hull == 1) t.fNeighbors[0] = t.fNeighbors[2] = nullptr;
+      for (std::int32_t y = -10; y <= 25; ++y)
+        for (std::int32_t x = -10; x <= 25; ++x) {
+          TTINTriangle* next = nullptr;
+          TTINVtx* skip = nullptr;
+          std::int16_t edge = 0;
+          ASSERT_EQ(CornersEncloseXY(xs, ys, Pt(x, y)), EnclosesXY(&t, Pt(x, y), nullptr, &next, &skip, &edge))
+              << "at " << x << "," << y << " in triangle " << shape[0].x << "," << shape[0].y << " ...";
+        }
+    }
+  }
+}
+
 // The nearest-vertex walk, and the quick walk from anywhere: the quick walk names
 // the nearest-vertex walk's triangle exactly when the point is strictly inside it,
 // and nothing when the point lies on an edge or a corner.
