@@ -63,6 +63,7 @@ int dispatch(Parsed& p, Console& io) {
   const Outcome outcome = executeSessionCommand(session, p.session, io);
   session.endPlugin();  // action 2 before the drawing is written
   if (outcome.changed) session.save();
+  session.leaveDrawingToExit();  // the process ends here
   return outcome.status;
 }
 

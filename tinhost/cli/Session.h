@@ -54,6 +54,12 @@ class Session {
   // Writes the drawing back; only a writing session may.
   void save();
 
+  // For a process that ends with this session: the drawing's objects are left
+  // for the system to reclaim at exit instead of being taken apart one by one
+  // (0.8 s for a million-point TIN with its triangles and contours).  The
+  // session keeps an empty drawing.
+  void leaveDrawingToExit();
+
   // Dialogs at the terminal for every command of the session (the shell).
   void setInteractive(bool on) { interactive_ = on; }
   bool interactive() const { return interactive_; }
