@@ -159,6 +159,13 @@ bool TSurfaceSampler::ElevFromTriangles(const KVPoint2D& p, std::int32_t* z) con
   return false;
 }
 
+void TSurfaceSampler::Prefetch(const KVPoint2D& p) const {
+  if (!fBuilt) return;
+  fVertices.Prefetch(p.x, p.y);
+  if (fTriCount != 0 && p.x >= fMinX && p.x <= fMaxX && p.y >= fMinY && p.y <= fMaxY)
+    __builtin_prefetch(&fCellStart[CellY(p.y) * fCellsX + CellX(p.x)]);
+}
+
 bool TSurfaceSampler::ElevAt(const KVPoint2D& p, std::int32_t* z) const {
   if (fVertices.Find(p.x, p.y, z)) return true;
   return ElevFromTriangles(p, z);

@@ -49,6 +49,9 @@ class TSurfaceSampler final : public TPluginObject {
   // As GetElevFromEnclosingTri: the plane of the first listed triangle that
   // encloses p; false with *z unchanged when none does.
   bool ElevFromTriangles(const KVPoint2D& p, std::int32_t* z) const;
+  // Starts fetching what ElevAt(p) reads first (the vertex table's slot and
+  // the cell's entry range), for a read-ahead of later samples.
+  void Prefetch(const KVPoint2D& p) const;
 
  private:
   // Copies of a triangle's corners, so that a test reads one record instead

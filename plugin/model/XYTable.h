@@ -36,6 +36,10 @@ class TXYTable final : public TPluginObject {
     std::int32_t unused = 0;
     return Find(x, y, &unused);
   }
+  // Starts fetching the slot where a search for (x, y) begins.
+  void Prefetch(std::int32_t x, std::int32_t y) const {
+    if (fSlots != nullptr) __builtin_prefetch(&fSlots[Home(Key(x, y))]);
+  }
 
  private:
   struct Slot {
