@@ -5,6 +5,7 @@
 #include "plugin/analysis/AnalysisErrors.h"
 #include "plugin/analysis/TriangleSurface.h"
 #include "plugin/host/KVUTIL.h"
+#include "plugin/model/ListReadAhead.h"
 #include "plugin/model/TKestSortedLList.h"
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINTriangle.h"
@@ -141,33 +142,18 @@ class TPendingDiffVertices {
   std::int32_t fCount = 0, fCapacity = 0;
 };
 
-// A read-ahead along a base's vertex list: the vertex kAhead places on has
-// what its sample and its duplicate test read first fetched while the
-// current one is sampled (the indexes are far larger than the caches and
-// each sample lands anywhere in them).  Fetching the cells' entries and
-// triangles in later stages as well measured no faster.
-class TSampleAhead {
- public:
-  static constexpr int kAhead = 8;
-  TSampleAhead(const TLinkNode* first, const TSurfaceSampler* sampler, const TXYTable* taken)
-      : fNext(first), fSampler(sampler), fTaken(taken) {
-    for (int k = 0; k < kAhead; ++k) Step();
-  }
-  // Called once per vertex sampled, before it.
-  void Step() {
-    if (fNext == nullptr) return;
-    if (const auto* v = static_cast<const TTINVtx*>(fNext->item); v != nullptr) {
-      if (fSampler != nullptr) fSampler->Prefetch(KVPoint2D{v->y, v->x});
-      if (fTaken != nullptr) fTaken->Prefetch(v->x, v->y);
-    }
-    fNext = fNext->next;
-  }
+// The read-ahead of the sampling: the vertex kSampleAhead places on has what
+// its sample and its duplicate test read first fetched while the current one
+// is sampled (the indexes are far larger than the caches and each sample
+// lands anywhere in them).  Fetching the cells' entries and triangles in
+// later stages as well measured no faster.
+constexpr int kSampleAhead = 8;
 
- private:
-  const TLinkNode* fNext;
-  const TSurfaceSampler* fSampler;
-  const TXYTable* fTaken;
-};
+void PrefetchSample(const TTINVtx* v, const TSurfaceSampler* sampler, const TXYTable* taken) {
+  if (v == nullptr) return;
+  if (sampler != nullptr) sampler->Prefetch(KVPoint2D{v->y, v->x});
+  if (taken != nullptr) taken->Prefetch(v->x, v->y);
+}
 
 // Both passes of the difference branch; `indexes` null scans throughout.
 TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
@@ -195,9 +181,9 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
   }
 
   // The first base's vertices that the second base covers.
-  TSampleAhead ahead(first->fTINVtxListByZ->fFirst, indexes != nullptr ? &indexes->second : nullptr, taken);
+  TListReadAhead ahead(first->fTINVtxListByZ->fFirst, kSampleAhead);
   for (const TLinkNode* node = first->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
-    ahead.Step();
+    PrefetchSample(ahead.Next<TTINVtx>(), indexes != nullptr ? &indexes->second : nullptr, taken);
     const auto* u = static_cast<const TTINVtx*>(node->item);
     if (u == nullptr) return kErrDiffNullInnerVtx;
     KVPoint2D p;
@@ -211,9 +197,9 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
   }
 
   // The second base's vertices at new XY that the first base covers.
-  TSampleAhead ahead2(second->fTINVtxListByZ->fFirst, indexes != nullptr ? &indexes->first : nullptr, taken);
+  ahead = TListReadAhead(second->fTINVtxListByZ->fFirst, kSampleAhead);
   for (const TLinkNode* node = second->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
-    ahead2.Step();
+    PrefetchSample(ahead.Next<TTINVtx>(), indexes != nullptr ? &indexes->first : nullptr, taken);
     const auto* w = static_cast<const TTINVtx*>(node->item);
     if (w == nullptr) return kErrDiffNullOuterVtx;
     if (Taken(tin, taken, w->x, w->y)) continue;

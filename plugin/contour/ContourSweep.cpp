@@ -6,6 +6,7 @@
 #include "plugin/contour/TTINContourMap.h"
 #include "plugin/host/KVUTIL.h"
 #include "plugin/host/PluginMemory.h"
+#include "plugin/model/ListReadAhead.h"
 #include "plugin/model/TKestSortedLList.h"
 #include "plugin/model/TTIN.h"
 #include "plugin/model/TTINTriangle.h"
@@ -91,28 +92,20 @@ bool TContourSweep::OpenAt(const TTINTriangle* t, std::int64_t z) const {
 TContourSweep::TReady TContourSweep::CollectOpen(std::int64_t triCount) {
   fAll = NewArray<TOpen>(triCount);
   if (fAll == nullptr) return TReady::kNoMemory;
-  // Both lists are walked with a read-ahead: the triangles (and the highest
-  // triangle of each vertex) lie anywhere in memory, the list nodes in order.
-  const TLinkNode* ahead = fTIN->fTINTriangleList->fFirst;
-  for (std::int64_t k = 0; k < kPrefetchAhead && ahead != nullptr; ++k) ahead = ahead->next;
+  // Both lists are walked with a read-ahead of the triangles (and of each
+  // vertex's highest triangle).
+  TListReadAhead triAhead(fTIN->fTINTriangleList->fFirst, kPrefetchAhead);
   for (const TLinkNode* node = fTIN->fTINTriangleList->fFirst; node != nullptr; node = node->next) {
-    if (ahead != nullptr) {
-      __builtin_prefetch(ahead->item, 1);
-      ahead = ahead->next;
-    }
+    __builtin_prefetch(triAhead.Next<TTINTriangle>(), 1);
     static_cast<TTINTriangle*>(node->item)->fContoursAnyDone = false;
   }
 
   const std::int64_t expected = 3 * triCount;
   std::int64_t visits = 0;
   std::int64_t rank = 0;
-  ahead = fTIN->fTINVtxListByZ->fFirst;
-  for (std::int64_t k = 0; k < kPrefetchAhead && ahead != nullptr; ++k) ahead = ahead->next;
+  TListReadAhead vtxAhead(fTIN->fTINVtxListByZ->fFirst, kPrefetchAhead);
   for (const TLinkNode* node = fTIN->fTINVtxListByZ->fFirst; node != nullptr; node = node->next, ++rank) {
-    if (ahead != nullptr) {
-      if (const auto* v = static_cast<const TTINVtx*>(ahead->item); v != nullptr) __builtin_prefetch(v->fTriangle);
-      ahead = ahead->next;
-    }
+    if (const TTINVtx* v = vtxAhead.Next<TTINVtx>(); v != nullptr) __builtin_prefetch(v->fTriangle);
     const auto* base = static_cast<const TTINVtx*>(node->item);
     if (base == nullptr || rank > INT32_MAX) return TReady::kLiteral;
     std::int16_t mark = 0;
