@@ -103,9 +103,14 @@ TContourSweep::TReady TContourSweep::CollectOpen(std::int64_t triCount) {
   const std::int64_t expected = 3 * triCount;
   std::int64_t visits = 0;
   std::int64_t rank = 0;
+  // The fan of a vertex starts at its highest triangle and goes on through
+  // neighbours: those of the vertex half as far ahead are fetched as well.
   TListReadAhead vtxAhead(fTIN->fTINVtxListByZ->fFirst, kPrefetchAhead);
+  TListReadAhead fanAhead(fTIN->fTINVtxListByZ->fFirst, kPrefetchAhead / 2);
   for (const TLinkNode* node = fTIN->fTINVtxListByZ->fFirst; node != nullptr; node = node->next, ++rank) {
     if (const TTINVtx* v = vtxAhead.Next<TTINVtx>(); v != nullptr) __builtin_prefetch(v->fTriangle);
+    if (const TTINVtx* v = fanAhead.Next<TTINVtx>(); v != nullptr && v->fTriangle != nullptr)
+      for (const TTINTriangle* n : v->fTriangle->fNeighbors) __builtin_prefetch(n);
     const auto* base = static_cast<const TTINVtx*>(node->item);
     if (base == nullptr || rank > INT32_MAX) return TReady::kLiteral;
     std::int16_t mark = 0;
