@@ -73,13 +73,9 @@ bool TSurfaceSampler::BuildTriangles(const TTIN* base) {
   // The triangles' corners in list order, and the box of them all.
   fMinX = fMinY = std::numeric_limits<std::int64_t>::max();
   fMaxX = fMaxY = std::numeric_limits<std::int64_t>::min();
-  // Read-ahead in two stages, as the triangles and their corners lie
-  // anywhere: the triangle eight places on, the corners of the one four on.
-  TListReadAhead triAhead(first, 8), cornersAhead(first, 4);
+  TTriangleReadAhead ahead(first);
   for (const TLinkNode* node = first; node != nullptr; node = node->next) {
-    __builtin_prefetch(triAhead.Next<TTINTriangle>());
-    if (const TTINTriangle* a = cornersAhead.Next<TTINTriangle>(); a != nullptr)
-      for (const TTINVtx* v : a->fVertices) __builtin_prefetch(v);
+    ahead.Step();
     const auto* t = static_cast<const TTINTriangle*>(node->item);
     if (t == nullptr) continue;
     const TTINVtx* const* c = t->fVertices;

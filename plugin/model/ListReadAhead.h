@@ -7,6 +7,8 @@
 #pragma once
 
 #include "plugin/host/KVUTIL.h"
+#include "plugin/model/TTINTriangle.h"
+#include "plugin/model/TTINVtx.h"
 
 class TListReadAhead {
  public:
@@ -26,4 +28,21 @@ class TListReadAhead {
 
  private:
   const TLinkNode* fNode;
+};
+
+// For a walk along the triangle list that reads each triangle's corners: the
+// triangle eight places on is fetched, and the corners of the one four places
+// on, which has arrived by then.
+class TTriangleReadAhead {
+ public:
+  explicit TTriangleReadAhead(const TLinkNode* first) : fTriangles(first, 8), fCorners(first, 4) {}
+  // Called once per triangle the walk visits.
+  void Step() {
+    __builtin_prefetch(fTriangles.Next<TTINTriangle>());
+    if (const TTINTriangle* t = fCorners.Next<TTINTriangle>(); t != nullptr)
+      for (const TTINVtx* v : t->fVertices) __builtin_prefetch(v);
+  }
+
+ private:
+  TListReadAhead fTriangles, fCorners;
 };

@@ -166,13 +166,9 @@ TErr TTIN::MakeOnePolyForEachTriangle(KVObj container, bool want3D) {
   const std::int16_t cls = ClassID(want3D ? kClass3DTriangle : kClass2DTriangle);
 
   if (fTINTriangleList != nullptr) {
-    // Read-ahead in two stages: the triangle eight places on, then, once it
-    // has arrived, the corners of the one four places on.
-    TListReadAhead triAhead(fTINTriangleList->fFirst, 8), cornersAhead(fTINTriangleList->fFirst, 4);
+    TTriangleReadAhead ahead(fTINTriangleList->fFirst);
     for (const TLinkNode* node = fTINTriangleList->fFirst; node != nullptr; node = node->next) {
-      __builtin_prefetch(triAhead.Next<TTINTriangle>());
-      if (const TTINTriangle* t = cornersAhead.Next<TTINTriangle>(); t != nullptr)
-        for (const TTINVtx* v : t->fVertices) __builtin_prefetch(v);
+      ahead.Step();
       const auto* tri = static_cast<const TTINTriangle*>(node->item);
       if (tri == nullptr) {
         Trace(kTraceGraphics, "NULL triangle in MakeOnePolyForEachTriangle\n");
