@@ -7,10 +7,11 @@
 //    the first listed vertex at a position answers;
 //  - the triangles (copies of their corners) in a uniform grid over their
 //    bounding boxes: each cell holds, in ascending list order, the ordinals
-//    of the triangles whose closed box meets the cell.  A triangle can enclose p only if its box
-//    holds p (inside means on the inner side of all three edges, or on an
-//    edge segment), so the triangles of p's cell, tested in list order with
-//    the same EnclosesXY, find the first enclosing triangle of the list.
+//    of the triangles whose closed box meets the cell.  A triangle can
+//    enclose p only if its box holds p (inside means on the inner side of
+//    all three edges, or on an edge segment), so the triangles of p's cell,
+//    tested in list order with CornersEncloseXY (EnclosesXY's answers from
+//    the copied corners), find the first enclosing triangle of the list.
 //
 // The grid has about as many cells as there are triangles; the cell side
 // doubles until the boxes fill at most kMaxEntriesPerTriangle cell entries
