@@ -18,7 +18,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/HostError.h"
 #include "tinhost/file/FileError.h"
-#include "tinhost/file/RowBatch.h"
+#include "tinhost/file/ObjectRuns.h"
 #include "tinhost/file/Sqlite.h"
 #include "tinhost/file/UndoCodec.h"
 
@@ -31,14 +31,7 @@ const char* const kSchema = R"sql(
 CREATE TABLE drawing(key TEXT PRIMARY KEY, value);
 CREATE TABLE layers(id INTEGER PRIMARY KEY, position INTEGER NOT NULL UNIQUE,
                     name TEXT NOT NULL, scale REAL NOT NULL);
-CREATE TABLE objects(id INTEGER PRIMARY KEY, type INTEGER NOT NULL, parent INTEGER NOT NULL,
-                     position INTEGER NOT NULL, class INTEGER NOT NULL, color BLOB NOT NULL,
-                     fill INTEGER NOT NULL, weight INTEGER NOT NULL, closed INTEGER NOT NULL,
-                     text TEXT NOT NULL, anchor_x INTEGER NOT NULL, anchor_y INTEGER NOT NULL,
-                     text_style INTEGER NOT NULL, text_size INTEGER NOT NULL);
-CREATE TABLE vertices(object INTEGER NOT NULL, seq INTEGER NOT NULL, x INTEGER NOT NULL,
-                      y INTEGER NOT NULL, z INTEGER NOT NULL, kind INTEGER NOT NULL,
-                      PRIMARY KEY(object, seq)) WITHOUT ROWID;
+CREATE TABLE object_runs(seq INTEGER PRIMARY KEY, objects INTEGER NOT NULL, records BLOB NOT NULL);
 CREATE TABLE classes(id INTEGER PRIMARY KEY, name TEXT NOT NULL);
 CREATE TABLE selection(object INTEGER PRIMARY KEY);
 CREATE TABLE data_objects(tag INTEGER PRIMARY KEY, bytes BLOB NOT NULL);
@@ -61,7 +54,8 @@ void checkLooksLikeDatabase(const fs::path& path) {
     throw FileError(quoted(path) + ": not a drawing (not a database file)");
 }
 
-void checkHeader(Connection& db) {
+// The drawing format the file was written in.
+std::int64_t checkHeader(Connection& db) {
   const std::int64_t app = db.pragmaInt("application_id");
   if (app != kApplicationId) throw FileError(db.path() + ": not a drawing (a database of another program)");
   const std::int64_t version = db.pragmaInt("user_version");
@@ -70,6 +64,7 @@ void checkHeader(Connection& db) {
                     std::to_string(version) + "; this version reads format " +
                     std::to_string(kSchemaVersion) + " and older); it was left unchanged");
   if (version < 1) throw FileError(db.path() + ": not a drawing (no drawing format version)");
+  return version;
 }
 
 // SQLite's own check of the file's structure, which reads all of it.
@@ -102,7 +97,7 @@ struct MetaReader {
   }
 };
 
-void readObjects(Connection& db, DocumentState& s) {
+void readLayers(Connection& db, DocumentState& s) {
   Statement layers(db, "SELECT id, name, scale FROM layers ORDER BY position");
   while (layers.step()) {
     DrawingObject layer;
@@ -113,6 +108,43 @@ void readObjects(Connection& db, DocumentState& s) {
     s.layers.push_back(layer.id);
     s.objects.emplace(layer.id, std::move(layer));
   }
+}
+
+[[noreturn]] void twiceUsed(Connection& db) {
+  throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
+}
+
+// The objects of the current format: runs of packed records in drawing
+// order.  The ids of a drawing's objects mostly rise in that order, so each
+// usually goes in at the end of the map, which the hint makes a constant step.
+void readObjectRuns(Connection& db, DocumentState& s) {
+  Statement runs(db, "SELECT objects, records FROM object_runs ORDER BY seq");
+  auto members = s.members.end();
+  std::int64_t run = 0;
+  auto add = [&](DrawingObject&& o) {
+    const ObjId id = o.id, parent = o.parent;
+    const std::size_t before = s.objects.size();
+    s.objects.emplace_hint(s.objects.end(), id, std::move(o));
+    if (s.objects.size() == before) twiceUsed(db);
+    if (members == s.members.end() || members->first != parent) members = s.members.try_emplace(parent).first;
+    members->second.push_back(id);
+  };
+  while (runs.step()) {
+    ++run;
+    const std::int64_t count = runs.integer(0);
+    try {
+      if (count < 0) throw RunError("a negative object count");
+      readRun(runs.blobView(1), static_cast<std::uint64_t>(count), add);
+    } catch (const RunError& e) {
+      throw FileError(db.path() + ": the drawing is damaged (object run " + std::to_string(run) + ": " + e.what() +
+                      ")");
+    }
+  }
+}
+
+// The objects of format 1, which older drawings have: a row per object and
+// one per vertex.
+void readObjectRows(Connection& db, DocumentState& s) {
   // The rows come in id order, as stored, so each goes in right after the
   // one before (layers already in the map may lie beyond it); the members are then put in order by sorting their (parent,
   // position) here rather than having SQLite sort whole rows.
@@ -150,8 +182,7 @@ void readObjects(Connection& db, DocumentState& s) {
     // rightmost node, which the map checks at once (the node after it would
     // be found by climbing to the root, for every row).
     hint = s.objects.emplace_hint(hint, o.id, std::move(o));
-    if (s.objects.size() == before)
-      throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
+    if (s.objects.size() == before) twiceUsed(db);
   }
   std::stable_sort(membership.begin(), membership.end(), [](const Place& a, const Place& b) {
     return a.parent != b.parent ? a.parent < b.parent : a.position < b.position;
@@ -182,7 +213,7 @@ struct FileContents {
   std::optional<UndoRecord> lastUndo;
 };
 
-FileContents readContents(Connection& db) {
+FileContents readContents(Connection& db, std::int64_t version) {
   FileContents c;
   DocumentState& s = c.state;
   const MetaReader meta(db);
@@ -203,7 +234,11 @@ FileContents readContents(Connection& db) {
   header.type = kKVTypeHeader;
   header.name = meta.at(db, "drawing_name").second;
   s.objects.emplace(header.id, std::move(header));
-  readObjects(db, s);
+  readLayers(db, s);
+  if (version == 1)
+    readObjectRows(db, s);
+  else
+    readObjectRuns(db, s);
 
   Statement classes(db, "SELECT id, name FROM classes ORDER BY id");
   while (classes.step()) {
@@ -254,35 +289,38 @@ void writeMeta(Connection& db, const DocumentState& s) {
 }
 
 // Writes the members of each container in drawing order, groups before their
-// members; each object is found through the document's own table by id.
-// finish() writes the rows still held.
+// members, in runs of packed records; each object is found through the
+// document's own table by id.  finish() writes the run still open.
 struct ObjectWriter {
   const Document& doc;
   const DocumentState& s;
   const SaveProgress& progress;
-  BatchInsert<ObjectColumns> objects;
-  BatchInsert<VertexColumns> vertices;
+  Statement insert;
+  RunWriter run;
+  std::int64_t runs = 0;
   std::uint64_t written = 0;
 
   ObjectWriter(Connection& db, const Document& d, const DocumentState& state, const SaveProgress& p)
-      : doc(d), s(state), progress(p), objects(db, "objects"), vertices(db, "vertices") {}
+      : doc(d), s(state), progress(p), insert(db, "INSERT INTO object_runs VALUES (?,?,?)") {}
 
   void members(const DrawingObject& container) {
     const auto list = s.members.find(container.id);
     if (list == s.members.end()) return;
-    std::int64_t position = 0;
     for (ObjId id : list->second) {
       const DrawingObject& o = doc.get(id);
-      objects.add({&o, container.id, position++});
-      std::int64_t seq = 0;
-      for (const Vertex& v : o.vertices) vertices.add({o.id, seq++, v});
+      run.add(o, container.id);
+      if (run.full()) flush();
       if (o.type == kKVTypeGroup) members(o);
       if ((++written & 0xFFFF) == 0 && progress) progress(written, doc.objectCount());
     }
   }
+  void flush() {
+    insert.bind(1, ++runs).bind(2, static_cast<std::int64_t>(run.count())).bindBlobUncopied(3, run.bytes());
+    insert.run();
+    run.clear();
+  }
   void finish() {
-    objects.flush();
-    vertices.flush();
+    if (!run.empty()) flush();
   }
 };
 
@@ -341,7 +379,7 @@ fs::path saveTempPath(const fs::path& path) {
 DrawingContents readDrawing(const fs::path& path) {
   checkLooksLikeDatabase(path);
   Connection db(path.string(), Connection::Mode::ReadOnly);
-  checkHeader(db);
+  const std::int64_t version = checkHeader(db);
   // The integrity check runs on a connection of its own on a second thread
   // while this one reads the contents.  Its failure is what is reported, as
   // when it ran first, even when the reading failed too; nothing read is kept
@@ -349,7 +387,7 @@ DrawingContents readDrawing(const fs::path& path) {
   auto integrity = std::async(std::launch::async | std::launch::deferred, checkIntegrity, path.string());
   FileContents c;
   try {
-    c = readContents(db);
+    c = readContents(db, version);
   } catch (...) {
     const std::exception_ptr reading = std::current_exception();
     integrity.get();

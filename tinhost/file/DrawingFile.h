@@ -6,14 +6,17 @@
 //                 current_layer, next_id, header_id, drawing_name, and crs
 //                 (WKT) when the drawing has a coordinate system
 //   layers        id, position (layer order), name, scale
-//   objects       id, type, parent (layer or group), position among the
-//                 parent's members, class, color (4 bytes), fill, weight,
-//                 closed, text, anchor, text style and size
-//   vertices      object, seq, x, y, z (world units), kind
+//   object_runs   seq, objects, records: every other object with its
+//                 vertices, in drawing order, packed in runs (ObjectRuns.h)
 //   classes       id, name (in the order they were added)
 //   selection     object
 //   data_objects  tag (the four characters as a 32-bit number), bytes
 //   undo          the record of the last command (see UndoCodec.h)
+//
+// Format 1 held a row per object (objects: id, type, parent, position, class,
+// colour, fill, weight, closed, text, anchor, text style and size) and one per
+// vertex (vertices: object, seq, x, y, z, kind); such drawings still open,
+// and their next save writes the current format.
 //
 // Reading opens the file read-only, so a file that is refused (not a
 // database, not a drawing, a newer schema, damaged) is never modified.
@@ -36,7 +39,7 @@ class Host;
 
 namespace tinhost::file {
 
-inline constexpr std::int64_t kSchemaVersion = 1;
+inline constexpr std::int64_t kSchemaVersion = 2;
 inline constexpr std::int64_t kApplicationId = 0x54494E44;  // "TIND"
 
 // A drawing as read: the document already checked and adopted.

@@ -156,4 +156,10 @@ std::vector<std::uint8_t> Statement::blob(int column) const {
   return p != nullptr ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>();
 }
 
+std::span<const std::uint8_t> Statement::blobView(int column) const {
+  const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+  const int n = sqlite3_column_bytes(stmt_, column);
+  return p != nullptr ? std::span<const std::uint8_t>(p, static_cast<std::size_t>(n)) : std::span<const std::uint8_t>();
+}
+
 }  // namespace tinhost::file

@@ -70,6 +70,8 @@ class Statement {
   double real(int column) const;
   std::string text(int column) const;
   std::vector<std::uint8_t> blob(int column) const;
+  // The bytes where SQLite holds them, valid until the next step or reset.
+  std::span<const std::uint8_t> blobView(int column) const;
 
  private:
   Connection* db_;

@@ -65,11 +65,12 @@ TEST_F(UntrustedFiles, HostileDrawingsAreRefusedAndLeftUnchanged) {
       // A view that writes a file through a side-effecting function.
       "DROP TABLE layers; CREATE VIEW layers AS SELECT 1 AS id, 0 AS position, writefile('x', 'y') AS name, 1.0 AS scale",
       // The object table's schema rewritten (defensive mode forbids it on our side only).
-      "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = 'CREATE TABLE objects(id)' WHERE name = 'objects'",
-      // A vertex of an object that does not exist.
-      "INSERT INTO vertices VALUES (999999, 0, 1, 2, 3, 0)",
-      // A layer's position repeated through a dropped constraint and a duplicate.
-      "UPDATE objects SET parent = 424242",
+      "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = 'CREATE TABLE object_runs(seq)' WHERE name = "
+      "'object_runs'",
+      // A run claiming a huge number of objects.
+      "UPDATE object_runs SET objects = 9000000000000",
+      // A run whose records were zeroed.
+      "UPDATE object_runs SET records = zeroblob(300)",
   };
   for (const char* sql : kHostile) {
     const fs::path hostile = dir / "inside" / "hostile.tdw";
