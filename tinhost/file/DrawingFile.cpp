@@ -97,21 +97,30 @@ struct MetaReader {
   }
 };
 
-void readLayers(Connection& db, DocumentState& s) {
+[[noreturn]] void twiceUsed(Connection& db) {
+  throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
+}
+
+// The layers in layer order, kept out of the object map until the other
+// objects are in: a layer's id may lie beyond theirs, and the objects go in
+// fastest at the map's end.
+std::vector<DrawingObject> readLayers(Connection& db, DocumentState& s) {
+  std::vector<DrawingObject> out;
   Statement layers(db, "SELECT id, name, scale FROM layers ORDER BY position");
   while (layers.step()) {
-    DrawingObject layer;
+    DrawingObject& layer = out.emplace_back();
     layer.id = static_cast<ObjId>(layers.integer(0));
     layer.type = kKVTypeLayer;
     layer.name = layers.text(1);
     layer.scale = layers.real(2);
     s.layers.push_back(layer.id);
-    s.objects.emplace(layer.id, std::move(layer));
   }
+  return out;
 }
 
-[[noreturn]] void twiceUsed(Connection& db) {
-  throw FileError(db.path() + ": the drawing is damaged (an object id is used twice)");
+void addOwn(Connection& db, DocumentState& s, DrawingObject&& o) {
+  const ObjId id = o.id;
+  if (!s.objects.emplace(id, std::move(o)).second) twiceUsed(db);
 }
 
 // The objects of the current format: runs of packed records in drawing
@@ -146,7 +155,7 @@ void readObjectRuns(Connection& db, DocumentState& s) {
 // one per vertex.
 void readObjectRows(Connection& db, DocumentState& s) {
   // The rows come in id order, as stored, so each goes in right after the
-  // one before (layers already in the map may lie beyond it); the members are then put in order by sorting their (parent,
+  // one before; the members are then put in order by sorting their (parent,
   // position) here rather than having SQLite sort whole rows.
   Statement objects(db,
                     "SELECT id, type, parent, class, color, fill, weight, closed, text, anchor_x, "
@@ -233,12 +242,13 @@ FileContents readContents(Connection& db, std::int64_t version) {
   header.id = s.header;
   header.type = kKVTypeHeader;
   header.name = meta.at(db, "drawing_name").second;
-  s.objects.emplace(header.id, std::move(header));
-  readLayers(db, s);
+  std::vector<DrawingObject> layers = readLayers(db, s);
   if (version == 1)
     readObjectRows(db, s);
   else
     readObjectRuns(db, s);
+  addOwn(db, s, std::move(header));
+  for (DrawingObject& layer : layers) addOwn(db, s, std::move(layer));
 
   Statement classes(db, "SELECT id, name FROM classes ORDER BY id");
   while (classes.step()) {
