@@ -33,7 +33,7 @@ CREATE TABLE layers(id INTEGER PRIMARY KEY, position INTEGER NOT NULL UNIQUE,
                     name TEXT NOT NULL, scale REAL NOT NULL);
 CREATE TABLE object_runs(seq INTEGER PRIMARY KEY, objects INTEGER NOT NULL, records BLOB NOT NULL);
 CREATE TABLE classes(id INTEGER PRIMARY KEY, name TEXT NOT NULL);
-CREATE TABLE selection(object INTEGER PRIMARY KEY);
+CREATE TABLE selection_runs(seq INTEGER PRIMARY KEY, objects INTEGER NOT NULL, ids BLOB NOT NULL);
 CREATE TABLE data_objects(tag INTEGER PRIMARY KEY, bytes BLOB NOT NULL);
 CREATE TABLE undo(slot INTEGER PRIMARY KEY CHECK (slot = 1), record BLOB NOT NULL);
 )sql";
@@ -123,13 +123,30 @@ void addOwn(Connection& db, DocumentState& s, DrawingObject&& o) {
   if (!s.objects.emplace(id, std::move(o)).second) twiceUsed(db);
 }
 
+// Hands each row (count, blob) of `sql` to `read` in order; a RunError
+// becomes the file's damage, with the run named.
+void forEachRun(Connection& db, const char* sql, const char* what,
+                const std::function<void(std::span<const std::uint8_t>, std::uint64_t)>& read) {
+  Statement runs(db, sql);
+  std::int64_t run = 0;
+  while (runs.step()) {
+    ++run;
+    const std::int64_t count = runs.integer(0);
+    try {
+      if (count < 0) throw RunError("a negative count");
+      read(runs.blobView(1), static_cast<std::uint64_t>(count));
+    } catch (const RunError& e) {
+      throw FileError(db.path() + ": the drawing is damaged (" + what + " run " + std::to_string(run) + ": " +
+                      e.what() + ")");
+    }
+  }
+}
+
 // The objects of the current format: runs of packed records in drawing
 // order.  The ids of a drawing's objects mostly rise in that order, so each
 // usually goes in at the end of the map, which the hint makes a constant step.
 void readObjectRuns(Connection& db, DocumentState& s) {
-  Statement runs(db, "SELECT objects, records FROM object_runs ORDER BY seq");
   auto members = s.members.end();
-  std::int64_t run = 0;
   auto add = [&](DrawingObject&& o) {
     const ObjId id = o.id, parent = o.parent;
     const std::size_t before = s.objects.size();
@@ -138,17 +155,16 @@ void readObjectRuns(Connection& db, DocumentState& s) {
     if (members == s.members.end() || members->first != parent) members = s.members.try_emplace(parent).first;
     members->second.push_back(id);
   };
-  while (runs.step()) {
-    ++run;
-    const std::int64_t count = runs.integer(0);
-    try {
-      if (count < 0) throw RunError("a negative object count");
-      readRun(runs.blobView(1), static_cast<std::uint64_t>(count), add);
-    } catch (const RunError& e) {
-      throw FileError(db.path() + ": the drawing is damaged (object run " + std::to_string(run) + ": " + e.what() +
-                      ")");
-    }
-  }
+  forEachRun(db, "SELECT objects, records FROM object_runs ORDER BY seq", "object",
+             [&](std::span<const std::uint8_t> bytes, std::uint64_t count) { readRun(bytes, count, add); });
+}
+
+// The selection of the current format: runs of rising ids.
+void readSelectionRuns(Connection& db, DocumentState& s) {
+  forEachRun(db, "SELECT objects, ids FROM selection_runs ORDER BY seq", "selection",
+             [&](std::span<const std::uint8_t> bytes, std::uint64_t count) {
+               readIdRun(bytes, count, [&](ObjId id) { s.selection.insert(s.selection.end(), id); });
+             });
 }
 
 // The objects of format 1, which older drawings have: a row per object and
@@ -256,8 +272,12 @@ FileContents readContents(Connection& db, std::int64_t version) {
       throw FileError(db.path() + ": the drawing is damaged (class ids are not 1, 2, 3, ...)");
     s.classes.push_back(classes.text(1));
   }
-  Statement selection(db, "SELECT object FROM selection");
-  while (selection.step()) s.selection.insert(s.selection.end(), static_cast<ObjId>(selection.integer(0)));
+  if (version == 1) {
+    Statement selection(db, "SELECT object FROM selection");
+    while (selection.step()) s.selection.insert(s.selection.end(), static_cast<ObjId>(selection.integer(0)));
+  } else {
+    readSelectionRuns(db, s);
+  }
   Statement data(db, "SELECT tag, bytes FROM data_objects");
   while (data.step()) c.dataObjects.emplace(static_cast<std::uint32_t>(data.integer(0)), data.blob(1));
   Statement undo(db, "SELECT record FROM undo WHERE slot = 1");
@@ -298,6 +318,14 @@ void writeMeta(Connection& db, const DocumentState& s) {
   if (!s.crs.empty()) text("crs", s.crs);
 }
 
+// One row of a runs table (seq, count, bytes); the run then starts again.
+template <typename Run>
+void insertRun(Statement& insert, std::int64_t seq, Run& run) {
+  insert.bind(1, seq).bind(2, static_cast<std::int64_t>(run.count())).bindBlobUncopied(3, run.bytes());
+  insert.run();
+  run.clear();
+}
+
 // Writes the members of each container in drawing order, groups before their
 // members, in runs of packed records; each object is found through the
 // document's own table by id.  finish() writes the run still open.
@@ -324,15 +352,22 @@ struct ObjectWriter {
       if ((++written & 0xFFFF) == 0 && progress) progress(written, doc.objectCount());
     }
   }
-  void flush() {
-    insert.bind(1, ++runs).bind(2, static_cast<std::int64_t>(run.count())).bindBlobUncopied(3, run.bytes());
-    insert.run();
-    run.clear();
-  }
+  void flush() { insertRun(insert, ++runs, run); }
   void finish() {
     if (!run.empty()) flush();
   }
 };
+
+void writeSelectionRuns(Connection& db, const DocumentState& s) {
+  Statement insert(db, "INSERT INTO selection_runs VALUES (?,?,?)");
+  IdRunWriter run;
+  std::int64_t runs = 0;
+  for (ObjId id : s.selection) {
+    run.add(id);
+    if (run.full()) insertRun(insert, ++runs, run);
+  }
+  if (!run.empty()) insertRun(insert, ++runs, run);
+}
 
 // A test hook: lets the tests kill a save half-way, after the objects are
 // written and before the transaction commits.
@@ -359,8 +394,7 @@ void writeContents(Connection& db, const Document& doc, const DataObjectBytes& d
   Statement cls(db, "INSERT INTO classes VALUES (?,?)");
   for (std::size_t i = 0; i < s.classes.size(); ++i)
     cls.bind(1, static_cast<std::int64_t>(i + 1)).bind(2, s.classes[i]).run();
-  Statement sel(db, "INSERT INTO selection VALUES (?)");
-  for (ObjId id : s.selection) sel.bind(1, std::int64_t{id}).run();
+  writeSelectionRuns(db, s);
   Statement data(db, "INSERT INTO data_objects VALUES (?,?)");
   for (const auto& [tag, bytes] : dataObjects) data.bind(1, std::int64_t{tag}).bindBlob(2, bytes).run();
   if (lastUndo != nullptr) {

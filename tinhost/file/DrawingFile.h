@@ -9,13 +9,15 @@
 //   object_runs   seq, objects, records: every other object with its
 //                 vertices, in drawing order, packed in runs (ObjectRuns.h)
 //   classes       id, name (in the order they were added)
-//   selection     object
+//   selection_runs  seq, objects, ids: the selection, packed in runs of
+//                 rising ids (ObjectRuns.h)
 //   data_objects  tag (the four characters as a 32-bit number), bytes
 //   undo          the record of the last command (see UndoCodec.h)
 //
 // Format 1 held a row per object (objects: id, type, parent, position, class,
 // colour, fill, weight, closed, text, anchor, text style and size) and one per
-// vertex (vertices: object, seq, x, y, z, kind); such drawings still open,
+// vertex (vertices: object, seq, x, y, z, kind), and the selection a row per
+// object (selection: object); such drawings still open,
 // and their next save writes the current format.
 //
 // Reading opens the file read-only, so a file that is refused (not a

@@ -122,6 +122,33 @@ void RunWriter::clear() {
   style_ = Style{};
 }
 
+void IdRunWriter::add(ObjId id) {
+  putVarint(bytes_, std::uint64_t{id} - last_);
+  last_ = id;
+  ++count_;
+}
+
+void IdRunWriter::clear() {
+  bytes_.clear();
+  count_ = 0;
+  last_ = 0;
+}
+
+void readIdRun(std::span<const std::uint8_t> bytes, std::uint64_t count, const std::function<void(ObjId)>& each) {
+  Cursor in(bytes);
+  std::uint64_t id = 0;
+  for (std::uint64_t k = 0; k < count; ++k) {
+    if (in.atEnd())
+      throw RunError("the ids end after " + std::to_string(k) + " of " + std::to_string(count));
+    const std::uint64_t delta = in.varint("an id");
+    if (delta == 0 || delta > std::numeric_limits<ObjId>::max() - id)
+      throw RunError("the ids do not rise within the 32-bit range");
+    id += delta;
+    each(static_cast<ObjId>(id));
+  }
+  if (!in.atEnd()) throw RunError("bytes follow the last of its " + std::to_string(count) + " ids");
+}
+
 namespace {
 
 // One record, with the run's running values.

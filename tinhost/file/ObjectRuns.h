@@ -62,6 +62,23 @@ class RunWriter {
   Style style_{};
 };
 
+// A run of ids in rising order (the selection), each as its difference from
+// the one before (the first from 0), a varint.
+class IdRunWriter {
+ public:
+  void add(ObjId id);
+  bool full() const { return bytes_.size() >= kRunBytes; }
+  bool empty() const { return count_ == 0; }
+  std::uint64_t count() const { return count_; }
+  std::span<const std::uint8_t> bytes() const { return bytes_; }
+  void clear();
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::uint64_t count_ = 0;
+  ObjId last_ = 0;
+};
+
 // What is wrong with a run's bytes.
 class RunError : public std::runtime_error {
  public:
@@ -72,5 +89,7 @@ class RunError : public std::runtime_error {
 // set; throws RunError when the bytes do not hold exactly that many records.
 void readRun(std::span<const std::uint8_t> bytes, std::uint64_t count,
              const std::function<void(DrawingObject&&)>& each);
+// Reads the `count` ids of a run, which must rise; throws RunError.
+void readIdRun(std::span<const std::uint8_t> bytes, std::uint64_t count, const std::function<void(ObjId)>& each);
 
 }  // namespace tinhost::file

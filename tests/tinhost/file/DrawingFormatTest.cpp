@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "plugin/host/KVABI.h"
@@ -119,7 +120,8 @@ TEST_F(DrawingFormat, EveryObjectComesBackAsSavedAcrossManyRuns) {
 }
 
 // A drawing as the first format wrote it: members put in order by their
-// position (not by id or row order), vertices in sequence.
+// position (not by id or row order), vertices in sequence, the selection a
+// row per object.
 TEST_F(DrawingFormat, DrawingsOfTheFirstFormatStillOpen) {
   const fs::path file = dir / "old.tdw";
   sql(file, R"sql(
@@ -143,6 +145,7 @@ TEST_F(DrawingFormat, DrawingsOfTheFirstFormatStillOpen) {
                                (5, 17, 2, 2, 0, X'00000000', 1, 1, 0, 'note', 10, 20, 1, 50);
     INSERT INTO vertices VALUES (3, 1, 40, 50, 60, 0), (3, 0, 10, 20, 30, 0), (3, 2, 70, 80, 90, 0),
                                 (4, 0, -1, -2, -3, 0);
+    INSERT INTO selection VALUES (4), (5);
     PRAGMA application_id = 1414090308;
     PRAGMA user_version = 1;
   )sql");
@@ -157,6 +160,7 @@ TEST_F(DrawingFormat, DrawingsOfTheFirstFormatStillOpen) {
   EXPECT_EQ(d.get(4).color, (tinhost::Color{10, 11, 12, 13}));
   EXPECT_EQ(d.get(5).text.view(), "note");
   EXPECT_EQ(d.get(5).textSize, 50);
+  EXPECT_EQ(d.selection(), (std::set<ObjId>{4, 5}));
 
   // Its next save writes the current format, with the same objects.
   tinhost::file::saveFrom(host, file);
@@ -194,6 +198,7 @@ TEST_F(DrawingFormat, RunsThatDoNotHoldWhatTheirRowSaysAreDamage) {
       {"UPDATE object_runs SET records = X'0080808080808080808080808001'", "too long"},
       {"UPDATE object_runs SET objects = -1", "negative"},
       {"INSERT INTO object_runs VALUES (2, 1, X'" + hex + "')", "damaged"},
+      {"INSERT INTO selection_runs VALUES (1, 2, X'0500')", "selection run 1: the ids do not rise"},
   };
   for (const auto& damage : kDamage) {
     const fs::path file = dir / "damaged.tdw";
