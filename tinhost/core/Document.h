@@ -31,6 +31,7 @@
 #include "plugin/host/KVABI.h"
 #include "tinhost/core/CompactString.h"
 #include "tinhost/core/DrawingUnits.h"
+#include "tinhost/core/NodePool.h"
 #include "tinhost/core/VertexList.h"
 
 namespace tinhost {
@@ -65,14 +66,15 @@ struct DrawingObject {
   friend bool operator==(const DrawingObject&, const DrawingObject&) = default;
 };
 // 77 bytes of fields, rounded up to the 8-byte alignment of the strings: with
-// its key and links a node of the ordered map is then 120 bytes, one 128-byte
-// heap block.
+// its key and links a node of the ordered map is then 120 bytes, carved from
+// the map's slabs (NodePool.h).
 static_assert(sizeof(DrawingObject) <= 80, "a hole has opened between the fields");
 
 struct DocumentState {
   ObjId header = kNoObject;
   ObjId nextId = 1;
-  std::map<ObjId, DrawingObject> objects;  // every object, the header and layers included
+  // every object, the header and layers included
+  std::map<ObjId, DrawingObject, std::less<ObjId>, NodeAllocator<std::pair<const ObjId, DrawingObject>>> objects;
   std::map<ObjId, std::vector<ObjId>> members;  // layer or group -> members in drawing order
                                                 // (containers without members may be absent)
   std::vector<ObjId> layers;               // layer order

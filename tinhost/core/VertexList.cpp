@@ -1,5 +1,7 @@
 #include "tinhost/core/VertexList.h"
 
+#include "tinhost/core/NodePool.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,15 +11,23 @@ namespace tinhost {
 namespace {
 
 // A heap block is a header holding its room, then the vertices.
-constexpr std::size_t kHeader = 16;
-static_assert(kHeader >= sizeof(std::uint32_t) && kHeader % alignof(Vertex) == 0);
+constexpr std::size_t kHeader = sizeof(std::uint32_t);
+static_assert(kHeader % alignof(Vertex) == 0);
 constexpr std::size_t kMaxSize = 0x7FFFFFFFu;  // what the 31-bit count holds
 // The first step onto the heap makes room for four: most polygons are
 // triangles, and a vector grows through one and two to the same room.
 constexpr std::size_t kFirstHeapRoom = 4;
 
+// Blocks with the first room on the heap, a triangle's or quadrilateral's (68
+// bytes; the heap would take 96 for each, with its own header and rounding),
+// come from slabs.
+constexpr std::size_t kFirstBlockBytes = kHeader + kFirstHeapRoom * sizeof(Vertex);
+using FirstBlocks = NodeSlabs<kFirstBlockBytes, alignof(Vertex)>;
+
 Vertex* allocate(std::size_t room) {
-  auto* block = static_cast<unsigned char*>(::operator new(kHeader + room * sizeof(Vertex)));
+  auto* block = static_cast<unsigned char*>(room == kFirstHeapRoom && !TINHOST_NODES_FROM_HEAP
+                                                ? FirstBlocks::take()
+                                                : ::operator new(kHeader + room * sizeof(Vertex)));
   const auto r = static_cast<std::uint32_t>(room);
   std::memcpy(block, &r, sizeof r);
   return reinterpret_cast<Vertex*>(block + kHeader);
@@ -29,7 +39,13 @@ std::size_t roomOf(const Vertex* many) {
   return r;
 }
 
-void deallocate(Vertex* many) { ::operator delete(reinterpret_cast<unsigned char*>(many) - kHeader); }
+void deallocate(Vertex* many) {
+  unsigned char* block = reinterpret_cast<unsigned char*>(many) - kHeader;
+  if (roomOf(many) == kFirstHeapRoom && !TINHOST_NODES_FROM_HEAP)
+    FirstBlocks::give(block);
+  else
+    ::operator delete(block);
+}
 
 }  // namespace
 
