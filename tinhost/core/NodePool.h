@@ -1,7 +1,7 @@
 // NodeAllocator: the allocator of the drawing's object map, whose nodes (one
 // per object, millions in a large drawing) it carves from slabs instead of a
 // heap block each; NodeSlabs, the slabs, also hold the vertices of triangles
-// and quadrilaterals (VertexList).
+// (VertexList).
 //
 // A heap block costs the allocator's bookkeeping per node (a 120-byte node
 // takes a 128-byte block) and a call into the heap for every object made,

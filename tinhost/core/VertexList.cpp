@@ -14,13 +14,12 @@ namespace {
 constexpr std::size_t kHeader = sizeof(std::uint32_t);
 static_assert(kHeader % alignof(Vertex) == 0);
 constexpr std::size_t kMaxSize = 0x7FFFFFFFu;  // what the 31-bit count holds
-// The first step onto the heap makes room for four: most polygons are
-// triangles, and a vector grows through one and two to the same room.
-constexpr std::size_t kFirstHeapRoom = 4;
+// The first step onto the heap makes room for three: most polygons are a
+// TIN's triangles, millions of them in a large drawing.
+constexpr std::size_t kFirstHeapRoom = 3;
 
-// Blocks with the first room on the heap, a triangle's or quadrilateral's (68
-// bytes; the heap would take 96 for each, with its own header and rounding),
-// come from slabs.
+// Blocks with the first room on the heap, a triangle's (52 bytes; the heap
+// would take 80 for each, with its own header and rounding), come from slabs.
 constexpr std::size_t kFirstBlockBytes = kHeader + kFirstHeapRoom * sizeof(Vertex);
 using FirstBlocks = NodeSlabs<kFirstBlockBytes, alignof(Vertex)>;
 
