@@ -115,8 +115,7 @@ void RunWriter::add(const DrawingObject& o, ObjId parent) {
 }
 
 void RunWriter::clear() {
-  bytes_.clear();  // keeps its memory for the next run
-  count_ = 0;
+  restart();
   lastId_ = lastParent_ = 0;
   last_ = Vertex{};
   style_ = Style{};
@@ -126,12 +125,6 @@ void IdRunWriter::add(ObjId id) {
   putVarint(bytes_, std::uint64_t{id} - last_);
   last_ = id;
   ++count_;
-}
-
-void IdRunWriter::clear() {
-  bytes_.clear();
-  count_ = 0;
-  last_ = 0;
 }
 
 void readIdRun(std::span<const std::uint8_t> bytes, std::uint64_t count, const std::function<void(ObjId)>& each) {

@@ -38,13 +38,26 @@ namespace tinhost::file {
 // A run is closed once its records reach this many bytes.
 inline constexpr std::size_t kRunBytes = std::size_t{1} << 18;
 
-class RunWriter {
+// The bytes of a run being written and how many items they hold.
+class RunBuffer {
  public:
-  void add(const DrawingObject& o, ObjId parent);
   bool full() const { return bytes_.size() >= kRunBytes; }
   bool empty() const { return count_ == 0; }
   std::uint64_t count() const { return count_; }
   std::span<const std::uint8_t> bytes() const { return bytes_; }
+
+ protected:
+  void restart() {
+    bytes_.clear();  // keeps its memory for the next run
+    count_ = 0;
+  }
+  std::vector<std::uint8_t> bytes_;
+  std::uint64_t count_ = 0;
+};
+
+class RunWriter : public RunBuffer {
+ public:
+  void add(const DrawingObject& o, ObjId parent);
   // Starts the next run.
   void clear();
 
@@ -55,8 +68,6 @@ class RunWriter {
     bool closed = false;
     bool operator==(const Style&) const = default;
   };
-  std::vector<std::uint8_t> bytes_;
-  std::uint64_t count_ = 0;
   ObjId lastId_ = 0, lastParent_ = 0;
   Vertex last_{};
   Style style_{};
@@ -64,18 +75,15 @@ class RunWriter {
 
 // A run of ids in rising order (the selection), each as its difference from
 // the one before (the first from 0), a varint.
-class IdRunWriter {
+class IdRunWriter : public RunBuffer {
  public:
   void add(ObjId id);
-  bool full() const { return bytes_.size() >= kRunBytes; }
-  bool empty() const { return count_ == 0; }
-  std::uint64_t count() const { return count_; }
-  std::span<const std::uint8_t> bytes() const { return bytes_; }
-  void clear();
+  void clear() {
+    restart();
+    last_ = 0;
+  }
 
  private:
-  std::vector<std::uint8_t> bytes_;
-  std::uint64_t count_ = 0;
   ObjId last_ = 0;
 };
 
