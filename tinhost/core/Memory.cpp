@@ -8,18 +8,7 @@
 
 #include <unistd.h>
 
-// Under AddressSanitizer each plain block is a malloc of its own, so that an
-// overflow off the end of a block is caught at the block's own bounds.
-#if defined(__SANITIZE_ADDRESS__)
-#define TINHOST_BLOCK_PER_MALLOC 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TINHOST_BLOCK_PER_MALLOC 1
-#endif
-#endif
-#ifndef TINHOST_BLOCK_PER_MALLOC
-#define TINHOST_BLOCK_PER_MALLOC 0
-#endif
+#include "tinhost/core/UnderAsan.h"
 
 namespace tinhost {
 namespace {
@@ -42,7 +31,9 @@ constexpr std::size_t kChunkAlignment = 64;
 constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
 constexpr int kChunkDoublings = 4;
 
-constexpr bool kSlabs = TINHOST_BLOCK_PER_MALLOC == 0;
+// Under AddressSanitizer each plain block is a malloc of its own, so that an
+// overflow off the end of a block is caught at the block's own bounds.
+constexpr bool kSlabs = TINHOST_UNDER_ASAN == 0;
 
 }  // namespace
 

@@ -20,16 +20,7 @@
 #include <memory>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TINHOST_NODES_FROM_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TINHOST_NODES_FROM_HEAP 1
-#endif
-#endif
-#ifndef TINHOST_NODES_FROM_HEAP
-#define TINHOST_NODES_FROM_HEAP 0
-#endif
+#include "tinhost/core/UnderAsan.h"
 
 namespace tinhost {
 
@@ -87,11 +78,11 @@ class NodeAllocator {
   NodeAllocator(const NodeAllocator<U>&) noexcept {}  // NOLINT(google-explicit-constructor): rebinding
 
   T* allocate(std::size_t n) {
-    if (n != 1 || TINHOST_NODES_FROM_HEAP) return std::allocator<T>().allocate(n);
+    if (n != 1 || TINHOST_UNDER_ASAN) return std::allocator<T>().allocate(n);
     return static_cast<T*>(NodeSlabs<sizeof(T), alignof(T)>::take());
   }
   void deallocate(T* p, std::size_t n) noexcept {
-    if (n != 1 || TINHOST_NODES_FROM_HEAP) return std::allocator<T>().deallocate(p, n);
+    if (n != 1 || TINHOST_UNDER_ASAN) return std::allocator<T>().deallocate(p, n);
     NodeSlabs<sizeof(T), alignof(T)>::give(p);
   }
   template <typename U>

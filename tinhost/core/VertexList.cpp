@@ -24,7 +24,7 @@ constexpr std::size_t kFirstBlockBytes = kHeader + kFirstHeapRoom * sizeof(Verte
 using FirstBlocks = NodeSlabs<kFirstBlockBytes, alignof(Vertex)>;
 
 Vertex* allocate(std::size_t room) {
-  auto* block = static_cast<unsigned char*>(room == kFirstHeapRoom && !TINHOST_NODES_FROM_HEAP
+  auto* block = static_cast<unsigned char*>(room == kFirstHeapRoom && !TINHOST_UNDER_ASAN
                                                 ? FirstBlocks::take()
                                                 : ::operator new(kHeader + room * sizeof(Vertex)));
   const auto r = static_cast<std::uint32_t>(room);
@@ -40,7 +40,7 @@ std::size_t roomOf(const Vertex* many) {
 
 void deallocate(Vertex* many) {
   unsigned char* block = reinterpret_cast<unsigned char*>(many) - kHeader;
-  if (roomOf(many) == kFirstHeapRoom && !TINHOST_NODES_FROM_HEAP)
+  if (roomOf(many) == kFirstHeapRoom && !TINHOST_UNDER_ASAN)
     FirstBlocks::give(block);
   else
     ::operator delete(block);
