@@ -1,5 +1,6 @@
 #include "plugin/model/TKestXYAndHdlArray.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,6 +21,7 @@ void TKestXYAndHdlArray::FreeAdditions() {
   fByXY = nullptr;
   fByXYCount = 0;
   fByXYComplete = true;
+  fScanned = 0;
 }
 
 std::int32_t TKestXYAndHdlArray::InitKestXYAndHdlArray() {
@@ -151,7 +153,28 @@ TTINVtx* TKestXYAndHdlArray::GetHdlByXY(TXYPoint p) const {
   return xy_array_literal::FindExact(Entries(), fCount, p);
 }
 
+TTINVtx* TKestXYAndHdlArray::ScanNearest(TXYPoint p, bool* exact) const {
+  if (fIndex != nullptr || fAddCount == 0 || fScanned > (kScansBeforeIndexing - 1) * fAddCount)
+    return nullptr;
+  fScanned += fAddCount;
+  std::int64_t best = INT64_MAX;
+  std::int32_t at = -1;
+  bool tied = false;
+  for (std::int32_t i = 0; i < fAddCount; ++i) {
+    const std::int64_t d = std::llabs(std::int64_t{p.x} - fAdds[i].x) + std::llabs(std::int64_t{p.y} - fAdds[i].y);
+    if (d > best) continue;
+    tied = d == best;
+    best = d;
+    at = i;
+  }
+  if (tied) return nullptr;
+  *exact = best == 0;
+  return fAdds[at].hdl;
+}
+
 TTINVtx* TKestXYAndHdlArray::GetHdlByXYNearest(TXYPoint p, bool* exact) const {
+  *exact = false;
+  if (TTINVtx* v = ScanNearest(p, exact)) return v;
   CatchUp();
   if (fIndex != nullptr) return fIndex->FindNearest(p, exact);
   return xy_array_literal::FindNearest(Entries(), fCount, p, exact);

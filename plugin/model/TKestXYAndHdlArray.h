@@ -91,6 +91,8 @@ class TKestXYAndHdlArray final : public TPluginObject {
   mutable TXYTable* fByXY = nullptr;
   mutable std::int32_t fByXYCount = 0;
   mutable bool fByXYComplete = true;
+  // Entries read by the nearest searches that scanned the waiting additions.
+  mutable std::int64_t fScanned = 0;
 
   bool AddIndexed(TXYPoint p, TTINVtx* vtx);
   bool AddLiteral(TXYPoint p, TTINVtx* vtx);
@@ -100,6 +102,16 @@ class TKestXYAndHdlArray final : public TPluginObject {
   void RememberPosition(TXYPoint p, std::int32_t at) const;
   // fByXY knows every addition; false when it cannot (the index answers).
   bool PositionsUpToDate() const;
+  // The nearest search of a build is rare (a point close to an edge of the
+  // triangulation), and the index of every vertex it would need costs about
+  // 65 bytes a vertex to keep and far more time to build than a scan of the
+  // waiting additions takes.  So while nothing is indexed and the scans so
+  // far have read fewer than kScansBeforeIndexing times the entries there
+  // are, a search scans them: the entry at the smallest distance, or null
+  // when the scan is not allowed or several entries share that distance
+  // (their order in the array decides, which only the index knows).
+  static constexpr std::int64_t kScansBeforeIndexing = 16;
+  TTINVtx* ScanNearest(TXYPoint p, bool* exact) const;
   // Places the waiting additions in the index, in order.  An addition the
   // index cannot take is dropped, as a refused addition always was.
   void CatchUp() const;
