@@ -18,10 +18,16 @@ namespace {
 
 KVPoint2D XY(const TTINVtx* v) { return KVPoint2D{v->y, v->x}; }
 
+// The first i with neighbour i equal to n, or kNoIndex.  Where a neighbour
+// sits is as good as random, so a loop's branches would guess it wrongly
+// half the time: the three comparisons make a mask, and a table gives the
+// lowest set bit.
 std::int16_t IndexOfNeighbor(const TTINTriangle* t, const TTINTriangle* n) {
-  for (std::int16_t i = 0; i < 3; ++i)
-    if (t->fNeighbors[i] == n) return i;
-  return kNoIndex;
+  static constexpr std::int16_t kFirstOf[8] = {kNoIndex, 0, 1, 0, 2, 0, 1, 0};
+  const unsigned mask = static_cast<unsigned>(t->fNeighbors[0] == n) |
+                        static_cast<unsigned>(t->fNeighbors[1] == n) << 1 |
+                        static_cast<unsigned>(t->fNeighbors[2] == n) << 2;
+  return kFirstOf[mask];
 }
 
 void ReplaceNeighbor(TTINTriangle* t, const TTINTriangle* from, TTINTriangle* to) {
@@ -86,13 +92,31 @@ bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
 
 namespace {
 
+// What the circle test learnt of the last triangle it tested: whether its
+// corners lie on one line and, if not, their circumcentre.  Both depend only
+// on the three corners in order, so while they are the same the answers can
+// be taken again.  A repair tests a triangle against each of its neighbours
+// in turn, so about a third of the tests find their triangle here.
+struct TCircleMemo {
+  const TTINVtx* corners[3] = {nullptr, nullptr, nullptr};
+  bool collinear = false;
+  TRealPt center{0.0, 0.0};
+};
+
 // The circle test of an adjacent pair whose edge flags are not both set, with
 // its indices a and b: true when the pair passes, and then both flags are set.
-bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b, TSteps steps) {
+// `memo` remembers the last triangle's collinearity and centre.
+bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b, TSteps steps,
+              TCircleMemo& m) {
   const TTINVtx* S = t1->fVertices[a];
   const TTINVtx* R = t1->fVertices[NextIndex(a, 1)];
   const TTINVtx* P = t1->fVertices[NextIndex(a, 2)];
-  const TTINVtx* q = GetFarVertex(t1, t2);
+  // T2's edge b runs from R to S, and its third corner is the far one: what
+  // GetFarVertex's search (whose branches guess badly) finds whenever that
+  // holds and the corner is not also one of T1's.
+  const TTINVtx* q = t2->fVertices[NextIndex(b, 2)];
+  if (t2->fVertices[b] != R || t2->fVertices[NextIndex(b, 1)] != S || q == S || q == R || q == P)
+    q = GetFarVertex(t1, t2);
   __builtin_prefetch(q);  // the far corner is rarely in the cache: ask before the circle is made
   // T1 without area because P lies on the common edge between R and S: the
   // pair fails and is flipped, although no circumcircle exists.
@@ -107,10 +131,18 @@ bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b
   const TTINVtx* c0 = t1->fVertices[0];
   const TTINVtx* c1 = t1->fVertices[1];
   const TTINVtx* c2 = t1->fVertices[2];
-  if (OrientSign(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y) == 0) return false;
-
-  const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
-  const TRealPt o = GetCircumcenter(corners);
+  if (m.corners[0] != c0 || m.corners[1] != c1 || m.corners[2] != c2) {
+    m.corners[0] = c0;
+    m.corners[1] = c1;
+    m.corners[2] = c2;
+    m.collinear = OrientSign(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y) == 0;
+    if (!m.collinear) {
+      const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
+      m.center = GetCircumcenter(corners);
+    }
+  }
+  if (m.collinear) return false;
+  const TRealPt o = m.center;
   const TRealPt onCircle{double(c0->y), double(c0->x)}, far{double(q->y), double(q->x)};
   // No tolerance: a far vertex exactly on the circle passes, so of two
   // cocircular diagonals the present one stays.
@@ -135,7 +167,8 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps)
   if (a == kNoIndex || b == kNoIndex) return true;
   if (t1->fEdgeOkay[a] && t2->fEdgeOkay[b]) return true;
   *known = false;
-  return TestPair(t1, t2, a, b, steps);
+  TCircleMemo memo;
+  return TestPair(t1, t2, a, b, steps, memo);
 }
 
 void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
@@ -198,7 +231,7 @@ bool CheckIfCanSwapTwoTris(TTINTriangle* const pair[2]) {
 
 bool IsClockwise(const TTINTriangle* tri) {
   const TTINVtx* const* v = tri->fVertices;
-  const bool ok = v[0] != v[1] && v[1] != v[2] && v[0] != v[2];
+  const bool ok = (v[0] != v[1]) & (v[1] != v[2]) & (v[0] != v[2]);
   if (!ok)
     for (int i = 0; i < 3; ++i) Trace(kTraceBuild, "IsClockwise failed: corner %d = %p\n", i, v[i]);
   return ok;
@@ -256,11 +289,14 @@ static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
   return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
 }
 
-static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known) {
+static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known, TCircleMemo* memo) {
   const std::int16_t a = IndexOfNeighbor(tri, n), b = IndexOfNeighbor(n, tri);
   if ((a == kNoIndex) != (b == kNoIndex)) return false;
-  *known = a == kNoIndex || (tri->fEdgeOkay[a] && n->fEdgeOkay[b]);
-  *ok = *known || TestPair(tri, n, a, b, TSteps::kIndexed);
+  // Both flags read without branching on the first: whether a pair is known
+  // is as good as random, and one branch on the answer is enough.
+  const bool unlinked = a == kNoIndex;
+  *known = unlinked | (tri->fEdgeOkay[unlinked ? 0 : a] & n->fEdgeOkay[unlinked ? 0 : b]);
+  *ok = *known || TestPair(tri, n, a, b, TSteps::kIndexed, *memo);
   return true;
 }
 
@@ -284,6 +320,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
   std::uint64_t flips = 0;
   std::uint64_t flipBound = 0;  // 0 until counted
   TWorkList<RepairFrame, 64> stack;
+  TCircleMemo memo;
   if (!stack.Push(RepairFrame{tri, {nullptr, nullptr, nullptr}, 0, kEnter}))
     return kErrRepairNoMemory;
   TErr result = kNoErr;
@@ -321,7 +358,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
           }
           TTINTriangle* const pair[2] = {f.tri, n};
           ok = CheckIfDelauneyOkay(pair, &known, steps);
-        } else if (!VisitPair(f.tri, n, &ok, &known)) {
+        } else if (!VisitPair(f.tri, n, &ok, &known, &memo)) {
           code = kErrRepairLinks;
           break;
         }

@@ -69,8 +69,8 @@ Int256 Multiply(Int128 a, Int128 b) {
 
 }  // namespace
 
-int OrientSign(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t by,
-               std::int32_t px, std::int32_t py) {
+int OrientSignExact(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t by,
+                    std::int32_t px, std::int32_t py) {
   const Int128 ex = static_cast<Int128>(bx) - ax, ey = static_cast<Int128>(by) - ay;
   const Int128 qx = static_cast<Int128>(px) - ax, qy = static_cast<Int128>(py) - ay;
   return Sign(ex * qy - ey * qx);
@@ -78,7 +78,7 @@ int OrientSign(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t b
 
 int InCircleSign(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t by,
                  std::int32_t cx, std::int32_t cy, std::int32_t dx, std::int32_t dy) {
-  const int orient = OrientSign(ax, ay, bx, by, cx, cy);
+  const int orient = OrientSignExact(ax, ay, bx, by, cx, cy);
   if (orient == 0) return 0;
   // Rows relative to D: |adx ady adx²+ady²| etc.  Differences need 33 bits,
   // the lifted terms 66, the 2×2 minors 67, their products up to 133.
