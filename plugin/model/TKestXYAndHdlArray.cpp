@@ -161,7 +161,8 @@ TTINVtx* TKestXYAndHdlArray::ScanNearest(TXYPoint p, bool* exact) const {
   std::int32_t at = -1;
   bool tied = false;
   for (std::int32_t i = 0; i < fAddCount; ++i) {
-    const std::int64_t d = std::llabs(std::int64_t{p.x} - fAdds[i].x) + std::llabs(std::int64_t{p.y} - fAdds[i].y);
+    const std::int64_t d =
+        std::llabs(std::int64_t{p.x} - fAdds[i].x) + std::llabs(std::int64_t{p.y} - fAdds[i].y);
     if (d > best) continue;
     tied = d == best;
     best = d;

@@ -289,7 +289,8 @@ static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
   return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
 }
 
-static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known, TCircleMemo* memo) {
+static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known,
+                      TCircleMemo* memo) {
   const std::int16_t a = IndexOfNeighbor(tri, n), b = IndexOfNeighbor(n, tri);
   if ((a == kNoIndex) != (b == kNoIndex)) return false;
   // Both flags read without branching on the first: whether a pair is known

@@ -2,8 +2,8 @@
 // 32-bit world coordinates; every decision is exact for all of them.  The
 // products of 32-bit differences need up to 66 bits (orientation) and 132 bits
 // (in-circle), more than a double's 53-bit mantissa, so they are formed in
-// 128-bit and 256-bit integers (the orientation after a filter in doubles).  No other code compares a determinant with
-// zero.
+// 128-bit and 256-bit integers (the orientation after a filter in doubles).
+// No other code compares a determinant with zero.
 #pragma once
 
 #include <cmath>
