@@ -9,6 +9,18 @@
 #include "plugin/model/XYTable.h"
 #include "plugin/shell/Trace.h"
 
+namespace {
+
+// Manhattan distances in 64 bits: differences of 32-bit coordinates need 33.
+std::int64_t DistX(const TXYAndHdl& e, TXYPoint p) {
+  return std::llabs(static_cast<std::int64_t>(p.x) - e.x);
+}
+std::int64_t Dist(const TXYAndHdl& e, TXYPoint p) {
+  return DistX(e, p) + std::llabs(static_cast<std::int64_t>(p.y) - e.y);
+}
+
+}  // namespace
+
 TKestXYAndHdlArray::~TKestXYAndHdlArray() { DisposeXYAndHdlArray(); }
 
 void TKestXYAndHdlArray::FreeAdditions() {
@@ -161,8 +173,7 @@ TTINVtx* TKestXYAndHdlArray::ScanNearest(TXYPoint p, bool* exact) const {
   std::int32_t at = -1;
   bool tied = false;
   for (std::int32_t i = 0; i < fAddCount; ++i) {
-    const std::int64_t d =
-        std::llabs(std::int64_t{p.x} - fAdds[i].x) + std::llabs(std::int64_t{p.y} - fAdds[i].y);
+    const std::int64_t d = Dist(fAdds[i], p);
     if (d > best) continue;
     tied = d == best;
     best = d;
@@ -221,13 +232,6 @@ TTINVtx* FindExact(const TXYAndHdl* entries, std::int32_t count, TXYPoint p) {
   return nullptr;
 }
 
-// Distances in 64 bits: differences of 32-bit coordinates need 33.
-static std::int64_t DistX(const TXYAndHdl& e, TXYPoint p) {
-  return std::llabs(static_cast<std::int64_t>(p.x) - e.x);
-}
-static std::int64_t Dist(const TXYAndHdl& e, TXYPoint p) {
-  return DistX(e, p) + std::llabs(static_cast<std::int64_t>(p.y) - e.y);
-}
 
 TTINVtx* FindNearest(const TXYAndHdl* entries, std::int32_t count, TXYPoint p, bool* exact) {
   *exact = false;
