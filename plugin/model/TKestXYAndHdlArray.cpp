@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "plugin/host/KVEmul.h"
+#include "plugin/model/TTINVtx.h"
 #include "plugin/model/TXYIndex.h"
 #include "plugin/model/XYTable.h"
 #include "plugin/shell/Trace.h"
@@ -12,10 +13,12 @@
 namespace {
 
 // Manhattan distances in 64 bits: differences of 32-bit coordinates need 33.
-std::int64_t DistX(const TXYAndHdl& e, TXYPoint p) {
+template <typename Entry>
+std::int64_t DistX(const Entry& e, TXYPoint p) {
   return std::llabs(static_cast<std::int64_t>(p.x) - e.x);
 }
-std::int64_t Dist(const TXYAndHdl& e, TXYPoint p) {
+template <typename Entry>
+std::int64_t Dist(const Entry& e, TXYPoint p) {
   return DistX(e, p) + std::llabs(static_cast<std::int64_t>(p.y) - e.y);
 }
 
@@ -73,7 +76,7 @@ bool TKestXYAndHdlArray::AddXYAndHdl(TXYPoint p, TTINVtx* vtx) {
 
 bool TKestXYAndHdlArray::AddIndexed(TXYPoint p, TTINVtx* vtx) {
   if (RoomForAddition()) {
-    fAdds[fAddCount] = TXYAndHdl{p.x, p.y, vtx};
+    fAdds[fAddCount] = vtx;
     ++fAddCount;
     ++fCount;
     return true;
@@ -95,7 +98,7 @@ bool TKestXYAndHdlArray::RoomForAddition() { return RoomForOneMore(&fAdds, fAddC
 
 bool TKestXYAndHdlArray::PositionsUpToDate() const {
   for (; fByXYComplete && fByXYCount < fAddCount; ++fByXYCount)
-    RememberPosition(TXYPoint{fAdds[fByXYCount].x, fAdds[fByXYCount].y}, fByXYCount);
+    RememberPosition(TXYPoint{fAdds[fByXYCount]->x, fAdds[fByXYCount]->y}, fByXYCount);
   return fByXYComplete && fByXY != nullptr;
 }
 
@@ -121,8 +124,8 @@ void TKestXYAndHdlArray::CatchUp() const {
   if (fIndexed == fAddCount) return;
   if (fIndex == nullptr) fIndex = new TXYIndex();
   for (; fIndexed < fAddCount; ++fIndexed) {
-    const TXYAndHdl& e = fAdds[fIndexed];
-    if (fIndex == nullptr || !fIndex->Add(TXYPoint{e.x, e.y}, e.hdl)) {
+    TTINVtx* v = fAdds[fIndexed];
+    if (fIndex == nullptr || !fIndex->Add(TXYPoint{v->x, v->y}, v)) {
       Trace(kTraceBuild, "In AddXYAndHdl no memory for the entry\n");
       --fCount;
       fByXYComplete = false;
@@ -158,7 +161,7 @@ bool TKestXYAndHdlArray::AddLiteral(TXYPoint p, TTINVtx* vtx) {
 TTINVtx* TKestXYAndHdlArray::GetHdlByXY(TXYPoint p) const {
   if (PositionsUpToDate()) {
     std::int32_t at = 0;
-    return fByXY->Find(p.x, p.y, &at) ? fAdds[at].hdl : nullptr;
+    return fByXY->Find(p.x, p.y, &at) ? fAdds[at] : nullptr;
   }
   CatchUp();
   if (fIndex != nullptr) return fIndex->FindExact(p);
@@ -173,7 +176,7 @@ TTINVtx* TKestXYAndHdlArray::ScanNearest(TXYPoint p, bool* exact) const {
   std::int32_t at = -1;
   bool tied = false;
   for (std::int32_t i = 0; i < fAddCount; ++i) {
-    const std::int64_t d = Dist(fAdds[i], p);
+    const std::int64_t d = Dist(*fAdds[i], p);
     if (d > best) continue;
     tied = d == best;
     best = d;
@@ -181,7 +184,7 @@ TTINVtx* TKestXYAndHdlArray::ScanNearest(TXYPoint p, bool* exact) const {
   }
   if (tied) return nullptr;
   *exact = best == 0;
-  return fAdds[at].hdl;
+  return fAdds[at];
 }
 
 TTINVtx* TKestXYAndHdlArray::GetHdlByXYNearest(TXYPoint p, bool* exact) const {

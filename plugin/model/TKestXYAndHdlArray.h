@@ -60,8 +60,9 @@ class TKestXYAndHdlArray final : public TPluginObject {
   // Releases the handle, if any; the array is then empty and unusable.
   void DisposeXYAndHdlArray();
 
-  // Adds (p, vtx) in x order.  When the block cannot grow the array stays
-  // unchanged and the result is false.
+  // Adds (p, vtx) in x order; p is the vertex's own position (x, y), which
+  // must not change while the array holds it.  When the block cannot grow
+  // the array stays unchanged and the result is false.
   bool AddXYAndHdl(TXYPoint p, TTINVtx* vtx);
   // The vertex of an entry at exactly p, or null.
   TTINVtx* GetHdlByXY(TXYPoint p) const;
@@ -80,11 +81,12 @@ class TKestXYAndHdlArray final : public TPluginObject {
   mutable std::int32_t fCount = 0;
   mutable TXYIndex* fIndex = nullptr;
   const TSteps fSteps = NewStructureSteps();
-  // The additions of an indexed array, in order; fAdds[0, fIndexed) are in
-  // fIndex.  fByXY maps the positions of fAdds[0, fByXYCount) to their
+  // The additions of an indexed array, in order, as their vertices (whose x
+  // and y are the entry's position: half the room of whole entries);
+  // fAdds[0, fIndexed) are in fIndex.  fByXY maps the positions of fAdds[0, fByXYCount) to their
   // additions while fByXYComplete; it is made and brought up to date by the
   // exact lookups, so a build that never asks one never pays for it.
-  TXYAndHdl* fAdds = nullptr;
+  TTINVtx** fAdds = nullptr;
   std::int32_t fAddCapacity = 0;
   std::int32_t fAddCount = 0;
   mutable std::int32_t fIndexed = 0;
