@@ -118,6 +118,11 @@ bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b
   if (t2->fVertices[b] != R || t2->fVertices[NextIndex(b, 1)] != S || q == S || q == R || q == P)
     q = GetFarVertex(t1, t2);
   __builtin_prefetch(q);  // the far corner is rarely in the cache: ask before the circle is made
+  // Whether the pair passes (the repair goes on into T2) or is flipped (T2's
+  // outer neighbours become the pair's), T2's neighbours are read next, and
+  // a neighbour's record is the repair's most frequent cache miss: ask for
+  // them while the circle is made.
+  for (const TTINTriangle* n : t2->fNeighbors) __builtin_prefetch(n);
   // T1 without area because P lies on the common edge between R and S: the
   // pair fails and is flipped, although no circumcircle exists.
   if (MayPointTheSameWay(R, P, S)) {
