@@ -2,9 +2,14 @@
 // sampling of each base at the other's vertices through the indexes against
 // the scans (quadratic, so only small sizes), and the whole difference build
 // (sampling, hull, triangulation) of two 100,000-vertex surfaces.  Run
-// through bench/run.sh.
+// through bench/run.sh.  With TIN_DIFF_POINTS=FILE the whole build also
+// writes the difference TIN's vertices to FILE as x,y,z lines in its
+// insertion order (elevation order), so that the same-order peer can
+// triangulate the same points in the same order.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -110,9 +115,30 @@ BENCHMARK(DiffSampling<true>)
     ->Arg(5000)
     ->Unit(benchmark::kMillisecond);
 
+// The vertices of `tin` in list order as x,y,z lines; false when the file
+// cannot be written.
+bool WritePoints(const TTIN* tin, const char* path) {
+  FILE* out = std::fopen(path, "w");
+  if (out == nullptr) return false;
+  for (const TLinkNode* n = tin->fTINVtxListByZ->fFirst; n != nullptr; n = n->next) {
+    const auto* v = static_cast<const TTINVtx*>(n->item);
+    std::fprintf(out, "%d,%d,%d\n", v->x, v->y, v->z);
+  }
+  return std::fclose(out) == 0;
+}
+
 // The whole difference build: sampling, hull, triangulation.
 void DiffBuild(benchmark::State& state) {
-  TimeDiff(state, [](TTIN* diff) { return RebuildSurface(diff); });
+  const char* dump = std::getenv("TIN_DIFF_POINTS");
+  TimeDiff(state, [dump, &state](TTIN* diff) {
+    const TErr err = RebuildSurface(diff);
+    if (err == 0 && dump != nullptr && *dump != 0) {
+      state.PauseTiming();  // the file is not part of the build
+      if (!WritePoints(diff, dump)) std::fprintf(stderr, "cannot write %s\n", dump);
+      state.ResumeTiming();
+    }
+    return err;
+  });
 }
 BENCHMARK(DiffBuild)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -16,7 +16,8 @@
 # the Google Benchmark building blocks (indexed against step by step), the
 # difference TIN (bench/tin_diff_bench: sampling indexed
 # against step by step, and a whole difference build of two 100,000-vertex
-# surfaces), and whole `tinhost run DRAWING create` commands on large
+# surfaces, beside CGAL's same-order build of the difference TIN's vertices),
+# and whole `tinhost run DRAWING create` commands on large
 # drawings, including the drawing's save (random points with 3D triangles; a
 # LiDAR-like terrain tile with 3D triangles and 1 m contours), against the
 # import of the same points for scale.  Last the elevation-model export
@@ -132,7 +133,17 @@ echo "== building blocks: indexed against step by step (Google Benchmark) =="
 "$bin/tin_bench" --benchmark_min_time=0.05 --benchmark_filter='Insert|Nearest|Hull'
 
 echo "== difference TIN: sampling indexed against step by step; whole build of two 100,000-vertex surfaces =="
-"$bin/tin_diff_bench" --benchmark_min_time=0.05
+diff_out=$(TIN_DIFF_POINTS="$data/diff_points.csv" "$bin/tin_diff_bench" --benchmark_min_time=0.05)
+echo "$diff_out"
+# The peer: CGAL's same-order build of the difference TIN's own vertices (the
+# build wrote them in its insertion order), against our whole difference build.
+python3 - "$diff_out" "$("$bin/cgal_peer" dt-order "$data/diff_points.csv")" <<'PY'
+import re, sys
+ours = float(re.search(r"DiffBuild/\S+\s+([0-9.]+) ms", sys.argv[1]).group(1)) / 1000
+peer = re.search(r"points (\d+) seconds ([0-9.]+)", sys.argv[2])
+print(f"difference build {ours:.3f} s; CGAL same order on its {peer.group(1)} vertices "
+      f"{float(peer.group(2)):.3f} s: x{ours/float(peer.group(2)):.2f}")
+PY
 
 echo "== whole command: tinhost run DRAWING create, with the save; the import of the same points for scale =="
 host=$build/bin/tinhost
