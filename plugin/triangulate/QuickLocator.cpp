@@ -175,6 +175,27 @@ TTINTriangle* WalkToStrictlyEnclosing(TTINTriangle* start, const KVPoint2D& p, i
   return nullptr;
 }
 
+void TQuickLocator::PrefetchCells(std::int32_t x, std::int32_t y) const {
+  if (fLevels == 0) return;
+  if (fFine != nullptr) __builtin_prefetch(&fFine[FineHome(FineKey(x, y))]);
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(x, y, &cx, &cy);
+  for (int l = fLevels - 1; l >= 0 && l >= fLevels - 3; --l) __builtin_prefetch(fCells + Cell(l, cx, cy));
+}
+
+const TTINVtx* TQuickLocator::CellVertex(std::int32_t x, std::int32_t y) const {
+  if (fLevels == 0) return nullptr;
+  if (fFine != nullptr) {
+    const FineSlot* fine = FineFind(FineKey(x, y));
+    if (fine->key != 0) return fine->vtx;
+  }
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(x, y, &cx, &cy);
+  for (int l = fLevels - 1; l >= 0; --l)
+    if (const TTINVtx* v = fCells[Cell(l, cx, cy)]) return v;
+  return nullptr;
+}
+
 TLocatePrefetch::TLocatePrefetch(const TQuickLocator* locator, const TLinkNode* first)
     : fLocator(locator) {
   const TLinkNode* n = first;
@@ -183,9 +204,9 @@ TLocatePrefetch::TLocatePrefetch(const TQuickLocator* locator, const TLinkNode* 
     if (n != nullptr) n = n->next;
   }
   if (fLocator == nullptr) return;
-  for (int k = 0; k <= kAhead; ++k) {
+  for (int k = 1; k < kAhead; ++k) {
     const auto* v = fNode[k] != nullptr ? static_cast<const TTINVtx*>(fNode[k]->item) : nullptr;
-    fSlot[k] = v != nullptr ? fLocator->FinestSlot(v->x, v->y) : nullptr;
+    fStart[k] = v != nullptr ? fLocator->CellVertex(v->x, v->y) : nullptr;
   }
 }
 
@@ -193,28 +214,29 @@ void TLocatePrefetch::Step() {
   if (fLocator == nullptr) return;
   for (int k = 0; k < kAhead; ++k) {
     fNode[k] = fNode[k + 1];
-    fSlot[k] = fSlot[k + 1];
+    fStart[k] = fStart[k + 1];
   }
   const TLinkNode* last = fNode[kAhead - 1];
   fNode[kAhead] = last != nullptr ? last->next : nullptr;
-  const auto* v = fNode[kAhead] != nullptr ? static_cast<const TTINVtx*>(fNode[kAhead]->item) : nullptr;
-  fSlot[kAhead] = v != nullptr ? fLocator->FinestSlot(v->x, v->y) : nullptr;
+  fStart[kAhead] = nullptr;
   for (int k = 1; k <= kAhead; ++k) Stage(k);
 }
 
 void TLocatePrefetch::Stage(int ahead) {
-  TTINVtx* const* slot = fSlot[ahead];
-  if (slot == nullptr) return;
-  if (ahead == kAhead) {
-    __builtin_prefetch(slot);
+  if (ahead >= 3) {
+    const TLinkNode* node = fNode[ahead];
+    const auto* v = node != nullptr ? static_cast<const TTINVtx*>(node->item) : nullptr;
+    if (v == nullptr) return;
+    if (ahead == kAhead) {
+      fLocator->PrefetchCells(v->x, v->y);
+    } else {
+      fStart[ahead] = fLocator->CellVertex(v->x, v->y);
+      if (fStart[ahead] != nullptr) __builtin_prefetch(fStart[ahead]);
+    }
     return;
   }
-  const TTINVtx* v = *slot;
+  const TTINVtx* v = fStart[ahead];
   if (v == nullptr) return;
-  if (ahead == 3) {
-    __builtin_prefetch(v);
-    return;
-  }
   const TTINTriangle* t = v->fTriangle;
   if (t == nullptr) return;
   if (ahead == 2) {

@@ -51,17 +51,13 @@ class TQuickLocator final : public TPluginObject {
   // cannot tell (see above).  `fallback` starts the walk when no remembered
   // vertex is near.
   TTINTriangle* StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const;
-  // The finest cell that (x, y) falls in (the sparse level's, when there is
-  // one), or null for an unusable locator: what a read-ahead of later
-  // searches may look at.
-  TTINVtx* const* FinestSlot(std::int32_t x, std::int32_t y) const {
-    if (fLevels == 0) return nullptr;
-    // The sparse level's home slot of the cell: where its vertex usually is.
-    if (fFine != nullptr) return &fFine[FineHome(FineKey(x, y))].vtx;
-    std::int64_t cx = 0, cy = 0;
-    FinestCell(x, y, &cx, &cy);
-    return fCells + Cell(fLevels - 1, cx, cy);
-  }
+  // For a read-ahead of a later search for (x, y): asks for the cells the
+  // search reads first (the sparse level's home slot of the cell, when there
+  // is that level, and the three finest grids' cells).
+  void PrefetchCells(std::int32_t x, std::int32_t y) const;
+  // The vertex a search for (x, y) would start from as the cells are now:
+  // that of the finest occupied cell, or null.  The vertex is not read.
+  const TTINVtx* CellVertex(std::int32_t x, std::int32_t y) const;
 
  private:
   static constexpr int kMaxLevels = 16;
@@ -101,11 +97,12 @@ class TQuickLocator final : public TPluginObject {
 
 // Reads ahead of the insertions of a list of vertices, so that what the
 // locator reads for the next ones is on its way to the cache while the
-// current one is inserted: the finest cell of the vertex four ahead, the
-// vertex that cell names for three ahead, that vertex's triangle for two
-// ahead and the triangle's corners for the next.  Only hints: the cells may
-// change before a vertex's turn comes, and nothing is read through a pointer
-// that was not loaded anyway.
+// current one is inserted: the cells of the vertex four ahead (a search
+// often finds the finest cell empty and reads coarser ones), the vertex
+// those cells name for three ahead, that vertex's triangle for two ahead and
+// the triangle's corners for the next.  Only hints: the cells may change
+// before a vertex's turn comes, and nothing is read through a pointer that
+// was not loaded anyway.
 class TLocatePrefetch {
  public:
   // `first`: the list node of the vertex inserted first.
@@ -119,7 +116,7 @@ class TLocatePrefetch {
 
   const TQuickLocator* fLocator;
   const TLinkNode* fNode[kAhead + 1];        // the current node and those after it
-  TTINVtx* const* fSlot[kAhead + 1] = {};    // their finest cells
+  const TTINVtx* fStart[kAhead + 1] = {};    // their cells' vertices, from three ahead
 };
 
 // The quick walk alone: from `start`, across the first edge (in corner order,
