@@ -228,7 +228,12 @@ TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
   if (hullSet.Has(vtx)) return kNoErr;
   TTINTriangle* quick = nullptr;
   if (locator != nullptr) quick = locator->StrictlyEnclosing(KVPoint2D{vtx->y, vtx->x}, tin->fTriLastFoundIn);
-  if (quick != nullptr) tin->fTriLastFoundIn = quick;
+  if (quick != nullptr) {
+    tin->fTriLastFoundIn = quick;
+    // The split relinks the triangle's neighbours and the repair reads them
+    // first; ask for them while the new triangles are allocated.
+    for (const TTINTriangle* n : quick->fNeighbors) __builtin_prefetch(n);
+  }
   const TErr err = AddOneVertexAndAdjustTriangles(tin, vtx, quick, kNoIndex);
   if (err == kNoErr && locator != nullptr) locator->Remember(vtx);
   return err;
