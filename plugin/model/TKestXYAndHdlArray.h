@@ -83,9 +83,10 @@ class TKestXYAndHdlArray final : public TPluginObject {
   const TSteps fSteps = NewStructureSteps();
   // The additions of an indexed array, in order, as their vertices (whose x
   // and y are the entry's position: half the room of whole entries);
-  // fAdds[0, fIndexed) are in fIndex.  fByXY maps the positions of fAdds[0, fByXYCount) to their
-  // additions while fByXYComplete; it is made and brought up to date by the
-  // exact lookups, so a build that never asks one never pays for it.
+  // fAdds[0, fIndexed) are in fIndex.  fByXY maps the positions of
+  // fAdds[0, fByXYCount) to their additions while fByXYComplete; it is made
+  // and brought up to date by the exact lookups, so a build that never asks
+  // one never pays for it.
   TTINVtx** fAdds = nullptr;
   std::int32_t fAddCapacity = 0;
   std::int32_t fAddCount = 0;

@@ -180,7 +180,8 @@ void TQuickLocator::PrefetchCells(std::int32_t x, std::int32_t y) const {
   if (fFine != nullptr) __builtin_prefetch(&fFine[FineHome(FineKey(x, y))]);
   std::int64_t cx = 0, cy = 0;
   FinestCell(x, y, &cx, &cy);
-  for (int l = fLevels - 1; l >= 0 && l >= fLevels - 3; --l) __builtin_prefetch(fCells + Cell(l, cx, cy));
+  for (int l = fLevels - 1; l >= 0 && l >= fLevels - 3; --l)
+    __builtin_prefetch(fCells + Cell(l, cx, cy));
 }
 
 const TTINVtx* TQuickLocator::CellVertex(std::int32_t x, std::int32_t y) const {
@@ -223,16 +224,16 @@ void TLocatePrefetch::Step() {
 }
 
 void TLocatePrefetch::Stage(int ahead) {
-  if (ahead >= 3) {
+  if (ahead == kAhead || ahead == 3) {
     const TLinkNode* node = fNode[ahead];
     const auto* v = node != nullptr ? static_cast<const TTINVtx*>(node->item) : nullptr;
     if (v == nullptr) return;
     if (ahead == kAhead) {
       fLocator->PrefetchCells(v->x, v->y);
-    } else {
-      fStart[ahead] = fLocator->CellVertex(v->x, v->y);
-      if (fStart[ahead] != nullptr) __builtin_prefetch(fStart[ahead]);
+      return;
     }
+    fStart[ahead] = fLocator->CellVertex(v->x, v->y);
+    if (fStart[ahead] != nullptr) __builtin_prefetch(fStart[ahead]);
     return;
   }
   const TTINVtx* v = fStart[ahead];
