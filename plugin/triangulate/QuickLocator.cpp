@@ -129,23 +129,26 @@ void TQuickLocator::Remember(TTINVtx* v) {
   slot->vtx = v;
 }
 
+template <class Accept>
+const TTINVtx* TQuickLocator::FirstInCells(std::int32_t x, std::int32_t y, Accept accept) const {
+  if (fFine != nullptr) {
+    const FineSlot* fine = FineFind(FineKey(x, y));
+    if (fine->key != 0 && accept(fine->vtx)) return fine->vtx;
+  }
+  std::int64_t cx = 0, cy = 0;
+  FinestCell(x, y, &cx, &cy);
+  for (int l = fLevels - 1; l >= 0; --l) {
+    const TTINVtx* v = fCells[Cell(l, cx, cy)];
+    if (v != nullptr && accept(v)) return v;
+  }
+  return nullptr;
+}
+
 TTINTriangle* TQuickLocator::StrictlyEnclosing(const KVPoint2D& p, TTINTriangle* fallback) const {
   if (fLevels == 0) return nullptr;
-  TTINTriangle* start = fallback;
-  std::int64_t cx = 0, cy = 0;
-  FinestCell(p.x, p.y, &cx, &cy);
-  const FineSlot* fine = fFine != nullptr ? FineFind(FineKey(p.x, p.y)) : nullptr;
-  if (fine != nullptr && fine->key != 0 && fine->vtx->fTriangle != nullptr) {
-    start = fine->vtx->fTriangle;
-  } else {
-    for (int l = fLevels - 1; l >= 0; --l) {
-      const TTINVtx* v = fCells[Cell(l, cx, cy)];
-      if (v != nullptr && v->fTriangle != nullptr) {
-        start = v->fTriangle;
-        break;
-      }
-    }
-  }
+  const TTINVtx* v =
+      FirstInCells(p.x, p.y, [](const TTINVtx* u) { return u->fTriangle != nullptr; });
+  TTINTriangle* start = v != nullptr ? v->fTriangle : fallback;
   return start != nullptr ? WalkToStrictlyEnclosing(start, p, kQuickWalkSteps) : nullptr;
 }
 
@@ -186,15 +189,7 @@ void TQuickLocator::PrefetchCells(std::int32_t x, std::int32_t y) const {
 
 const TTINVtx* TQuickLocator::CellVertex(std::int32_t x, std::int32_t y) const {
   if (fLevels == 0) return nullptr;
-  if (fFine != nullptr) {
-    const FineSlot* fine = FineFind(FineKey(x, y));
-    if (fine->key != 0) return fine->vtx;
-  }
-  std::int64_t cx = 0, cy = 0;
-  FinestCell(x, y, &cx, &cy);
-  for (int l = fLevels - 1; l >= 0; --l)
-    if (const TTINVtx* v = fCells[Cell(l, cx, cy)]) return v;
-  return nullptr;
+  return FirstInCells(x, y, [](const TTINVtx*) { return true; });
 }
 
 TLocatePrefetch::TLocatePrefetch(const TQuickLocator* locator, const TLinkNode* first)

@@ -83,6 +83,11 @@ class TQuickLocator final : public TPluginObject {
   std::uint64_t FineHome(std::uint64_t key) const { return (key * 0x9E3779B97F4A7C15ull) >> 20 & fFineMask; }
   // The slot of the key, or the free slot where it would go.
   FineSlot* FineFind(std::uint64_t key) const;
+  // Where a search for (x, y) starts: the vertex of the sparse level's cell
+  // when `accept` takes it, else that of the finest grid cell whose vertex it
+  // takes; null when there is none.
+  template <class Accept>
+  const TTINVtx* FirstInCells(std::int32_t x, std::int32_t y, Accept accept) const;
 
   TTINVtx** fCells = nullptr;        // every level's cells, coarsest first
   FineSlot* fFine = nullptr;         // null: no sparse level
