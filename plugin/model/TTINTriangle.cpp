@@ -13,12 +13,14 @@ void TTINTriangle::GetNeighbors(TTINTriangle* out[3]) const {
 }
 void TTINTriangle::SetNeighbors(TTINTriangle* const in[3]) {
   for (int i = 0; i < 3; ++i) fNeighbors[i] = in[i];
+  fPairOkay = 0;
 }
 void TTINTriangle::GetEdgeOkay(bool out[3]) const {
   for (int i = 0; i < 3; ++i) out[i] = fEdgeOkay[i];
 }
 void TTINTriangle::SetEdgeOkay(const bool in[3]) {
   for (int i = 0; i < 3; ++i) fEdgeOkay[i] = in[i];
+  fPairOkay = 0;
 }
 
 std::int16_t TTINTriangle::IndexOfVertex(const TTINVtx* vtx) const {

@@ -30,10 +30,16 @@ class TTINTriangle final : public TPluginObject {
   // with one memory access.
   TTINTriangle* fNeighbors[3] = {nullptr, nullptr, nullptr};
   TTINVtx* fVertices[3] = {nullptr, nullptr, nullptr};
-  std::uint32_t fIDNum = 0;                  // ordinal given when the TIN is stored
+  std::uint32_t fIDNum = 0;                   // ordinal given when the TIN is stored
   bool fEdgeOkay[3] = {false, false, false};  // edge i passed the Delaunay test
-  bool fContoursAnyDone = false;  // no more tracing at the current contour elevation
-  bool fHoriz = false;            // all three corners at one elevation
+  bool fContoursAnyDone = false;              // no more tracing at the current contour elevation
+  bool fHoriz = false;                        // all three corners at one elevation
+  // Bit i set: the pair across edge i is known to pass, i.e. fEdgeOkay[i] and
+  // the neighbour's flag towards this triangle are both set.  It lets the
+  // repair pass over a known pair without reading the neighbour's record.
+  // Whatever clears either flag or changes the link clears the bit on both
+  // sides (ForgetPairWith); a clear bit only means "read the neighbour".
+  std::uint8_t fPairOkay = 0;
 
   TTINTriangle() = default;
   TTINTriangle(const TTINTriangle&) = delete;
@@ -46,6 +52,12 @@ class TTINTriangle final : public TPluginObject {
   void GetEdgeOkay(bool out[3]) const;
   void SetEdgeOkay(const bool in[3]);
 
+  // Clears the known-pair bits of every edge whose neighbour is `n`.
+  void ForgetPairWith(const TTINTriangle* n) {
+    fPairOkay &= static_cast<std::uint8_t>(~(unsigned(fNeighbors[0] == n) |
+                                             unsigned(fNeighbors[1] == n) << 1 |
+                                             unsigned(fNeighbors[2] == n) << 2));
+  }
   // The first corner index that holds `vtx`, or kNoIndex.
   std::int16_t IndexOfVertex(const TTINVtx* vtx) const;
   // True when every edge that has a neighbour is marked okay; hull edges do

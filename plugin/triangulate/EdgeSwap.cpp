@@ -32,7 +32,14 @@ std::int16_t IndexOfNeighbor(const TTINTriangle* t, const TTINTriangle* n) {
 
 void ReplaceNeighbor(TTINTriangle* t, const TTINTriangle* from, TTINTriangle* to) {
   const std::int16_t i = IndexOfNeighbor(t, from);
-  if (i != kNoIndex) t->fNeighbors[i] = to;
+  if (i == kNoIndex) return;
+  t->ForgetPairWith(from);  // every edge it held, should it hold two
+  t->fNeighbors[i] = to;
+}
+
+bool DistinctCorners(const TTINTriangle* t) {
+  const TTINVtx* const* v = t->fVertices;
+  return (v[0] != v[1]) & (v[1] != v[2]) & (v[0] != v[2]);
 }
 
 // The pair's indices and vertices, read before anything changes.
@@ -156,6 +163,11 @@ bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b
   if (ok) {
     t1->fEdgeOkay[a] = true;
     t2->fEdgeOkay[b] = true;
+    // The bits also stand for the distinct corners a visit checks first.
+    if (DistinctCorners(t1) && DistinctCorners(t2)) {
+      t1->fPairOkay |= static_cast<std::uint8_t>(1u << a);
+      t2->fPairOkay |= static_cast<std::uint8_t>(1u << b);
+    }
   }
   return ok;
 }
@@ -195,6 +207,9 @@ void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
   const std::int16_t b2 = NextIndex(g.b, 2);
   TTINTriangle* x1 = t1->fNeighbors[a2];  // across P–S
   TTINTriangle* x2 = t2->fNeighbors[b2];  // across Q–R
+  // Across R–P and S–Q: they keep their links, but the pair's flags go.
+  TTINTriangle* y1 = t1->fNeighbors[NextIndex(g.a, 1)];
+  TTINTriangle* y2 = t2->fNeighbors[NextIndex(g.b, 1)];
 
   t1->fVertices[g.a] = g.Q;  // T1 = (Q, R, P)
   t1->fNeighbors[g.a] = x2;
@@ -207,10 +222,21 @@ void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
   if (g.R->fTriangle == t2) g.R->fTriangle = t1;
   if (x1 != nullptr) ReplaceNeighbor(x1, t1, t2);
   if (x2 != nullptr) ReplaceNeighbor(x2, t2, t1);
+  if (y1 != nullptr) y1->ForgetPairWith(t1);
+  if (y2 != nullptr) y2->ForgetPairWith(t2);
 
   for (int i = 0; i < 3; ++i) t1->fEdgeOkay[i] = t2->fEdgeOkay[i] = false;
   t1->fEdgeOkay[a2] = true;
   t2->fEdgeOkay[b2] = true;
+  // The new diagonal's flags are set, but its bits only when both triangles
+  // have three distinct corners (a visit checks that of its neighbour before
+  // anything else, so a bit stands for that check too) and the diagonal is
+  // the first edge of each that names the other (the edge whose flag a visit
+  // reads: a pair left sharing two edges does not qualify).
+  const bool distinct = DistinctCorners(t1) && DistinctCorners(t2) &&
+                        IndexOfNeighbor(t1, t2) == a2 && IndexOfNeighbor(t2, t1) == b2;
+  t1->fPairOkay = static_cast<std::uint8_t>(distinct ? 1u << a2 : 0u);
+  t2->fPairOkay = static_cast<std::uint8_t>(distinct ? 1u << b2 : 0u);
 
   if (!traced) return;
   std::int16_t na, nb;
@@ -235,10 +261,10 @@ bool CheckIfCanSwapTwoTris(TTINTriangle* const pair[2]) {
 }
 
 bool IsClockwise(const TTINTriangle* tri) {
-  const TTINVtx* const* v = tri->fVertices;
-  const bool ok = (v[0] != v[1]) & (v[1] != v[2]) & (v[0] != v[2]);
+  const bool ok = DistinctCorners(tri);
   if (!ok)
-    for (int i = 0; i < 3; ++i) Trace(kTraceBuild, "IsClockwise failed: corner %d = %p\n", i, v[i]);
+    for (int i = 0; i < 3; ++i)
+      Trace(kTraceBuild, "IsClockwise failed: corner %d = %p\n", i, tri->fVertices[i]);
   return ok;
 }
 
@@ -250,8 +276,8 @@ bool CheckNabrsForCommonVtxs(const TTINTriangle* tri) {
     std::int16_t a, b;
     FindCommonEdge(tri, n, &a, &b);
     if (a == kNoIndex || b == kNoIndex) {
-      Trace(kTraceBuild, "CheckNabrsForCommonVtxs: %p and neighbour %d (%p) not mutual\n", tri,
-            i, n);
+      Trace(kTraceBuild, "CheckNabrsForCommonVtxs: %p and neighbour %d (%p) not mutual\n", tri, i,
+            n);
       ok = false;
     }
   }
@@ -294,9 +320,9 @@ static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
   return CheckNabrsForCommonVtxs(tri) && CheckNabrsForCommonVtxs(n);
 }
 
-static bool VisitPair(TTINTriangle* tri, TTINTriangle* n, bool* ok, bool* known,
+static bool VisitPair(TTINTriangle* tri, std::int16_t a, TTINTriangle* n, bool* ok, bool* known,
                       TCircleMemo* memo) {
-  const std::int16_t a = IndexOfNeighbor(tri, n), b = IndexOfNeighbor(n, tri);
+  const std::int16_t b = IndexOfNeighbor(n, tri);
   if ((a == kNoIndex) != (b == kNoIndex)) return false;
   // Both flags read without branching on the first: whether a pair is known
   // is as good as random, and one branch on the answer is enough.
@@ -339,8 +365,10 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
     if (f.stage == kEnter) {
       for (int k = 0; k < 3; ++k) {
         f.nabrs[k] = f.tri->fNeighbors[k];
-        // The visits read each neighbour in turn: ask for all three at once.
-        if (f.nabrs[k] != nullptr) __builtin_prefetch(f.nabrs[k]);
+        // The visits read each neighbour of a pair not known to pass in
+        // turn: ask for them all at once.
+        if (f.nabrs[k] != nullptr && (f.tri->fPairOkay >> k & 1u) == 0)
+          __builtin_prefetch(f.nabrs[k]);
       }
       f.i = 0;
       f.stage = kVisit;
@@ -352,7 +380,16 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
       for (std::int16_t i = f.i; i < 3; ++i) {
         TTINTriangle* n = f.nabrs[i];
         if (n == nullptr) continue;
-        if (!IsClockwise(f.tri) || !IsClockwise(n)) {
+        if (!IsClockwise(f.tri)) {
+          code = kErrRepairRepeatedCorner;
+          break;
+        }
+        // A pair whose bit says it passes is what the flags would say too:
+        // the indexed build goes on without reading the neighbour (whose own
+        // checks, like the outer links', are for the pairs it is tested in).
+        const std::int16_t a = steps == TSteps::kLiteral ? kNoIndex : IndexOfNeighbor(f.tri, n);
+        if (a != kNoIndex && (f.tri->fPairOkay >> a & 1u) != 0) continue;
+        if (!IsClockwise(n)) {
           code = kErrRepairRepeatedCorner;
           break;
         }
@@ -364,7 +401,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
           }
           TTINTriangle* const pair[2] = {f.tri, n};
           ok = CheckIfDelauneyOkay(pair, &known, steps);
-        } else if (!VisitPair(f.tri, n, &ok, &known, &memo)) {
+        } else if (!VisitPair(f.tri, a, n, &ok, &known, &memo)) {
           code = kErrRepairLinks;
           break;
         }

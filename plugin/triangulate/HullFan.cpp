@@ -94,6 +94,7 @@ bool LinkSharedEdges(TLinkedList* list) {
     if (e->lo == e[1].lo && e->hi == e[1].hi) {
       e->tri->fNeighbors[e->index] = e[1].tri;
       e[1].tri->fNeighbors[e[1].index] = e->tri;
+      e->tri->fPairOkay = e[1].tri->fPairOkay = 0;
       ++e;
     }
   }

@@ -24,8 +24,8 @@ bool ListsItself(const TTINTriangle* t) {
   return t->fNeighbors[0] == t || t->fNeighbors[1] == t || t->fNeighbors[2] == t;
 }
 
-void Set(TTINTriangle* t, TTINVtx* v0, TTINVtx* v1, TTINVtx* v2, TTINTriangle* n0,
-         TTINTriangle* n1, TTINTriangle* n2) {
+void Set(TTINTriangle* t, TTINVtx* v0, TTINVtx* v1, TTINVtx* v2, TTINTriangle* n0, TTINTriangle* n1,
+         TTINTriangle* n2) {
   t->fVertices[0] = v0;
   t->fVertices[1] = v1;
   t->fVertices[2] = v2;
@@ -33,13 +33,21 @@ void Set(TTINTriangle* t, TTINVtx* v0, TTINVtx* v1, TTINVtx* v2, TTINTriangle* n
   t->fNeighbors[1] = n1;
   t->fNeighbors[2] = n2;
   t->fEdgeOkay[0] = t->fEdgeOkay[1] = t->fEdgeOkay[2] = false;
+  t->fPairOkay = 0;
 }
 
 // In `outer` (if any), the neighbour at the index of corner `at` becomes `to`.
 void Relink(TTINTriangle* outer, const TTINVtx* at, TTINTriangle* to) {
   if (outer == nullptr) return;
   const std::int16_t i = outer->IndexOfVertex(at);
-  if (i != kNoIndex) outer->fNeighbors[i] = to;
+  if (i == kNoIndex) return;
+  outer->ForgetPairWith(outer->fNeighbors[i]);  // every edge it held, should it hold two
+  outer->fNeighbors[i] = to;
+}
+
+// `outer` (if any) stays linked to `t`, whose flags were just cleared.
+void Forget(TTINTriangle* outer, const TTINTriangle* t) {
+  if (outer != nullptr) outer->ForgetPairWith(t);
 }
 
 // The vertex link moves from `from` to `to` (mark unchanged) if it named `from`.
@@ -74,6 +82,7 @@ TErr SplitInside(TTIN* tin, TTINVtx* v, TTINTriangle* t, TTINTriangle* t1, TTINT
   if (err != kNoErr) return err;
   Relink(x1, d, t1);
   Relink(x2, a, t2);
+  Forget(x0, t);
   MoveLink(d, t, t1);
   if (!CheckNabrsForCommonVtxs(t) || !CheckNabrsForCommonVtxs(t1) || !CheckNabrsForCommonVtxs(t2))
     return kErrSplitLinks;
@@ -95,6 +104,8 @@ TErr SplitEdge(TTIN* tin, TTINVtx* v, TTINTriangle* t, std::int16_t e, TTINTrian
   t->fNeighbors[j] = t1;
   if (n != nullptr) t->fNeighbors[e] = t3;
   t->fEdgeOkay[0] = t->fEdgeOkay[1] = t->fEdgeOkay[2] = false;
+  t->fPairOkay = 0;
+  Forget(oldN[m], t);
   if (!IsClockwise(t)) return kErrEdgeSplitNotClockwiseT;
   MoveLink(q, t, t1);
 
@@ -121,6 +132,8 @@ TErr SplitEdge(TTIN* tin, TTINVtx* v, TTINTriangle* t, std::int16_t e, TTINTrian
     n->fNeighbors[k] = t1;
     n->fNeighbors[l] = t3;
     n->fEdgeOkay[0] = n->fEdgeOkay[1] = n->fEdgeOkay[2] = false;
+    n->fPairOkay = 0;
+    Forget(nN[k2], n);
     if (!IsClockwise(n)) return kErrEdgeSplitNotClockwiseT2;
     MoveLink(p, n, t3);
     // T3: v takes Q's place; its edges v → P and S → v face T and N.
@@ -227,7 +240,8 @@ TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
   if (hull == nullptr || hull->fFirst == nullptr) return kErrInsertNoHull;
   if (hullSet.Has(vtx)) return kNoErr;
   TTINTriangle* quick = nullptr;
-  if (locator != nullptr) quick = locator->StrictlyEnclosing(KVPoint2D{vtx->y, vtx->x}, tin->fTriLastFoundIn);
+  if (locator != nullptr)
+    quick = locator->StrictlyEnclosing(KVPoint2D{vtx->y, vtx->x}, tin->fTriLastFoundIn);
   if (quick != nullptr) {
     tin->fTriLastFoundIn = quick;
     // The split relinks the triangle's neighbours and the repair reads them
@@ -243,7 +257,8 @@ TErr AddOneVertexWithHullSet(TTIN* tin, TTINVtx* vtx, const THullSet& hullSet,
 // null for a step-by-step build or without memory.
 TQuickLocator* NewQuickLocator(TTIN* tin) {
   if (tin->fSteps == TSteps::kLiteral || tin->fConvexHullVtxList == nullptr) return nullptr;
-  auto* locator = new TQuickLocator(tin, tin->fTINVtxListByZ->CountItems(), tin->fTINVtxListByZ->fFirst);
+  auto* locator =
+      new TQuickLocator(tin, tin->fTINVtxListByZ->CountItems(), tin->fTINVtxListByZ->fFirst);
   if (locator == nullptr) return nullptr;
   for (TLinkNode* n = tin->fConvexHullVtxList->fFirst; n != nullptr; n = n->next)
     if (n->item != nullptr) locator->Remember(static_cast<TTINVtx*>(n->item));
@@ -262,8 +277,10 @@ TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
     TLocatePrefetch ahead(locator, tin->fTINVtxListByZ->fFirst);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
          node = node->next, ahead.Step()) {
-      if (node->item == nullptr) err = kErrNullVtxInList;
-      else err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet, locator);
+      if (node->item == nullptr)
+        err = kErrNullVtxInList;
+      else
+        err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet, locator);
       SpinBusyCursor(gKVCallback);
     }
     delete locator;

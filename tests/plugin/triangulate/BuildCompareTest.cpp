@@ -1,7 +1,8 @@
 // Whole builds with the indexed containers and hull against builds with the
 // step-by-step ones (the same dump program with --literal): the
 // same result code, vertex list, hull list, triangle list in the same order
-// with the same neighbours, the same vertex links, and the same contour
+// with the same neighbours and edge flags (and no known-pair bit that the
+// flags do not back), the same vertex links, and the same contour
 // polylines (sweep against the passes as written) and edge lookups (star walk
 // against the list scan), on every comparison input.
 #include <cstdio>
@@ -42,6 +43,7 @@ TEST_P(BuildCompare, IndexedBuildDecidesExactlyAsTheLiteralOne) {
   if (std::string(GetParam().name) == "NearlyCollinearSides") {
     EXPECT_EQ(indexed.rfind("result " + std::to_string(kErrRepairDoesNotSettle) + "\n", 0), 0u);
   }
+  EXPECT_EQ(indexed.find("\nstale "), std::string::npos) << "a known-pair bit outlived its flags";
   ASSERT_EQ(indexed.size(), literal.size());
   EXPECT_TRUE(indexed == literal) << "the builds differ for " << GetParam().name;
   // Not a trivial agreement: a triangle list was made wherever the input

@@ -1,7 +1,8 @@
 // Builds the TIN of the loci in a file of "x,y,z" integer rows (on one layer
 // of an in-process host) and prints what the build decided, in order: the
 // result code, the vertex list, the hull list and every triangle with its
-// corners and neighbours; then the contour polylines at 20 levels over the
+// corners, neighbours and edge flags (and any known-pair bit that a flag or
+// link no longer backs, as "stale"); then the contour polylines at 20 levels over the
 // elevation range, and the triangle found for the reverse of every edge of
 // every fifth triangle.  With --literal every structure takes the steps as
 // written (TSteps::kLiteral), so that a test can compare the two outputs.
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
   std::string line;
   while (std::getline(in, line)) {
     std::int32_t x = 0, y = 0, z = 0;
-    if (std::sscanf(line.c_str(), "%d,%d,%d", &x, &y, &z) == 3) host.document().addLocus(layer, x, y, z);
+    if (std::sscanf(line.c_str(), "%d,%d,%d", &x, &y, &z) == 3)
+      host.document().addLocus(layer, x, y, z);
   }
 
   auto* tin = new TTIN(nullptr);
@@ -56,21 +58,36 @@ int main(int argc, char** argv) {
     ids[v] = id++;
     std::printf("v %d %d %d %d\n", v->x, v->y, v->z, static_cast<int>(v->fTriangleMark));
   }
-  for (const TLinkNode* n = tin->fConvexHullVtxList != nullptr ? tin->fConvexHullVtxList->fFirst : nullptr;
+  for (const TLinkNode* n = tin->fConvexHullVtxList != nullptr ? tin->fConvexHullVtxList->fFirst
+                                                               : nullptr;
        n != nullptr; n = n->next)
     std::printf("h %ld\n", ids[n->item]);
   long tid = 0;
   std::map<const void*, long> tids;
-  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst : nullptr;
+  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst
+                                                             : nullptr;
        n != nullptr; n = n->next)
     tids[n->item] = tid++;
   tids[nullptr] = -1;
-  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst : nullptr;
+  for (const TLinkNode* n = tin->fTINTriangleList != nullptr ? tin->fTINTriangleList->fFirst
+                                                             : nullptr;
        n != nullptr; n = n->next) {
     const auto* t = static_cast<const TTINTriangle*>(n->item);
-    std::printf("t %ld %ld %ld / %ld %ld %ld\n", ids[t->fVertices[0]], ids[t->fVertices[1]],
-                ids[t->fVertices[2]], tids[t->fNeighbors[0]], tids[t->fNeighbors[1]],
-                tids[t->fNeighbors[2]]);
+    std::printf("t %ld %ld %ld / %ld %ld %ld / %d%d%d\n", ids[t->fVertices[0]],
+                ids[t->fVertices[1]], ids[t->fVertices[2]], tids[t->fNeighbors[0]],
+                tids[t->fNeighbors[1]], tids[t->fNeighbors[2]], t->fEdgeOkay[0], t->fEdgeOkay[1],
+                t->fEdgeOkay[2]);
+    // A known-pair bit must never outlive either side's flag or the link.
+    for (int i = 0; i < 3; ++i) {
+      if ((t->fPairOkay >> i & 1) == 0) continue;
+      const TTINTriangle* o = t->fNeighbors[i];
+      const int j = o == nullptr            ? -1
+                    : o->fNeighbors[0] == t ? 0
+                    : o->fNeighbors[1] == t ? 1
+                    : o->fNeighbors[2] == t ? 2
+                                            : -1;
+      if (j < 0 || !t->fEdgeOkay[i] || !o->fEdgeOkay[j]) std::printf("stale %ld %d\n", tids[t], i);
+    }
   }
   // Every vertex's link, as the contours will start from it.
   for (const TLinkNode* n = tin->fTINVtxListByZ != nullptr ? tin->fTINVtxListByZ->fFirst : nullptr;
@@ -87,11 +104,13 @@ int main(int argc, char** argv) {
     p.highContourElev = INT32_MAX;
     auto* map = new TTINContourMap();
     std::printf("contours %d\n", static_cast<int>(map->MakeSomethingOfMyself(tin)));
-    for (const TLinkNode* n = map->fTINContourPolylineList != nullptr ? map->fTINContourPolylineList->fFirst
-                                                                      : nullptr;
+    for (const TLinkNode* n = map->fTINContourPolylineList != nullptr
+                                  ? map->fTINContourPolylineList->fFirst
+                                  : nullptr;
          n != nullptr; n = n->next) {
       const auto* poly = static_cast<const TTINContourPolyline*>(n->item);
-      std::printf("c %d %d %d", poly->GetElevation(), poly->IsMajor() ? 1 : 0, poly->IsClosed() ? 1 : 0);
+      std::printf("c %d %d %d", poly->GetElevation(), poly->IsMajor() ? 1 : 0,
+                  poly->IsClosed() ? 1 : 0);
       for (std::int32_t i = 0; i < poly->GetCount(); ++i)
         std::printf(" %d,%d", poly->GetPoint(i).x, poly->GetPoint(i).y);
       std::printf("\n");
@@ -102,8 +121,8 @@ int main(int argc, char** argv) {
       if (k % 5 != 0) continue;
       const auto* t = static_cast<const TTINTriangle*>(n->item);
       for (int i = 0; i < 3; ++i)
-        std::printf("e %ld\n", tids[GetTriWithTheseTwoVtxs(tin, t->fVertices[(i + 1) % 3],
-                                                           t->fVertices[i])]);
+        std::printf("e %ld\n",
+                    tids[GetTriWithTheseTwoVtxs(tin, t->fVertices[(i + 1) % 3], t->fVertices[i])]);
     }
   }
   delete tin;

@@ -92,6 +92,21 @@ TEST_F(EdgeSwap, FlipKeepsOrientationMovesLinksAndMarksOnlyTheNewEdge) {
   k.t2->fNeighbors[2] = x2;
   tin->fTINTriangleList->Append(x1);
   tin->fTINTriangleList->Append(x2);
+  // Y1 across R–P and Y2 across S–Q keep their links.  All four outer pairs
+  // are known to pass beforehand, with their bits set on both sides.
+  auto* y1 = new TTINTriangle();
+  auto* y2 = new TTINTriangle();
+  y1->fNeighbors[0] = k.t1;
+  y2->fNeighbors[2] = k.t2;
+  k.t1->fNeighbors[1] = y1;
+  k.t2->fNeighbors[1] = y2;
+  tin->fTINTriangleList->Append(y1);
+  tin->fTINTriangleList->Append(y2);
+  x1->fPairOkay = 2;
+  x2->fPairOkay = 1;
+  y1->fPairOkay = 1;
+  y2->fPairOkay = 4;
+  k.t1->fPairOkay = k.t2->fPairOkay = 6;
   k.S->SetHighest(k.t1, -1);
   k.R->SetHighest(k.t2, 1);
   k.P->SetHighest(k.t1, 1);
@@ -120,6 +135,12 @@ TEST_F(EdgeSwap, FlipKeepsOrientationMovesLinksAndMarksOnlyTheNewEdge) {
   const bool f2[3] = {k.t2->fEdgeOkay[0], k.t2->fEdgeOkay[1], k.t2->fEdgeOkay[2]};
   EXPECT_TRUE(!f1[0] && !f1[1] && f1[2]);
   EXPECT_TRUE(!f2[0] && !f2[1] && f2[2]);
+  // Only the new diagonal is known to pass, on both sides; every outer pair
+  // lost its bit with the flags of T1 and T2.
+  EXPECT_EQ(k.t1->fNeighbors[1], y1);
+  EXPECT_EQ(k.t1->fPairOkay, 4);
+  EXPECT_EQ(k.t2->fPairOkay, 4);
+  EXPECT_EQ(x1->fPairOkay | x2->fPairOkay | y1->fPairOkay | y2->fPairOkay, 0);
 }
 
 TEST_F(EdgeSwap, FarVertexOnTheCommonEdgeFailsAndIsFlipped) {
@@ -146,9 +167,9 @@ TEST_F(EdgeSwap, CanSwapOnlyAStrictlyConvexQuadrilateral) {
     bool can;
   };
   const Case cases[] = {
-      {{10, 0, 0}, {-10, 1, 0}, true},    // at S: convex
-      {{10, 0, 0}, {-10, 0, 0}, false},   // at S: π
-      {{10, 0, 0}, {-10, -1, 0}, false},  // at S: reflex
+      {{10, 0, 0}, {-10, 1, 0}, true},       // at S: convex
+      {{10, 0, 0}, {-10, 0, 0}, false},      // at S: π
+      {{10, 0, 0}, {-10, -1, 0}, false},     // at S: reflex
       {{10, 100, 0}, {-10, 99, 0}, true},    // at R: convex
       {{10, 100, 0}, {-10, 100, 0}, false},  // at R: π
       {{10, 100, 0}, {-10, 101, 0}, false},  // at R: reflex
@@ -158,8 +179,8 @@ TEST_F(EdgeSwap, CanSwapOnlyAStrictlyConvexQuadrilateral) {
     TTIN* tin = NewTIN();
     Quad k = MakeQuad(tin, {0, 0, 0}, {0, 100, 0}, c.p, c.q);
     TTINTriangle* pair[2] = {k.t1, k.t2};
-    EXPECT_EQ(CheckIfCanSwapTwoTris(pair), c.can) << "P (" << c.p.x << "," << c.p.y << ") Q ("
-                                                  << c.q.x << "," << c.q.y << ")";
+    EXPECT_EQ(CheckIfCanSwapTwoTris(pair), c.can)
+        << "P (" << c.p.x << "," << c.p.y << ") Q (" << c.q.x << "," << c.q.y << ")";
   }
 }
 

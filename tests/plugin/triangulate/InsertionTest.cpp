@@ -1,6 +1,7 @@
 // Point location and vertex insertion: the in-triangle test's cases, walks
 // checked against brute force, the three kinds of split, hints, the order of
-// equal elevations, the highest-neighbour links and the error codes.
+// equal elevations, the highest-neighbour links, the known-pair bits and the
+// error codes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,9 +67,10 @@ TEST_F(Location, EnclosesXYDecidesInsideEdgeCornerAndTheNextStep) {
 // lines run on through its box beyond their ends, where being on the line is
 // not enough.
 TEST_F(Location, CornersEncloseAsTheTriangleDoes) {
-  const std::vector<std::vector<XYZ>> shapes = {
-      {{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}, {{0, 0, 0}, {10, 20, 0}, {10, 0, 0}},
-      {{0, 0, 0}, {20, 10, 0}, {10, 0, 0}}, {{3, 1, 0}, {-7, 12, 0}, {15, 9, 0}}};
+  const std::vector<std::vector<XYZ>> shapes = {{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}},
+                                                {{0, 0, 0}, {10, 20, 0}, {10, 0, 0}},
+                                                {{0, 0, 0}, {20, 10, 0}, {10, 0, 0}},
+                                                {{3, 1, 0}, {-7, 12, 0}, {15, 9, 0}}};
   TTINTriangle n0, n1, n2;
   TTINTriangle* nabrs[3] = {&n0, &n1, &n2};
   for (const auto& shape : shapes) {
@@ -85,8 +87,10 @@ TEST_F(Location, CornersEncloseAsTheTriangleDoes) {
           TTINTriangle* next = nullptr;
           TTINVtx* skip = nullptr;
           std::int16_t edge = 0;
-          ASSERT_EQ(CornersEncloseXY(xs, ys, Pt(x, y)), EnclosesXY(&t, Pt(x, y), nullptr, &next, &skip, &edge))
-              << "at " << x << "," << y << " in triangle " << shape[0].x << "," << shape[0].y << " ...";
+          ASSERT_EQ(CornersEncloseXY(xs, ys, Pt(x, y)),
+                    EnclosesXY(&t, Pt(x, y), nullptr, &next, &skip, &edge))
+              << "at " << x << "," << y << " in triangle " << shape[0].x << "," << shape[0].y
+              << " ...";
         }
     }
   }
@@ -295,6 +299,56 @@ TEST_F(Insertion, HighestNeighbourLinksPointAtTheHighestPartner) {
     EXPECT_EQ(partner->z, best) << "vertex (" << u->x << "," << u->y << ")";
     EXPECT_GE(partner->z, other->z);
   }
+}
+
+// What a set known-pair bit stands for, as the repair's visit reads it: the
+// edge is the first that names its neighbour, both sides' flags are set and
+// the neighbour has three distinct corners.  Empty when every bit holds.
+std::string StaleBits(const std::vector<TTINTriangle*>& tris) {
+  auto first = [](const TTINTriangle* t, const TTINTriangle* n) {
+    for (int i = 0; i < 3; ++i)
+      if (t->fNeighbors[i] == n) return i;
+    return -1;
+  };
+  for (const TTINTriangle* t : tris)
+    for (int i = 0; i < 3; ++i) {
+      if ((t->fPairOkay >> i & 1) == 0) continue;
+      const TTINTriangle* n = t->fNeighbors[i];
+      const int j = n != nullptr ? first(n, t) : -1;
+      if (j < 0 || first(t, n) != i || !t->fEdgeOkay[i] || !n->fEdgeOkay[j] ||
+          n->fVertices[0] == n->fVertices[1] || n->fVertices[1] == n->fVertices[2] ||
+          n->fVertices[0] == n->fVertices[2])
+        return Corners(t) + " edge " + std::to_string(i);
+    }
+  return {};
+}
+
+TEST_F(Insertion, KnownPairBitsHoldAfterEverySplitAndFlip) {
+  // Grid points split edges (on the hull and inside) and make cocircular
+  // quadrilaterals; random points between them make ordinary flips.
+  std::vector<XYZ> pts = {{0, 0, 0}, {0, 900, 0}, {900, 900, 0}, {900, 0, 0}};
+  std::mt19937 rng(11);
+  for (const XYZ& p : GridPoints(10, 10, 100))
+    if (p.x % 900 != 0 || p.y % 900 != 0)
+      pts.push_back({p.x, p.y, static_cast<std::int32_t>(rng() % 50) + 1});
+  for (const XYZ& p : RandomPoints(150, 1, 899, 5))
+    if (p.x % 100 != 0 || p.y % 100 != 0) pts.push_back({p.x, p.y, p.z % 50 + 1});
+  TTIN* tin = NewTIN();
+  const auto v = PlaceVertices(tin, pts);
+  PlaceHull(tin, {v[0], v[1], v[2], v[3]});
+  ASSERT_EQ(TriangulateConvexHull(tin), kNoErr);
+  ASSERT_EQ(DelauneyizeFirstTrianglesOfHull(tin), kNoErr);
+  ASSERT_EQ(AssignAllTrisToAllVtxs(tin->fVtxTriMgr), kNoErr);
+  int flagged = 0;
+  for (TTINVtx* u : Items(tin->fTINVtxListByZ)) {
+    if (u == v[0] || u == v[1] || u == v[2] || u == v[3]) continue;
+    ASSERT_EQ(AddOneVertexAndTriangulate(tin, u), kNoErr);
+    const auto tris = Triangles(tin);
+    ASSERT_EQ(StaleBits(tris), "") << "after inserting (" << u->x << "," << u->y << ")";
+    for (const TTINTriangle* t : tris) flagged += t->fPairOkay != 0;
+  }
+  EXPECT_GT(flagged, 0) << "the bits are in use";
+  EXPECT_TRUE(Valid(tin));
 }
 
 TEST_F(Insertion, ErrorCodes) {
