@@ -154,7 +154,9 @@ bool TestPair(TTINTriangle* t1, TTINTriangle* t2, std::int16_t a, std::int16_t b
     }
   }
   if (m.collinear) return false;
-  const TRealPt o = m.center;
+  // Read where it lies, one half at a time: a copy would load both halves at
+  // once, which waits until the two separate stores of a new centre land.
+  const TRealPt& o = m.center;
   const TRealPt onCircle{double(c0->y), double(c0->x)}, far{double(q->y), double(q->x)};
   // No tolerance: a far vertex exactly on the circle passes, so of two
   // cocircular diagonals the present one stays.
