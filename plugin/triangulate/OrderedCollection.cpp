@@ -18,12 +18,32 @@ TOrderedSink::~TOrderedSink() {
   PluginFree(fBrklns);
 }
 
-bool TOrderedSink::Present(std::int32_t x, std::int32_t y) { return fByXY.Contains(x, y); }
+bool TOrderedSink::Present(std::int32_t x, std::int32_t y) {
+  Settle();
+  return fByXY.Contains(x, y);
+}
 
 bool TOrderedSink::Take(const KVPoint3D& p) {
+  Settle();
+  return TakeNow(p);
+}
+
+void TOrderedSink::Locus(const KVPoint3D& p) {
+  fByXY.Prefetch(p.x, p.y);
+  if (fWaiting == kQueue) SettleOldest();
+  fQueue[(fQueueFirst + fWaiting++) % kQueue] = p;
+}
+
+void TOrderedSink::SettleOldest() {
+  const KVPoint3D p = fQueue[fQueueFirst];
+  fQueueFirst = (fQueueFirst + 1) % kQueue;
+  --fWaiting;
+  if (!fByXY.Contains(p.x, p.y)) TakeNow(p);
+}
+
+bool TOrderedSink::TakeNow(const KVPoint3D& p) {
   if (!fByXY.Reserved() && !fByXY.Reserve(1024)) return false;
-  if (!RoomForOneMore(&fPoints, fPointCount, &fPointCap, 1024))
-    return false;
+  if (!RoomForOneMore(&fPoints, fPointCount, &fPointCap, 1024)) return false;
   if (!fByXY.Add(p.x, p.y, fPointCount) && !(fByXY.Grow() && fByXY.Add(p.x, p.y, fPointCount)))
     return false;
   fPoints[fPointCount++] = p;
@@ -31,6 +51,7 @@ bool TOrderedSink::Take(const KVPoint3D& p) {
 }
 
 void TOrderedSink::Corner(TBrkln* brkln) {
+  Settle();
   if (brkln != fOpen) {
     fOpen = brkln;
     fOpenFirst = fCornerCount;
@@ -42,6 +63,7 @@ void TOrderedSink::Corner(TBrkln* brkln) {
 }
 
 void TOrderedSink::Keep(TBrkln* brkln, bool closed) {
+  Settle();
   if (!RoomForOneMore(&fBrklns, fBrklnCount, &fBrklnCap, 1024)) {
     Trace(kTraceBuild, "ERROR: theTIN->fBrklnList->InsertAfter((void*)aBrkln)\n");
     delete brkln;
@@ -53,6 +75,7 @@ void TOrderedSink::Keep(TBrkln* brkln, bool closed) {
 }
 
 void TOrderedSink::Drop(TBrkln* brkln) {
+  Settle();
   if (brkln != fOpen) return;
   fCornerCount = fOpenFirst;
   fOpen = nullptr;
@@ -60,15 +83,24 @@ void TOrderedSink::Drop(TBrkln* brkln) {
 
 bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
                             TTINVtx** vtxOf) {
-  auto* z = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
-  auto* order = static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
+  auto* z =
+      static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
+  auto* order =
+      static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
   bool ok = z != nullptr && order != nullptr;
   if (ok) {
     for (std::int32_t i = 0; i < n; ++i) z[i] = points[i].z;
     ok = InsertionOrderByZ(z, n, order);
   }
   PluginFree(z);
+  // The points are read in elevation order, all over the array: ask for
+  // each (and its slot in vtxOf) some steps before it is needed.
+  constexpr std::int32_t kAhead = 16;
   for (std::int32_t k = 0; ok && k < n; ++k) {
+    if (k + kAhead < n) {
+      __builtin_prefetch(&points[order[k + kAhead]]);
+      if (vtxOf != nullptr) __builtin_prefetch(&vtxOf[order[k + kAhead]], 1);
+    }
     const KVPoint3D& p = points[order[k]];
     auto* v = new TTINVtx(p.x, p.y, p.z);
     if (v == nullptr || !list->Append(v)) {
@@ -83,20 +115,24 @@ bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std
 }
 
 TErr TOrderedSink::Finish() {
+  Settle();
   if (fPointCount == 0) return kNoErr;
-  auto** vtxOf = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(fPointCount)));
-  TErr err = vtxOf != nullptr &&
-                     AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, fPointCount, vtxOf)
-                 ? kNoErr
-                 : kErrNoVtxListMemory;
+  auto** vtxOf =
+      static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(fPointCount)));
+  TErr err =
+      vtxOf != nullptr && AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, fPointCount, vtxOf)
+          ? kNoErr
+          : kErrNoVtxListMemory;
   if (err == kNoErr) {
     for (; fHanded < fBrklnCount; ++fHanded) {
       const TPendingBrkln& b = fBrklns[fHanded];
-      for (std::int32_t c = 0; c < b.corners; ++c) b.brkln->AddVtx(vtxOf[fCorners[b.firstCorner + c]]);
+      for (std::int32_t c = 0; c < b.corners; ++c)
+        b.brkln->AddVtx(vtxOf[fCorners[b.firstCorner + c]]);
       KeepBrkln(fTIN, b.brkln, b.closed);
     }
   }
   PluginFree(vtxOf);
-  if (err != kNoErr) Trace(kTraceBuild, "In MakeVtxList no memory for the vertices in list order\n");
+  if (err != kNoErr)
+    Trace(kTraceBuild, "In MakeVtxList no memory for the vertices in list order\n");
   return err;
 }

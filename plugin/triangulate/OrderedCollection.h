@@ -25,6 +25,10 @@ class TCollectSink {
   virtual bool Present(std::int32_t x, std::int32_t y) = 0;
   // Takes a point; false when it could not be kept (it is then skipped).
   virtual bool Take(const KVPoint3D& p) = 0;
+  // A locus: taken unless a vertex is already at its XY.
+  virtual void Locus(const KVPoint3D& p) {
+    if (!Present(p.x, p.y)) Take(p);
+  }
   // The point just taken becomes the next corner of `brkln`.
   virtual void Corner(TBrkln* brkln) = 0;
   // `brkln` has at least two corners and joins the TIN's breaklines.
@@ -54,8 +58,13 @@ class TOrderedSink final : public TCollectSink {
   TOrderedSink(const TOrderedSink&) = delete;
   TOrderedSink& operator=(const TOrderedSink&) = delete;
 
+  // Every call settles the loci still waiting first, so each sees the same
+  // state as with loci taken one at a time.
   bool Present(std::int32_t x, std::int32_t y) override;
   bool Take(const KVPoint3D& p) override;
+  // Waits in a short queue: its slot in the position table is asked for
+  // now and looked up a few loci later (the slots lie anywhere in the table).
+  void Locus(const KVPoint3D& p) override;
   void Corner(TBrkln* brkln) override;
   void Keep(TBrkln* brkln, bool closed) override;
   void Drop(TBrkln* brkln) override;
@@ -74,15 +83,24 @@ class TOrderedSink final : public TCollectSink {
     std::int32_t corners;
   };
 
+  bool TakeNow(const KVPoint3D& p);
+  void SettleOldest();
+  void Settle() {
+    while (fWaiting > 0) SettleOldest();
+  }
+
+  static constexpr std::int32_t kQueue = 16;
+  KVPoint3D fQueue[kQueue] = {};  // loci not yet looked up, oldest at fQueueFirst
+  std::int32_t fQueueFirst = 0, fWaiting = 0;
   TTIN* fTIN;
-  TXYTable fByXY;                      // position -> point
-  KVPoint3D* fPoints = nullptr;        // accepted points, in collection order
+  TXYTable fByXY;                // position -> point
+  KVPoint3D* fPoints = nullptr;  // accepted points, in collection order
   std::int32_t fPointCount = 0, fPointCap = 0;
-  std::int32_t* fCorners = nullptr;    // breakline corners, as point numbers
+  std::int32_t* fCorners = nullptr;  // breakline corners, as point numbers
   std::int32_t fCornerCount = 0, fCornerCap = 0;
-  TPendingBrkln* fBrklns = nullptr;    // kept breaklines, in collection order
+  TPendingBrkln* fBrklns = nullptr;  // kept breaklines, in collection order
   std::int32_t fBrklnCount = 0, fBrklnCap = 0;
-  std::int32_t fHanded = 0;            // breaklines already given to the TIN
-  TBrkln* fOpen = nullptr;             // the breakline taking corners now
+  std::int32_t fHanded = 0;  // breaklines already given to the TIN
+  TBrkln* fOpen = nullptr;   // the breakline taking corners now
   std::int32_t fOpenFirst = 0;
 };

@@ -90,8 +90,7 @@ class TLiteralSink final : public TCollectSink {
 void AddLocus(KVCallback cb, KVObj locus, TCollectSink& sink) {
   KVPoint3D p{0, 0, 0};
   KV_GetLocus3DPosition(cb, locus, &p);
-  if (sink.Present(p.x, p.y)) return;
-  sink.Take(p);
+  sink.Locus(p);
 }
 
 // A record of where the polygon's breakline comes from, while the build keeps

@@ -6,6 +6,7 @@
 #include "plugin/model/TBrkln.h"
 #include "plugin/model/Steps.h"
 #include "plugin/triangulate/ConvexHull.h"
+#include "plugin/triangulate/OrderedCollection.h"
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/VtxCollection.h"
 #include "tests/support/TriFixture.h"
@@ -87,6 +88,28 @@ TEST_F(Collection, APolygonLeftWithOneCornerLendsItToNoOtherBreakline) {
     EXPECT_EQ(lines, (std::vector<std::vector<std::string>>{{"10,10,1", "20,20,2", "30,10,3"},
                                                             {"60,60,5", "70,20,6", "80,60,7"}}));
   }
+}
+
+// The indexed collection looks loci up a few loci late; every question it
+// answers in between must count the loci still waiting.
+TEST_F(Collection, LociWaitingForTheirLookupStillCount) {
+  TTIN* tin = NewTIN();
+  ASSERT_EQ(MakeEmptyVtxList(tin), kNoErr);
+  TOrderedSink sink(tin);
+  // 40 loci, each of the last 20 at the XY of the one 20 before it (further
+  // back than the queue holds), then one at the XY of the locus just offered.
+  for (std::int32_t i = 0; i < 40; ++i) sink.Locus(KVPoint3D{i % 20 * 10, i % 20, i});
+  sink.Locus(KVPoint3D{500, 7, 1000});
+  sink.Locus(KVPoint3D{500, 7, 1001});
+  EXPECT_TRUE(sink.Present(500, 7));
+  EXPECT_TRUE(sink.Present(190, 19));
+  EXPECT_FALSE(sink.Present(200, 20));
+  ASSERT_EQ(sink.Finish(), kNoErr);
+  std::vector<std::string> want;
+  for (std::int32_t i = 0; i < 20; ++i)
+    want.push_back(std::to_string(i * 10) + "," + std::to_string(i) + "," + std::to_string(i));
+  want.push_back("500,7,1000");
+  EXPECT_EQ(XYZs(Items(tin->fTINVtxListByZ)), want);  // the first at each XY, by elevation
 }
 
 TEST_F(Collection, TooFewDistinctPositionsAndMissingLayer) {
