@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/host/PluginMemory.h"
+#include "plugin/model/InsertionOrder.h"
 #include "plugin/model/TKestSortedLList.h"
 #include "plugin/model/TKestXYAndHdlArray.h"
 #include "plugin/model/TTIN.h"
@@ -68,6 +69,20 @@ void VertexListInsert(benchmark::State& state) {
 }
 BENCHMARK(VertexListInsert<false>)->Name("VertexListInsert/indexed")->Arg(20000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(VertexListInsert<true>)->Name("VertexListInsert/literal")->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// The vertex list's order computed at once, on elevations with as many ties
+// as a terrain tile's (some ten points a millimetre of height).
+void InsertionOrderAtOnce(benchmark::State& state) {
+  TheHost();
+  const std::vector<P> pts = RandomPoints(state.range(0), 2);
+  std::vector<std::int32_t> z, order(pts.size());
+  for (const P& p : pts) z.push_back(p.z % static_cast<std::int32_t>(state.range(0) / 10));
+  for (auto _ : state)
+    if (!InsertionOrderByZ(z.data(), static_cast<std::int32_t>(z.size()), order.data()))
+      state.SkipWithError("no memory");
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(InsertionOrderAtOnce)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The triangulation's pattern: the nearest entry, then the new one.
 template <bool kLiteral>

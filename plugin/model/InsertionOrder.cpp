@@ -69,6 +69,34 @@ void PlaceGroup(const std::int32_t* items, std::int32_t m, const std::int32_t* o
   }
 }
 
+// Sorts keys by their upper 32 bits, equal ones kept in the order given: a
+// radix sort of 11-bit digits, passing over a digit that all keys share.
+// False when the host refuses the scratch.
+bool SortByUpperHalf(std::uint64_t* keys, std::int32_t n) {
+  constexpr int kBits = 11;
+  constexpr std::uint32_t kDigits = 1u << kBits;
+  TScratch<std::uint64_t> other(n);
+  TScratch<std::int32_t> count(kDigits);
+  if (other.p == nullptr || count.p == nullptr) return false;
+  std::uint64_t* from = keys;
+  std::uint64_t* to = other.p;
+  for (int shift = 32; shift < 64; shift += kBits) {
+    std::memset(count.p, 0, sizeof(std::int32_t) * kDigits);
+    for (std::int32_t k = 0; k < n; ++k) ++count.p[(from[k] >> shift) & (kDigits - 1)];
+    if (count.p[(from[0] >> shift) & (kDigits - 1)] == n) continue;  // one digit: nothing moves
+    std::int32_t start = 0;
+    for (std::uint32_t d = 0; d < kDigits; ++d) {
+      const std::int32_t c = count.p[d];
+      count.p[d] = start;
+      start += c;
+    }
+    for (std::int32_t k = 0; k < n; ++k) to[count.p[(from[k] >> shift) & (kDigits - 1)]++] = from[k];
+    std::swap(from, to);
+  }
+  if (from != keys) std::memcpy(keys, from, sizeof(std::uint64_t) * static_cast<std::size_t>(n));
+  return true;
+}
+
 }  // namespace
 
 bool InsertionOrderByZ(const std::int32_t* z, std::int32_t n, std::int32_t* order) {
@@ -82,7 +110,9 @@ bool InsertionOrderByZ(const std::int32_t* z, std::int32_t n, std::int32_t* orde
   for (std::int32_t i = 0; i < n; ++i)
     keys.p[i] = (std::uint64_t{static_cast<std::uint32_t>(z[i]) ^ 0x80000000u} << 32) |
                 static_cast<std::uint32_t>(i);
-  std::sort(keys.p, keys.p + n);
+  // The keys are made in index order, so a stable sort by elevation sorts
+  // them by (elevation, index).
+  if (!SortByUpperHalf(keys.p, n)) return false;
   std::int32_t distinct = 0;  // dense ranks, 1-based
   for (std::int32_t k = 0; k < n; ++k) {
     if (k == 0 || (keys.p[k] >> 32) != (keys.p[k - 1] >> 32)) ++distinct;

@@ -2,6 +2,7 @@
 // elevations, and a randomised comparison with a model of the stated binary
 // search and insertion rule on a vector.
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <vector>
@@ -134,11 +135,14 @@ TEST_F(SortedListTest, RandomInsertsAndSearchesMatchTheModel) {
 // elevations all equal, from a handful of values, spread wide, and sorted.
 TEST_F(SortedListTest, InsertionOrderComputedAtOnceMatchesTheModel) {
   std::mt19937 rng(77);
-  for (const std::int32_t spread : {0, 3, 40, 1 << 30}) {
+  // A negative spread: that spread in steps of 2048, whose elevations share
+  // their lowest bits, which a sort by digits must pass over without stopping.
+  for (const std::int32_t spread : {0, 3, 40, 1 << 30, -40}) {
+    const std::int32_t step = spread < 0 ? 2048 : 1;
     for (const std::int32_t n : {1, 2, 7, 1000, 5000}) {
-      std::uniform_int_distribution<std::int32_t> zOf(-spread, spread);
+      std::uniform_int_distribution<std::int32_t> zOf(-std::abs(spread), std::abs(spread));
       std::vector<std::int32_t> z(static_cast<std::size_t>(n));
-      for (std::int32_t& v : z) v = zOf(rng);
+      for (std::int32_t& v : z) v = zOf(rng) * step;
       if (spread == 40 && n == 1000) std::sort(z.begin(), z.end());
       ListModel model;
       std::vector<std::unique_ptr<TTINVtx>> vtxs;
