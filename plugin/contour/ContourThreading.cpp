@@ -297,6 +297,11 @@ TErr TContourThreader::StepIntoTriangle(TCursor* c) {
     return kNoErr;
   }
   if (c->entrySlot < 0 || c->entrySlot > 2) return kErrLookFromNotFound;
+  // The thread leaves through one of the other two edges: ask for both
+  // neighbours while the corners' elevations are read (each is usually a
+  // miss, and otherwise the next step would wait for it after this one).
+  __builtin_prefetch(tri->fNeighbors[Corner(c->entrySlot + 1)]);
+  __builtin_prefetch(tri->fNeighbors[Corner(c->entrySlot + 2)]);
   const TTriCut cut = CutTriangle(tri, fZ, c->entrySlot);
   const TCutCase kind = CaseOf(cut, fZ);
   if (kind == TCutCase::kEdgeToEdge && cut.crossed[0] == c->entrySlot) {
