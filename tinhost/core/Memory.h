@@ -147,7 +147,9 @@ class Memory {
   // 64-byte line and a class's stride is its size): enough for every type
   // the plug-in keeps in them, and a 64-byte record sits in one cache line.
   static constexpr std::int32_t kGranule = 8;
-  static constexpr std::int32_t kSmallMax = 256;
+  // 512: a contour polyline's first block of points (400 bytes) is small,
+  // and a contour map makes millions of them.
+  static constexpr std::int32_t kSmallMax = 512;
   static constexpr int kSizeClasses = kSmallMax / kGranule;
   // Class c holds payloads of up to (c + 1) * kGranule bytes (class 0 also
   // the empty ones); a block of it takes stride(c) bytes of its chunk.
