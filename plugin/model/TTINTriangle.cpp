@@ -7,6 +7,7 @@ void TTINTriangle::GetVertices(TTINVtx* out[3]) const {
 }
 void TTINTriangle::SetVertices(TTINVtx* const in[3]) {
   for (int i = 0; i < 3; ++i) fVertices[i] = in[i];
+  fPairOkay = 0;
 }
 void TTINTriangle::GetNeighbors(TTINTriangle* out[3]) const {
   for (int i = 0; i < 3; ++i) out[i] = fNeighbors[i];

@@ -46,6 +46,8 @@ class TTINTriangle final : public TPluginObject {
   TTINTriangle& operator=(const TTINTriangle&) = delete;
 
   void GetVertices(TTINVtx* out[3]) const;
+  // The three setters also clear this triangle's known-pair bits; the bits
+  // of its neighbours towards it are the caller's to clear (ForgetPairWith).
   void SetVertices(TTINVtx* const in[3]);
   void GetNeighbors(TTINTriangle* out[3]) const;
   void SetNeighbors(TTINTriangle* const in[3]);
