@@ -23,6 +23,7 @@
 #include "plugin/model/TTINTriangle.h"
 #include "plugin/model/TTINVtx.h"
 #include "plugin/triangulate/BuildTIN.h"
+#include "tests/support/PairBits.h"
 #include "tinhost/core/Host.h"
 
 int main(int argc, char** argv) {
@@ -78,16 +79,8 @@ int main(int argc, char** argv) {
                 tids[t->fNeighbors[1]], tids[t->fNeighbors[2]], t->fEdgeOkay[0], t->fEdgeOkay[1],
                 t->fEdgeOkay[2]);
     // A known-pair bit must never outlive either side's flag or the link.
-    for (int i = 0; i < 3; ++i) {
-      if ((t->fPairOkay >> i & 1) == 0) continue;
-      const TTINTriangle* o = t->fNeighbors[i];
-      const int j = o == nullptr            ? -1
-                    : o->fNeighbors[0] == t ? 0
-                    : o->fNeighbors[1] == t ? 1
-                    : o->fNeighbors[2] == t ? 2
-                                            : -1;
-      if (j < 0 || !t->fEdgeOkay[i] || !o->fEdgeOkay[j]) std::printf("stale %ld %d\n", tids[t], i);
-    }
+    for (int i = 0; i < 3; ++i)
+      if (!PairBitHolds(t, i)) std::printf("stale %ld %d\n", tids[t], i);
   }
   // Every vertex's link, as the contours will start from it.
   for (const TLinkNode* n = tin->fTINVtxListByZ != nullptr ? tin->fTINVtxListByZ->fFirst : nullptr;

@@ -14,6 +14,7 @@
 #include "plugin/triangulate/TriangulateErrors.h"
 #include "plugin/triangulate/VertexInsertion.h"
 #include "plugin/triangulate/VertexLinks.h"
+#include "tests/support/PairBits.h"
 #include "tests/support/PointSets.h"
 #include "tests/support/TriFixture.h"
 
@@ -301,25 +302,12 @@ TEST_F(Insertion, HighestNeighbourLinksPointAtTheHighestPartner) {
   }
 }
 
-// What a set known-pair bit stands for, as the repair's visit reads it: the
-// edge is the first that names its neighbour, both sides' flags are set and
-// the neighbour has three distinct corners.  Empty when every bit holds.
+// The first triangle and edge whose known-pair bit does not hold; empty when
+// every bit holds.
 std::string StaleBits(const std::vector<TTINTriangle*>& tris) {
-  auto first = [](const TTINTriangle* t, const TTINTriangle* n) {
-    for (int i = 0; i < 3; ++i)
-      if (t->fNeighbors[i] == n) return i;
-    return -1;
-  };
   for (const TTINTriangle* t : tris)
-    for (int i = 0; i < 3; ++i) {
-      if ((t->fPairOkay >> i & 1) == 0) continue;
-      const TTINTriangle* n = t->fNeighbors[i];
-      const int j = n != nullptr ? first(n, t) : -1;
-      if (j < 0 || first(t, n) != i || !t->fEdgeOkay[i] || !n->fEdgeOkay[j] ||
-          n->fVertices[0] == n->fVertices[1] || n->fVertices[1] == n->fVertices[2] ||
-          n->fVertices[0] == n->fVertices[2])
-        return Corners(t) + " edge " + std::to_string(i);
-    }
+    for (int i = 0; i < 3; ++i)
+      if (!PairBitHolds(t, i)) return Corners(t) + " edge " + std::to_string(i);
   return {};
 }
 
