@@ -90,9 +90,12 @@ bool MayPointTheSameWay(const TTINVtx* r, const TTINVtx* p, const TTINVtx* s) {
   const double ux = static_cast<double>(std::int64_t{s->x} - p->x);
   const double uy = static_cast<double>(std::int64_t{s->y} - p->y);
   const double dot = ux * wx + uy * wy;
-  if (dot <= 0.0) return false;
   const double cross = ux * wy - uy * wx;
-  return cross * cross <= kSameWaySineSquaredMargin * (ux * ux + uy * uy) * (wx * wx + wy * wy);
+  // Both conditions are formed and combined without a branch: whether the
+  // directions point apart is as good as random, and the answer (nearly
+  // always false) is then the only thing the caller branches on.
+  return (dot > 0.0) &
+         (cross * cross <= kSameWaySineSquaredMargin * (ux * ux + uy * uy) * (wx * wx + wy * wy));
 }
 
 }  // namespace

@@ -76,10 +76,11 @@ inline bool DistanceAtLeast(const TRealPt& o, const TRealPt& a, const TRealPt& b
   constexpr double kSmallest = 1e-280, kLargest = 1e280;  // squares stay normal and finite
   const double ax = a.x - o.x, ay = a.y - o.y, bx = b.x - o.x, by = b.y - o.y;
   const double sa = ax * ax + ay * ay, sb = bx * bx + by * by;
-  if (sb >= kSmallest && sb <= kLargest && sa <= kLargest) {  // false for NaN
-    if (sa > sb * (1.0 + kMargin)) return true;
-    if (sa < sb * (1.0 - kMargin)) return false;
-  }
+  // One branch, nearly always taken, then the answer as a value: the
+  // comparison's outcome is as good as random, and the caller branches on it.
+  const bool inRange = (sb >= kSmallest) & (sb <= kLargest) & (sa <= kLargest);  // false for NaN
+  const bool above = sa > sb * (1.0 + kMargin), below = sa < sb * (1.0 - kMargin);
+  if (inRange & (above | below)) return above;
   return GetDistance(o, a) >= GetDistance(o, b);
 }
 
