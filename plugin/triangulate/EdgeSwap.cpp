@@ -148,7 +148,10 @@ struct TCircleMemo {
   const TTINVtx* c0 = t1->fVertices[0];
   const TTINVtx* c1 = t1->fVertices[1];
   const TTINVtx* c2 = t1->fVertices[2];
-  if (m.corners[0] != c0 || m.corners[1] != c1 || m.corners[2] != c2) {
+  // One branch on whether the triangle is the remembered one (as good as
+  // random), not one per corner.
+  const bool same = (m.corners[0] == c0) & (m.corners[1] == c1) & (m.corners[2] == c2);
+  if (!same) {
     m.corners[0] = c0;
     m.corners[1] = c1;
     m.corners[2] = c2;
