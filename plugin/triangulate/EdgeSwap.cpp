@@ -343,9 +343,9 @@ static bool VisitPair(TTINTriangle* tri, std::int16_t a, TTINTriangle* n, bool* 
 }
 
 // True when each edge of `t` with a neighbour has its known-pair bit, and one
-// has.  A bit stands for the triangle's distinct corners and for the edge being the
-// first that names its neighbour, so an activation on such a triangle skips
-// every visit and ends without a code.
+// has.  A bit stands for the triangle's distinct corners and for the edge
+// being the first that names its neighbour, so an activation on such a
+// triangle skips every visit and ends without a code.
 static bool EveryPairKnown(const TTINTriangle* t) {
   const unsigned hull = static_cast<unsigned>(t->fNeighbors[0] == nullptr) |
                         static_cast<unsigned>(t->fNeighbors[1] == nullptr) << 1 |
