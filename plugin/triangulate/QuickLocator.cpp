@@ -32,6 +32,9 @@ TQuickLocator::TQuickLocator(const TTIN* tin, std::int64_t vertices, const TLink
     fLevels = l + 1;
     if ((std::int64_t{1} << (2 * l)) * 2 >= vertices) break;
   }
+  // side <= 2^15, so side * 2^32 fits; a column is d * fCellScale >> 32 for
+  // 0 < d < fSpan, a product below side * 2^32.
+  fCellScale = (std::uint64_t{1} << (fLevels - 1 + 32)) / static_cast<std::uint64_t>(fSpan);
   fCells = static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(total)));
   if (fCells == nullptr) {
     fLevels = 0;
@@ -107,9 +110,14 @@ TQuickLocator::FineSlot* TQuickLocator::FineFind(std::uint64_t key) const {
 void TQuickLocator::FinestCell(std::int32_t x, std::int32_t y, std::int64_t* cx,
                                std::int64_t* cy) const {
   const std::int64_t side = std::int64_t{1} << (fLevels - 1);
-  const std::int64_t dx = x - fX0, dy = y - fY0;
-  *cx = dx <= 0 ? 0 : (dx * side / fSpan >= side ? side - 1 : dx * side / fSpan);
-  *cy = dy <= 0 ? 0 : (dy * side / fSpan >= side ? side - 1 : dy * side / fSpan);
+  auto cell = [&](std::int64_t d) -> std::int64_t {
+    if (d <= 0) return 0;
+    if (d >= fSpan) return side - 1;
+    const auto c = static_cast<std::int64_t>(static_cast<std::uint64_t>(d) * fCellScale >> 32);
+    return c >= side ? side - 1 : c;
+  };
+  *cx = cell(std::int64_t{x} - fX0);
+  *cy = cell(std::int64_t{y} - fY0);
 }
 
 void TQuickLocator::Remember(TTINVtx* v) {
@@ -178,7 +186,11 @@ TTINTriangle* WalkToStrictlyEnclosing(TTINTriangle* start, const KVPoint2D& p, i
   return nullptr;
 }
 
-void TQuickLocator::PrefetchCells(std::int32_t x, std::int32_t y) const {
+// In line where the read-ahead calls it: called, a function that only
+// prefetches looks free of effects to the optimiser, which then drops the
+// call and the prefetches with it.
+[[gnu::always_inline]] inline void TQuickLocator::PrefetchCells(std::int32_t x,
+                                                                std::int32_t y) const {
   if (fLevels == 0) return;
   if (fFine != nullptr) __builtin_prefetch(&fFine[FineHome(FineKey(x, y))]);
   std::int64_t cx = 0, cy = 0;

@@ -98,6 +98,12 @@ class TQuickLocator final : public TPluginObject {
   int fLevels = 0;
   std::int64_t fX0 = 0, fY0 = 0;     // the box's lower corner
   std::int64_t fSpan = 1;            // the box's larger side, plus one
+  // The finest level's cells a side over fSpan, in units of 2^-32: a cell's
+  // column is a product and a shift instead of a division.  It may put a
+  // point one cell lower than the quotient would near a cell's edge; every
+  // search and every remembered vertex uses the same rule, and a search's
+  // start only decides how short its walk is, never what it finds.
+  std::uint64_t fCellScale = 0;
 };
 
 // Reads ahead of the insertions of a list of vertices, so that what the
