@@ -67,6 +67,9 @@ inline std::vector<PerfSet> PerfSets() {
       {"Random2000", [] { return RandomPoints(2000, -1000000, 1000000, 3); }},
       {"RandomSmallRange", [] { return RandomPoints(3000, 0, 120, 5); }},
       {"RandomNear2To30", [] { return RandomPoints(1500, (1 << 30) - 5000, 1 << 30, 7); }},
+      // The widest box coordinates allow: the locator's cell arithmetic at
+      // its limits.
+      {"RandomFullRange", [] { return RandomPoints(1500, INT32_MIN + 1, INT32_MAX, 11); }},
       {"Grid40", [] { return GridPoints(40, 40, 10); }},
       {"GridFlat", [] {
          std::vector<XYZ> g = GridPoints(30, 30, 3);
