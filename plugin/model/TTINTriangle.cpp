@@ -24,12 +24,6 @@ void TTINTriangle::SetEdgeOkay(const bool in[3]) {
   fPairOkay = 0;
 }
 
-std::int16_t TTINTriangle::IndexOfVertex(const TTINVtx* vtx) const {
-  for (std::int16_t i = 0; i < 3; ++i)
-    if (fVertices[i] == vtx) return i;
-  return kNoIndex;
-}
-
 bool TTINTriangle::AllNabrEdgesOkay() const {
   for (int i = 0; i < 3; ++i)
     if (fNeighbors[i] != nullptr && !fEdgeOkay[i]) return false;

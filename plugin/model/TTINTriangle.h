@@ -60,8 +60,15 @@ class TTINTriangle final : public TPluginObject {
                                              unsigned(fNeighbors[1] == n) << 1 |
                                              unsigned(fNeighbors[2] == n) << 2));
   }
-  // The first corner index that holds `vtx`, or kNoIndex.
-  std::int16_t IndexOfVertex(const TTINVtx* vtx) const;
+  // The first corner index that holds `vtx`, or kNoIndex.  Which corner it
+  // is is as good as random, so the three comparisons make a mask and a
+  // table gives its lowest set bit, instead of a branch per corner.
+  std::int16_t IndexOfVertex(const TTINVtx* vtx) const {
+    static constexpr std::int16_t kFirstOf[8] = {kNoIndex, 0, 1, 0, 2, 0, 1, 0};
+    return kFirstOf[static_cast<unsigned>(fVertices[0] == vtx) |
+                    static_cast<unsigned>(fVertices[1] == vtx) << 1 |
+                    static_cast<unsigned>(fVertices[2] == vtx) << 2];
+  }
   // True when every edge that has a neighbour is marked okay; hull edges do
   // not count, so a triangle without neighbours is okay.
   bool AllNabrEdgesOkay() const;
