@@ -60,14 +60,13 @@ class TTINTriangle final : public TPluginObject {
                                              unsigned(fNeighbors[1] == n) << 1 |
                                              unsigned(fNeighbors[2] == n) << 2));
   }
-  // The first corner index that holds `vtx`, or kNoIndex.  Which corner it
-  // is is as good as random, so the three comparisons make a mask and a
-  // table gives its lowest set bit, instead of a branch per corner.
+  // The first corner index that holds `vtx`, or kNoIndex.
   std::int16_t IndexOfVertex(const TTINVtx* vtx) const {
-    static constexpr std::int16_t kFirstOf[8] = {kNoIndex, 0, 1, 0, 2, 0, 1, 0};
-    return kFirstOf[static_cast<unsigned>(fVertices[0] == vtx) |
-                    static_cast<unsigned>(fVertices[1] == vtx) << 1 |
-                    static_cast<unsigned>(fVertices[2] == vtx) << 2];
+    return FirstOfThree(fVertices[0] == vtx, fVertices[1] == vtx, fVertices[2] == vtx);
+  }
+  // The first edge index whose neighbour is `n`, or kNoIndex.
+  std::int16_t IndexOfNeighbor(const TTINTriangle* n) const {
+    return FirstOfThree(fNeighbors[0] == n, fNeighbors[1] == n, fNeighbors[2] == n);
   }
   // True when every edge that has a neighbour is marked okay; hull edges do
   // not count, so a triangle without neighbours is okay.
@@ -76,6 +75,14 @@ class TTINTriangle final : public TPluginObject {
   // lower corner index; with three equal elevations: lo 0, mid 2, hi 1.
   // Precondition: all three corners are set.
   void SortVtxIndicesByZ(std::int16_t* lo, std::int16_t* mid, std::int16_t* hi) const;
+
+  // The index of the first true of three, or kNoIndex.  Which corner or edge
+  // matches is as good as random, so the three comparisons make a mask and a
+  // table gives its lowest set bit, instead of a branch each.
+  static std::int16_t FirstOfThree(bool a, bool b, bool c) {
+    static constexpr std::int16_t kFirstOf[8] = {kNoIndex, 0, 1, 0, 2, 0, 1, 0};
+    return kFirstOf[unsigned(a) | unsigned(b) << 1 | unsigned(c) << 2];
+  }
 
   // Storage (defined in storage/): the 28-byte triangle record.  The writer
   // fails (1) on a missing corner; the reader takes the number only, and the

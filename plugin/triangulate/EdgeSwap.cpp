@@ -18,20 +18,8 @@ namespace {
 
 KVPoint2D XY(const TTINVtx* v) { return KVPoint2D{v->y, v->x}; }
 
-// The first i with neighbour i equal to n, or kNoIndex.  Where a neighbour
-// sits is as good as random, so a loop's branches would guess it wrongly
-// half the time: the three comparisons make a mask, and a table gives the
-// lowest set bit.
-std::int16_t IndexOfNeighbor(const TTINTriangle* t, const TTINTriangle* n) {
-  static constexpr std::int16_t kFirstOf[8] = {kNoIndex, 0, 1, 0, 2, 0, 1, 0};
-  const unsigned mask = static_cast<unsigned>(t->fNeighbors[0] == n) |
-                        static_cast<unsigned>(t->fNeighbors[1] == n) << 1 |
-                        static_cast<unsigned>(t->fNeighbors[2] == n) << 2;
-  return kFirstOf[mask];
-}
-
 void ReplaceNeighbor(TTINTriangle* t, const TTINTriangle* from, TTINTriangle* to) {
-  const std::int16_t i = IndexOfNeighbor(t, from);
+  const std::int16_t i = t->IndexOfNeighbor(from);
   if (i == kNoIndex) return;
   t->ForgetPairWith(from);  // every edge it held, should it hold two
   t->fNeighbors[i] = to;
@@ -62,8 +50,8 @@ bool ReadPair(const TTINTriangle* t1, const TTINTriangle* t2, PairGeometry* g) {
 
 void FindCommonEdge(const TTINTriangle* t1, const TTINTriangle* t2, std::int16_t* a,
                     std::int16_t* b) {
-  *a = IndexOfNeighbor(t1, t2);
-  *b = IndexOfNeighbor(t2, t1);
+  *a = t1->IndexOfNeighbor(t2);
+  *b = t2->IndexOfNeighbor(t1);
 }
 
 TTINVtx* GetFarVertex(const TTINTriangle* t1, const TTINTriangle* t2) {
@@ -244,7 +232,7 @@ void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
   // the first edge of each that names the other (the edge whose flag a visit
   // reads: a pair left sharing two edges does not qualify).
   const bool distinct = DistinctCorners(t1) && DistinctCorners(t2) &&
-                        IndexOfNeighbor(t1, t2) == a2 && IndexOfNeighbor(t2, t1) == b2;
+                        t1->IndexOfNeighbor(t2) == a2 && t2->IndexOfNeighbor(t1) == b2;
   t1->fPairOkay = static_cast<std::uint8_t>(distinct ? 1u << a2 : 0u);
   t2->fPairOkay = static_cast<std::uint8_t>(distinct ? 1u << b2 : 0u);
 
@@ -332,7 +320,7 @@ static bool PairLinked(const TTINTriangle* tri, const TTINTriangle* n) {
 
 static bool VisitPair(TTINTriangle* tri, std::int16_t a, TTINTriangle* n, bool* ok, bool* known,
                       TCircleMemo* memo) {
-  const std::int16_t b = IndexOfNeighbor(n, tri);
+  const std::int16_t b = n->IndexOfNeighbor(tri);
   if ((a == kNoIndex) != (b == kNoIndex)) return false;
   // Both flags read without branching on the first: whether a pair is known
   // is as good as random, and one branch on the answer is enough.
@@ -408,7 +396,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
         // A pair whose bit says it passes is what the flags would say too:
         // the indexed build goes on without reading the neighbour (whose own
         // checks, like the outer links', are for the pairs it is tested in).
-        const std::int16_t a = steps == TSteps::kLiteral ? kNoIndex : IndexOfNeighbor(f.tri, n);
+        const std::int16_t a = steps == TSteps::kLiteral ? kNoIndex : f.tri->IndexOfNeighbor(n);
         if (a != kNoIndex && (f.tri->fPairOkay >> a & 1u) != 0) continue;
         if (!IsClockwise(n)) {
           code = kErrRepairRepeatedCorner;
