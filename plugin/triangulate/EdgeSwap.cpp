@@ -9,6 +9,7 @@
 #include "plugin/model/TTINTriangle.h"
 #include "plugin/model/TTINVtx.h"
 #include "plugin/shell/Trace.h"
+#include "plugin/triangulate/CircleFilter.h"
 #include "plugin/triangulate/ExactPredicates.h"
 #include "plugin/triangulate/Tolerances.h"
 #include "plugin/triangulate/TriangulateErrors.h"
@@ -136,28 +137,35 @@ struct TCircleMemo {
   const TTINVtx* c0 = t1->fVertices[0];
   const TTINVtx* c1 = t1->fVertices[1];
   const TTINVtx* c2 = t1->fVertices[2];
-  // One branch on whether the triangle is the remembered one (as good as
-  // random), not one per corner.
-  const bool same = (m.corners[0] == c0) & (m.corners[1] == c1) & (m.corners[2] == c2);
-  if (!same) {
-    m.corners[0] = c0;
-    m.corners[1] = c1;
-    m.corners[2] = c2;
-    m.collinear = OrientSign(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y) == 0;
-    if (!m.collinear) {
-      const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
-      m.center = GetCircumcenter(corners);
+  const circle_filter::TVerdict verdict =
+      steps == TSteps::kLiteral ? circle_filter::TVerdict{0, false}
+                                : circle_filter::Judge(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y,
+                                                       q->x, q->y);
+  bool ok = verdict.pass;
+  if (!verdict.decided) [[unlikely]] {
+    // One branch on whether the triangle is the remembered one (as good as
+    // random), not one per corner.
+    const bool same = (m.corners[0] == c0) & (m.corners[1] == c1) & (m.corners[2] == c2);
+    if (!same) {
+      m.corners[0] = c0;
+      m.corners[1] = c1;
+      m.corners[2] = c2;
+      m.collinear = OrientSign(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y) == 0;
+      if (!m.collinear) {
+        const KVPoint2D corners[3] = {XY(c0), XY(c1), XY(c2)};
+        m.center = GetCircumcenter(corners);
+      }
     }
+    if (m.collinear) return false;
+    // Read where it lies, one half at a time: a copy would load both halves at
+    // once, which waits until the two separate stores of a new centre land.
+    const TRealPt& o = m.center;
+    const TRealPt onCircle{double(c0->y), double(c0->x)}, far{double(q->y), double(q->x)};
+    // No tolerance: a far vertex exactly on the circle passes, so of two
+    // cocircular diagonals the present one stays.
+    ok = steps == TSteps::kLiteral ? GetDistance(o, far) >= GetDistance(o, onCircle)
+                                   : DistanceAtLeast(o, far, onCircle);
   }
-  if (m.collinear) return false;
-  // Read where it lies, one half at a time: a copy would load both halves at
-  // once, which waits until the two separate stores of a new centre land.
-  const TRealPt& o = m.center;
-  const TRealPt onCircle{double(c0->y), double(c0->x)}, far{double(q->y), double(q->x)};
-  // No tolerance: a far vertex exactly on the circle passes, so of two
-  // cocircular diagonals the present one stays.
-  const bool ok = steps == TSteps::kLiteral ? GetDistance(o, far) >= GetDistance(o, onCircle)
-                                            : DistanceAtLeast(o, far, onCircle);
   if (ok) {
     t1->fEdgeOkay[a] = true;
     t2->fEdgeOkay[b] = true;
