@@ -18,8 +18,10 @@
 
 namespace circle_filter {
 
-// What the slope-based test says of corners 0, 1, 2 and far vertex q, when
-// that can be told without making it.
+// What the test says of corners 0, 1, 2 and far vertex q, when that can be
+// told without making it: the corners are clearly not on one line (the
+// test's check for a corner on the opposite side would not fire) and the
+// slope-based circle's comparison is clear.
 struct TVerdict {
   int decided;  // 0: too close to call, and the test must be made as it stands
   bool pass;    // when decided: the test passes (q not nearer the centre than corner 0)
@@ -79,7 +81,13 @@ inline TVerdict Judge(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::in
   constexpr double kRatio = 1024.0;
   const int shaped =
       (kb <= kRatio * ac) & (auy <= kRatio * aux) & (awy <= kRatio * awx) & (awx <= kRatio * awy);
-  const double l = aux + auy + awx + awy + std::fabs(px) + std::fabs(py);
+  // Every side is at most lt long and |C| is the product of two sides and
+  // the sine of the angle between them: beyond this no angle's sine is below
+  // 2e-6, so the test's check for a corner on the opposite side (a sine
+  // below 1e-6, from values whose rounding is a few e) would not fire.
+  const double lt = aux + auy + awx + awy, lt2 = lt * lt;
+  const int proper = ac * ac > 4e-12 * (lt2 * lt2);
+  const double l = lt + std::fabs(px) + std::fabs(py);
   const double g = 2 * ac;
   const double rc = std::fabs(nx) + std::fabs(ny);  // the centre's offset times G
   const double sg = (std::fabs(px) + std::fabs(py)) * g + 2 * rc;
@@ -88,7 +96,7 @@ inline TVerdict Judge(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::in
   const double clear = 2 * g * (std::fabs(det) - 144 * e * (l2 * l2));
   // |q - o|^2 - |o|^2 = det / c: positive when q lies outside.  The answer
   // does not wait for the bound, which nearly always holds.
-  return TVerdict{shaped & (clear > margin * (1 + 1e-9)), (det > 0) == (c > 0)};
+  return TVerdict{shaped & proper & (clear > margin * (1 + 1e-9)), (det > 0) == (c > 0)};
 }
 
 }  // namespace circle_filter

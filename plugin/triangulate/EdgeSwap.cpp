@@ -124,27 +124,26 @@ struct TCircleMemo {
   // a neighbour's record is the repair's most frequent cache miss: ask for
   // them while the circle is made.
   for (const TTINTriangle* n : t2->fNeighbors) __builtin_prefetch(n);
-  // T1 without area because P lies on the common edge between R and S: the
-  // pair fails and is flipped, although no circumcircle exists.
-  if (MayPointTheSameWay(R, P, S)) {
-    const double d = std::fabs(GetVtxAzimuth(P, S) - GetVtxAzimuth(R, P));
-    if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
-        CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
-      return false;
-  }
-  // Corners on one line in another order have no circumcircle either; such a
-  // pair is treated like the case above.
   const TTINVtx* c0 = t1->fVertices[0];
   const TTINVtx* c1 = t1->fVertices[1];
   const TTINVtx* c2 = t1->fVertices[2];
   const circle_filter::TVerdict verdict =
-      steps == TSteps::kLiteral ? circle_filter::TVerdict{0, false}
-                                : circle_filter::Judge(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y,
-                                                       q->x, q->y);
+      steps == TSteps::kLiteral
+          ? circle_filter::TVerdict{0, false}
+          : circle_filter::Judge(c0->x, c0->y, c1->x, c1->y, c2->x, c2->y, q->x, q->y);
   bool ok = verdict.pass;
   if (!verdict.decided) [[unlikely]] {
-    // One branch on whether the triangle is the remembered one (as good as
-    // random), not one per corner.
+    // T1 without area because P lies on the common edge between R and S: the
+    // pair fails and is flipped, although no circumcircle exists.
+    if (MayPointTheSameWay(R, P, S)) {
+      const double d = std::fabs(GetVtxAzimuth(P, S) - GetVtxAzimuth(R, P));
+      if (CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
+          CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0)
+        return false;
+    }
+    // Corners on one line in another order have no circumcircle either; such
+    // a pair is treated like the case above.  One branch on whether the
+    // triangle is the remembered one (as good as random), not one per corner.
     const bool same = (m.corners[0] == c0) & (m.corners[1] == c1) & (m.corners[2] == c2);
     if (!same) {
       m.corners[0] = c0;

@@ -31,6 +31,17 @@ bool SlopeTest(const Case& c) {
   return GetDistance(o, far) >= GetDistance(o, on);
 }
 
+// The test's first check, for the corner opposite edge `a` (from corner a
+// to corner a+1): that corner lies on the edge by the azimuths, and the test
+// fails without a circle.
+bool CornerOnEdge(const Case& c, int a) {
+  const auto at = [&](int k) { return KVPoint2D{c.y[k % 3], c.x[k % 3]}; };
+  const KVPoint2D s = at(a), r = at(a + 1), p = at(a + 2);
+  const double d = std::fabs(GetAzimuth(p, s) - GetAzimuth(r, p));
+  return CompareWithTolerance(d, 0.0, kCollinearAzimuthTol) == 0 ||
+         CompareWithTolerance(d, kTwoPi, kCollinearAzimuthTol) == 0;
+}
+
 struct Tally {
   long cases = 0, decided = 0, wrong = 0, testVersusExact = 0;
   void Add(const Case& c) {
@@ -42,6 +53,11 @@ struct Tally {
         circle_filter::Judge(c.x[0], c.y[0], c.x[1], c.y[1], c.x[2], c.y[2], c.x[3], c.y[3]);
     if (!v.decided) return;
     ++decided;
+    for (int a = 0; a < 3; ++a)
+      if (CornerOnEdge(c, a)) {
+        ++wrong;
+        ADD_FAILURE() << "answered for corners on one line, opposite edge " << a;
+      }
     if (v.pass != slope) {
       ++wrong;
       if (wrong <= 5)
@@ -131,6 +147,22 @@ TEST(CircleFilter, StaysOutOfNearlyCocircularCases) {
     c.y[3] = Clamp(c.y[1] + oy + r * std::sin(a)) + nudge(rng);
     t.Add(c);
   }
+  // Nearly collinear corners: one a few units off the line through the
+  // other two, at lengths up to 10^9.
+  long onEdge = 0;
+  for (int i = 0; i < 40000; ++i) {
+    const double len = std::pow(10.0, 1 + 8 * unit(rng)), along = unit(rng);
+    const double dir = 2 * kPi * unit(rng), off = nudge(rng) * 1.5;
+    const double rx = 4e8 * (unit(rng) - 0.5), ry = 4e8 * (unit(rng) - 0.5);
+    const double sx = rx + len * std::cos(dir), sy = ry + len * std::sin(dir);
+    Case c{{Clamp(rx), Clamp(sx), Clamp(rx + along * (sx - rx) - off * std::sin(dir)), 0},
+           {Clamp(ry), Clamp(sy), Clamp(ry + along * (sy - ry) + off * std::cos(dir)), 0}};
+    c.x[3] = Clamp(rx + len * unit(rng));
+    c.y[3] = Clamp(ry - len * unit(rng));
+    onEdge += CornerOnEdge(c, 0) || CornerOnEdge(c, 1) || CornerOnEdge(c, 2);
+    t.Add(c);
+  }
+  EXPECT_GT(onEdge, 0);
   EXPECT_EQ(t.wrong, 0);
   EXPECT_GT(t.testVersusExact, 0) << "no case where rounding decides: the check has no teeth";
   EXPECT_GT(t.decided, 0);
