@@ -4,13 +4,19 @@
 #include <cstring>
 
 std::int32_t FirstProbeIn(std::int32_t n, std::int32_t a, std::int32_t b) {
+  // Each step's direction is as good as random, so the bounds move by masks
+  // rather than branches, and the one branch left (is the probe in [a, b]?)
+  // fails only at the end.
   std::int64_t lo = 0, hi = std::int64_t{n} - 1;
-  for (;;) {
-    const std::int64_t mid = (lo + hi) / 2;
-    if (mid < a) lo = mid + 1;
-    else if (mid > b) hi = mid - 1;
-    else return static_cast<std::int32_t>(mid);
+  std::int64_t mid = (lo + hi) / 2;
+  const auto width = static_cast<std::uint64_t>(std::int64_t{b} - a);
+  while (static_cast<std::uint64_t>(mid - a) > width) {
+    const std::int64_t left = -static_cast<std::int64_t>(mid < a);  // all ones: go right of mid
+    lo += (mid + 1 - lo) & left;
+    hi += (mid - 1 - hi) & ~left;
+    mid = (lo + hi) / 2;
   }
+  return static_cast<std::int32_t>(mid);
 }
 
 TKeyRunIndex::~TKeyRunIndex() { Clear(); }
