@@ -227,6 +227,12 @@ void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
   if (g.R->fTriangle == t2) g.R->fTriangle = t1;
   if (x1 != nullptr) ReplaceNeighbor(x1, t1, t2);
   if (x2 != nullptr) ReplaceNeighbor(x2, t2, t1);
+  // The repairs of T1 and T2 that follow test them against X2 and X1, whose
+  // far corners are seldom in the cache; the records of X1 and X2 have just
+  // been read, so their corners can be asked for now.
+  for (const TTINTriangle* x : {x1, x2})
+    if (x != nullptr)
+      for (const TTINVtx* corner : x->fVertices) __builtin_prefetch(corner);
   if (y1 != nullptr) y1->ForgetPairWith(t1);
   if (y2 != nullptr) y2->ForgetPairWith(t2);
 
