@@ -193,9 +193,11 @@ bool CheckIfDelauneyOkay(TTINTriangle* const pair[2], bool* known, TSteps steps)
   return TestPair(t1, t2, a, b, steps, memo);
 }
 
-void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
-  TTINTriangle* t1 = pair[0];
-  TTINTriangle* t2 = pair[1];
+namespace {
+
+// The flip, in line in the repair's loop (a call there saves and restores
+// the loop's registers for each of some six flips a point).
+[[gnu::always_inline]] inline void FlipPair(TTINTriangle* t1, TTINTriangle* t2) {
   PairGeometry g;
   if (t1 == nullptr || t2 == nullptr || !ReadPair(t1, t2, &g)) {
     Trace(kTraceBuild, "In SwapPairOfTriangles the pair is not adjacent\n");
@@ -256,6 +258,10 @@ void SwapPairOfTriangles(TTINTriangle* const pair[2]) {
       !CheckNabrsForCommonVtxs(t2) || na == kNoIndex || nb == kNoIndex)
     Trace(kTraceBuild, "In SwapPairOfTriangles a triangle failed a check after the flip\n");
 }
+
+}  // namespace
+
+void SwapPairOfTriangles(TTINTriangle* const pair[2]) { FlipPair(pair[0], pair[1]); }
 
 bool CheckIfCanSwapTwoTris(TTINTriangle* const pair[2]) {
   TTINTriangle* t1 = pair[0];
@@ -433,8 +439,7 @@ TErr DelauneyizeWithNeighbors(TTIN* tin, TTINTriangle* tri) {
             if (flipBound == 0) flipBound = FlipBound(tin);
             if (flips > flipBound) return kErrRepairDoesNotSettle;
           }
-          TTINTriangle* const pair[2] = {f.tri, n};
-          SwapPairOfTriangles(pair);
+          FlipPair(f.tri, n);
           f.i = i;
           f.stage = kAfterSwapSelf;
           child = f.tri;
