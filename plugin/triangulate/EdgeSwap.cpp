@@ -233,8 +233,7 @@ namespace {
   // far corners are seldom in the cache; the records of X1 and X2 have just
   // been read, so their corners can be asked for now.
   for (const TTINTriangle* x : {x1, x2})
-    if (x != nullptr)
-      for (const TTINVtx* corner : x->fVertices) __builtin_prefetch(corner);
+    if (x != nullptr) x->PrefetchCorners();
   if (y1 != nullptr) y1->ForgetPairWith(t1);
   if (y2 != nullptr) y2->ForgetPairWith(t2);
 

@@ -87,8 +87,7 @@ TErr SplitInside(TTIN* tin, TTINVtx* v, TTINTriangle* t, TTINTriangle* t1, TTINT
   // The repair tests the new triangles against the outer three, whose far
   // corners are seldom in the cache; their records have just been read.
   for (const TTINTriangle* x : {x0, x1, x2})
-    if (x != nullptr)
-      for (const TTINVtx* corner : x->fVertices) __builtin_prefetch(corner);
+    if (x != nullptr) x->PrefetchCorners();
   if (!CheckNabrsForCommonVtxs(t) || !CheckNabrsForCommonVtxs(t1) || !CheckNabrsForCommonVtxs(t2))
     return kErrSplitLinks;
   return DelauneyizeWithNeighbors(tin, t);
