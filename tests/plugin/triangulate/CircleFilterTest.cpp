@@ -143,8 +143,8 @@ TEST(CircleFilter, StaysOutOfNearlyCocircularCases) {
     const double oy = (ax * (bx * bx + by * by) - bx * (ax * ax + ay * ay)) / d;
     const double r = std::hypot(ox, oy), a = 2 * kPi * unit(rng);
     if (!(r < 1e9)) continue;
-    c.x[3] = Clamp(c.x[1] + ox + r * std::cos(a)) + nudge(rng);
-    c.y[3] = Clamp(c.y[1] + oy + r * std::sin(a)) + nudge(rng);
+    c.x[3] = Clamp(std::round(c.x[1] + ox + r * std::cos(a)) + nudge(rng));
+    c.y[3] = Clamp(std::round(c.y[1] + oy + r * std::sin(a)) + nudge(rng));
     t.Add(c);
   }
   // Nearly collinear corners: one a few units off the line through the
