@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "plugin/triangulate/ULandUtils.h"
+
 namespace circle_filter {
 
 // What the test says of corners 0, 1, 2 and far vertex q, when that can be
@@ -61,13 +63,10 @@ struct TVerdict {
 inline TVerdict Judge(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                       std::int32_t x2, std::int32_t y2, std::int32_t qx, std::int32_t qy) {
   constexpr double e = 1.0 / 9007199254740992.0;  // 2^-53
-  const auto diff = [](std::int32_t a, std::int32_t b) {
-    return static_cast<double>(std::int64_t{a} - std::int64_t{b});
-  };
-  const double ux = diff(x0, x1), uy = diff(y0, y1);
-  const double wx = diff(x2, x1), wy = diff(y2, y1);
+  const double ux = DiffOf(x0, x1), uy = DiffOf(y0, y1);
+  const double wx = DiffOf(x2, x1), wy = DiffOf(y2, y1);
   if ((ux == 0.0) | (uy == 0.0) | (wx == 0.0) | (wy == 0.0)) return TVerdict{0, false};
-  const double px = diff(qx, x1), py = diff(qy, y1);
+  const double px = DiffOf(qx, x1), py = DiffOf(qy, y1);
   const double uu = ux * ux + uy * uy, ww = wx * wx + wy * wy, pp = px * px + py * py;
   const double uxwy = ux * wy, uywx = uy * wx;
   const double c = uxwy - uywx;
