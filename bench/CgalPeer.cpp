@@ -6,9 +6,9 @@
 //             sorts the points along a space-filling curve before inserting.
 //   dt-order  the insertion order of our build: the points sorted by elevation
 //             (stable, so equal elevations keep their file order; timed apart
-//             as sort_seconds, outside `seconds`) and inserted one at a time with a plain insert(p) into a
-//             Triangulation_hierarchy_2 over Delaunay_triangulation_2, whose
-//             hierarchy locates each point.
+//             as sort_seconds, outside `seconds`) and inserted one at a time
+//             with a plain insert(p) into a Triangulation_hierarchy_2 over
+//             Delaunay_triangulation_2, whose hierarchy locates each point.
 //   cdt       Constrained_Delaunay_triangulation_2 from the whole range.
 #include <sys/resource.h>
 

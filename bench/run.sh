@@ -102,14 +102,14 @@ for who, s in (("tin build", ours), ("CGAL order", order), ("CGAL range", dt), (
     print(f"{name:>22} {who:>10}: {t:8.3f} s  x{t/t1:6.2f} (range x{t/t0:6.2f})  "
           f"peak {m/1024:7.1f} MiB  x{m/m1:5.2f} (range x{m/m0:5.2f})  "
           f"triangles {int(f(s,'triangles'))}")
-# Our process holds the drawing with its loci before the build starts; what
-# the build adds to that peak, against the whole peak of the peer (which
-# includes the peer's own copy of the points).
 # Our build orders its vertices inside its timing; the peer's elevation sort
 # is outside its `seconds`.  For reference only, the ratio with that sort added.
 sort = f(order, "sort_seconds")
 print(f"{name:>22} {'':>10}  CGAL order with its elevation sort: {t1 + sort:8.3f} s; "
       f"tin build x{f(ours, 'seconds') / (t1 + sort):5.2f} of that")
+# Our process holds the drawing with its loci before the build starts; what
+# the build adds to that peak, against the whole peak of the peer (which
+# includes the peer's own copy of the points).
 own = f(ours, "peak_kb") - f(ours, "drawing_kb")
 print(f"{name:>22} {'':>10}  the build's own memory (peak less the drawing): "
       f"{own/1024:7.1f} MiB  x{own/m1:5.2f} of CGAL order's peak")
