@@ -4,16 +4,20 @@
 #include <cstring>
 
 std::int32_t FirstProbeIn(std::int32_t n, std::int32_t a, std::int32_t b) {
-  // Each step's direction is as good as random, so the bounds move by masks
-  // rather than branches, and the one branch left (is the probe in [a, b]?)
-  // fails only at the end.
-  std::int64_t lo = 0, hi = std::int64_t{n} - 1;
-  std::int64_t mid = (lo + hi) / 2;
-  const auto width = static_cast<std::uint64_t>(std::int64_t{b} - a);
-  while (static_cast<std::uint64_t>(mid - a) > width) {
-    const std::int64_t left = -static_cast<std::int64_t>(mid < a);  // all ones: go right of mid
-    lo += (mid + 1 - lo) & left;
-    hi += (mid - 1 - hi) & ~left;
+  // Every bound stays in [0, n - 1] (the search moves right only from a probe
+  // below a <= n - 1, left only from one above b >= 0), so the halving runs
+  // on unsigned 32-bit values: a shift, where a signed halving needs a sign
+  // correction.  Each step's direction is as good as random, so the bounds
+  // move by masks rather than branches, and the one branch left (is the
+  // probe in [a, b]?) fails only at the end.
+  std::uint32_t lo = 0, hi = static_cast<std::uint32_t>(n) - 1;
+  std::uint32_t mid = hi / 2;
+  const auto ua = static_cast<std::uint32_t>(a);
+  const auto width = static_cast<std::uint32_t>(b) - ua;
+  while (mid - ua > width) {
+    const std::uint32_t right = 0u - static_cast<std::uint32_t>(mid < ua);  // all ones: go right
+    lo += (mid + 1 - lo) & right;
+    hi -= (hi - mid + 1) & ~right;  // to mid - 1; mid >= 1 whenever it moves
     mid = (lo + hi) / 2;
   }
   return static_cast<std::int32_t>(mid);
