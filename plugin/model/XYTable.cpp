@@ -11,11 +11,16 @@ void TXYTable::Dispose() {
   fLimit = 0;
 }
 
+std::uint64_t TXYTable::CapacityFor(std::int64_t entries) {
+  std::uint64_t capacity = 16;
+  while (capacity < static_cast<std::uint64_t>(entries) * 2) capacity *= 2;
+  return capacity;
+}
+
 bool TXYTable::Reserve(std::int64_t entries) {
   Dispose();
   if (entries < 0 || entries > std::numeric_limits<std::int32_t>::max() / 4) return false;
-  std::uint64_t capacity = 16;
-  while (capacity < static_cast<std::uint64_t>(entries) * 2) capacity *= 2;
+  const std::uint64_t capacity = CapacityFor(entries);
   const std::size_t bytes = sizeof(Slot) * static_cast<std::size_t>(capacity);
   fSlots = static_cast<Slot*>(PluginAlloc(bytes));
   if (fSlots == nullptr) return false;
@@ -68,7 +73,18 @@ bool TXYTable::Grow() {
   const std::uint64_t oldCapacity = fMask + 1;
   if (oldCapacity > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max() / 2))
     return false;
-  const std::uint64_t capacity = oldCapacity * 2;
+  return Rehash(oldCapacity * 2);
+}
+
+bool TXYTable::Fit(std::int64_t entries) {
+  if (fSlots == nullptr) return Reserve(entries);
+  if (entries <= fLimit) return true;
+  if (entries > std::numeric_limits<std::int32_t>::max() / 4) return false;
+  return Rehash(CapacityFor(entries));
+}
+
+bool TXYTable::Rehash(std::uint64_t capacity) {
+  const std::uint64_t oldCapacity = fMask + 1;
   const std::size_t bytes = sizeof(Slot) * static_cast<std::size_t>(capacity);
   auto* slots = static_cast<Slot*>(PluginAlloc(bytes));
   if (slots == nullptr) return false;

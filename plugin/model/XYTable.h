@@ -30,6 +30,10 @@ class TXYTable final : public TPluginObject {
   // Twice the room, every entry kept; false (the table unchanged) when the
   // host refuses the block.
   bool Grow();
+  // Room for `entries` positions in all, every entry kept (a table not yet
+  // reserved is reserved); false (the table unchanged) when the host refuses
+  // the block or the count is out of range.
+  bool Fit(std::int64_t entries);
   // The value at (x, y) into *value; false when there is none.
   bool Find(std::int32_t x, std::int32_t y, std::int32_t* value) const;
   bool Contains(std::int32_t x, std::int32_t y) const {
@@ -51,6 +55,10 @@ class TXYTable final : public TPluginObject {
     return (std::uint64_t{static_cast<std::uint32_t>(x)} << 32) | static_cast<std::uint32_t>(y);
   }
   std::uint64_t Home(std::uint64_t key) const;
+  // The smallest capacity that holds `entries` at most half full.
+  static std::uint64_t CapacityFor(std::int64_t entries);
+  // Moves every entry into a new block of `capacity` slots.
+  bool Rehash(std::uint64_t capacity);
 
   Slot* fSlots = nullptr;
   std::uint64_t fMask = 0;  // capacity − 1, the capacity a power of two

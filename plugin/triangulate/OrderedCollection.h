@@ -36,6 +36,8 @@ class TCollectSink {
   // `brkln` has fewer than two corners and is about to be deleted: no later
   // breakline may take its corners, even one made at the same address.
   virtual void Drop(TBrkln* brkln) { (void)brkln; }
+  // `loci` loci come next: a sink may make room for them at once.
+  virtual void Expect(std::int32_t loci) { (void)loci; }
 };
 
 // Makes a vertex for each of the n points, in the order that inserting them
@@ -68,6 +70,9 @@ class TOrderedSink final : public TCollectSink {
   void Corner(TBrkln* brkln) override;
   void Keep(TBrkln* brkln, bool closed) override;
   void Drop(TBrkln* brkln) override;
+  // Room in the position table and the point array for that many more, when
+  // the host gives it; otherwise they grow as points come.
+  void Expect(std::int32_t loci) override;
 
   // Makes the vertices in list order, appends them to the TIN's (empty)
   // vertex list and gives the kept breaklines their vertices.  0, or

@@ -133,7 +133,8 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   }
   TBrklnSource* source = doBrklns ? NewSource(tin, cb, poly) : nullptr;
   auto record = [&](const KVPoint3D& p, bool kept) {
-    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept})) source->fComplete = false;
+    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept}))
+      source->fComplete = false;
   };
   std::int32_t appended = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -218,17 +219,65 @@ TErr MakeXYArray(TTIN* tin) {
   return kNoErr;
 }
 
+// Positions of loci kept in order, in blocks from the host allocator, so
+// that holding a million of them copies none as their number grows.
+class THeldLoci {
+ public:
+  THeldLoci() = default;
+  ~THeldLoci() {
+    for (std::int32_t k = 0; k < fBlockCount; ++k) PluginFree(fBlocks[k]);
+    PluginFree(fBlocks);
+  }
+  THeldLoci(const THeldLoci&) = delete;
+  THeldLoci& operator=(const THeldLoci&) = delete;
 
-// The 3D polygons of the TIN's layer, then its 3D loci, into `sink`.
+  // Reads the locus's position into the next place; false, with nothing
+  // held, when the host refuses room for it.
+  bool Hold(KVCallback cb, KVObj locus) {
+    if (fCount % kBlock == 0) {
+      if (!RoomForOneMore(&fBlocks, fBlockCount, &fBlockRoom, 64)) return false;
+      auto* block = static_cast<KVPoint3D*>(PluginAlloc(sizeof(KVPoint3D) * kBlock));
+      if (block == nullptr) return false;
+      fBlocks[fBlockCount++] = block;
+    }
+    KVPoint3D& p = fBlocks[fCount / kBlock][fCount % kBlock];
+    p = KVPoint3D{0, 0, 0};
+    KV_GetLocus3DPosition(cb, locus, &p);
+    ++fCount;
+    return true;
+  }
+  std::int32_t Count() const { return fCount; }
+  const KVPoint3D& At(std::int32_t k) const { return fBlocks[k / kBlock][k % kBlock]; }
+
+ private:
+  static constexpr std::int32_t kBlock = 1 << 14;
+  KVPoint3D** fBlocks = nullptr;
+  std::int32_t fBlockCount = 0, fBlockRoom = 0, fCount = 0;
+};
+
+// The 3D polygons of the TIN's layer, then its 3D loci, into `sink`.  Every
+// polygon's corners go before the first locus, so one walk over the layer
+// hands the polygons over as it meets them and holds the loci's positions
+// until it ends.  Loci that find no room to be held (the host refused it)
+// are read by a second walk, after the held ones.
 void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {
   const KVObj layer = GetLayerByName(cb, tin->fTINParams.tinName);
   if (layer == 0) return;
+  THeldLoci held;
+  bool full = false;
   for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-    if (KV_GetObjectType(cb, obj) == kKVTypePoly3D) AddPolygon(tin, cb, obj, sink);
+    const std::int16_t type = KV_GetObjectType(cb, obj);
+    if (type == kKVTypePoly3D) AddPolygon(tin, cb, obj, sink);
+    if (type == kKVTypeLocus3D && !full) full = !held.Hold(cb, obj);
     SpinBusyCursor(cb);
   }
+  std::int32_t count = held.Count();
+  sink.Expect(count);
+  for (std::int32_t k = 0; k < count; ++k) sink.Locus(held.At(k));
+  if (!full) return;
+  Trace(kTraceBuild, "ReadLayer: no room to hold the loci past %d; reading them again\n", count);
   for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
-    if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D) AddLocus(cb, obj, sink);
+    if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D && count-- <= 0) AddLocus(cb, obj, sink);
     SpinBusyCursor(cb);
   }
 }

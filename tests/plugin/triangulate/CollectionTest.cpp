@@ -123,6 +123,40 @@ TEST_F(Collection, TooFewDistinctPositionsAndMissingLayer) {
   EXPECT_EQ(tin->fTINVtxListByZ->fFirst, nullptr);
 }
 
+// Collection asks memory for places to hold the loci until the layer's
+// polygons are in, for room ahead in its tables and for the vertices.  On
+// loci alone a refusal either ends it with a code or changes nothing: loci
+// past a refused place are read again by a second walk, tables grow as
+// points come.
+TEST_F(Collection, ARefusalItDoesNotEndOnChangesNothing) {
+  // More loci than one block of held places, every tenth at the position of
+  // an earlier one.
+  std::vector<XYZ> loci;
+  for (std::int32_t i = 0; i < 20000; ++i) {
+    const std::int32_t at = i % 10 == 9 ? i / 2 : i;
+    loci.push_back({at % 150 * 7, at / 150 * 5, (i * 7919) % 1000});
+  }
+  AddLoci(loci);
+  auto collect = [&](std::uint64_t refused, TErr* err) {
+    TTIN* tin = NewTIN();
+    if (refused > 0) host.memory().failAllocation(refused);
+    *err = MakeVtxList(tin->fVtxTriMgr);
+    return XYZs(Items(tin->fTINVtxListByZ));
+  };
+  TErr err = -1;
+  const std::vector<std::string> want = collect(0, &err);
+  ASSERT_EQ(err, kNoErr);
+  ASSERT_EQ(want.size(), 19000u);
+  int absorbed = 0;
+  for (std::uint64_t k = 1; k <= 40; ++k) {
+    const std::vector<std::string> got = collect(k, &err);
+    if (err != kNoErr) continue;
+    ++absorbed;
+    EXPECT_EQ(got, want) << "request " << k << " refused";
+  }
+  EXPECT_GE(absorbed, 4);
+}
+
 // The first thing collection asks memory for: the literal steps' X-sorted
 // array, the indexed build's vertex list (it keeps its points itself).
 TEST_F(Collection, NoMemoryForTheFirstStructure) {
