@@ -182,6 +182,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
 
   // The first base's vertices that the second base covers.
   TListReadAhead ahead(first->fTINVtxListByZ->fFirst, kSampleAhead);
+  TBusySpinner busy(gKVCallback);
   for (const TLinkNode* node = first->fTINVtxListByZ->fFirst; node != nullptr; node = node->next) {
     PrefetchSample(ahead.Next<TTINVtx>(), indexes != nullptr ? &indexes->second : nullptr, taken);
     const auto* u = static_cast<const TTINVtx*>(node->item);
@@ -193,7 +194,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
       add(u->x, u->y, Difference(u->z, zo));
     else
       Trace(kTraceBuild, "MakeDiffVtxList: inner vertex outside the outer TIN\n");
-    SpinBusyCursor(gKVCallback);
+    busy.Item();
   }
 
   // The second base's vertices at new XY that the first base covers.
@@ -210,7 +211,7 @@ TErr CollectDiffVertices(TTIN* tin, TDiffIndexes* indexes) {
       add(w->x, w->y, Difference(zi, w->z));
     else
       Trace(kTraceBuild, "MakeDiffVtxList: outer vertex outside the inner TIN\n");
-    SpinBusyCursor(gKVCallback);
+    busy.Item();
   }
 
   if (listErr == kNoErr) listErr = pending.Flush();

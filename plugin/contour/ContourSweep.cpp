@@ -17,8 +17,6 @@ namespace {
 
 // Fan positions take 30 bits of the order key, look-from corners 2.
 constexpr std::int64_t kMaxFanPosition = (std::int64_t{1} << 30) - 1;
-// The busy cursor is advanced once per this many open triangles.
-constexpr std::int64_t kCursorStride = 1024;
 // How far ahead in the open set a triangle is fetched before its flag is
 // read or written: the triangles lie anywhere in memory.
 constexpr std::int64_t kPrefetchAhead = 8;
@@ -272,8 +270,9 @@ TErr TContourSweep::FlagLevel(std::int64_t j, bool major) {
 TErr TContourSweep::TraceLevel(TContourThreader* threader) {
   KVCallback cb = gKVCallback;
   SpinBusyCursor(cb);
+  TBusySpinner busy(cb);
   for (std::int64_t i = 0; i < fOpenCount; ++i) {
-    if (i % kCursorStride == kCursorStride - 1) SpinBusyCursor(cb);
+    busy.Item();
     if (i + kPrefetchAhead < fOpenCount) __builtin_prefetch(fOpen[i + kPrefetchAhead].tri);
     TTINTriangle* t = fOpen[i].tri;
     if (t->fContoursAnyDone) continue;

@@ -93,6 +93,7 @@ TErr ReadVertices(TStoreReader& in, TTIN* tin, TRecordPlaces* at) {
   at->vertices = in.Offset();
   const KVCallback cb = in.CB();
   std::int32_t lastZ = std::numeric_limits<std::int32_t>::min();
+  TBusySpinner busy(cb);
   for (std::int32_t k = 1; k <= count; ++k) {
     TTINVtx* vtx = new TTINVtx();
     if (vtx == nullptr) return kErrStoredItem;
@@ -107,7 +108,7 @@ TErr ReadVertices(TStoreReader& in, TTIN* tin, TRecordPlaces* at) {
     }
     lastZ = vtx->z;
     tin->fVtxReadTable->Add(k, vtx);
-    SpinBusyCursor(cb);
+    busy.Item();
   }
   return kNoErr;
 }
@@ -135,6 +136,7 @@ TErr ReadTriangles(TStoreReader& in, TTIN* tin, TRecordPlaces* at) {
   at->triangles = in.Offset();
   const KVCallback cb = in.CB();
   std::int32_t lastNumber = 0;
+  TBusySpinner busy(cb);
   for (std::int32_t j = 0; j < count; ++j) {
     TTINTriangle* tri = new TTINTriangle();
     if (tri == nullptr) return kErrStoredItem;
@@ -148,7 +150,7 @@ TErr ReadTriangles(TStoreReader& in, TTIN* tin, TRecordPlaces* at) {
     }
     tin->fTriReadTable->Add(number, tri);
     lastNumber = number;
-    SpinBusyCursor(cb);
+    busy.Item();
   }
   return kNoErr;
 }
@@ -183,11 +185,12 @@ TErr ResolveReferences(TStoreReader& in, TTIN* tin, const TRecordPlaces& at) {
   const KVCallback cb = in.CB();
   const TIDIndex* triangles = tin->fTriReadTable;
   std::int32_t k = 0;
+  TBusySpinner busy(cb);
   for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr; node = node->next, ++k) {
     in.Seek(at.vertices + k * kStoredVtxBytes + kStoredVtxTriangleAt);
     auto* vtx = static_cast<TTINVtx*>(node->item);
     if (!LookUpTriangle(triangles, in.GetInt32(), &vtx->fTriangle)) return kErrStoredReference;
-    SpinBusyCursor(cb);
+    busy.Item();
   }
   std::int32_t j = 0;
   for (TLinkNode* node = tin->fTINTriangleList->fFirst; node != nullptr; node = node->next, ++j) {
@@ -199,7 +202,7 @@ TErr ResolveReferences(TStoreReader& in, TTIN* tin, const TRecordPlaces& at) {
       corner = static_cast<TTINVtx*>(tin->fVtxReadTable->LookUp(in.GetInt32()));
       if (corner == nullptr) return kErrStoredReference;
     }
-    SpinBusyCursor(cb);
+    busy.Item();
   }
   return in.Error();
 }

@@ -117,9 +117,10 @@ std::int32_t TTIN::AttachDataToDrawing(TStoreWriter& out) {
 
   out.PutInt32(n.vertices);
   if (n.vertices > 0) {
+    TBusySpinner busy(cb);
     for (const TLinkNode* node = fTINVtxListByZ->fFirst; node != nullptr && out.Ok(); node = node->next) {
       static_cast<const TTINVtx*>(node->item)->AttachDataToDrawing(out);
-      SpinBusyCursor(cb);
+      busy.Item();
     }
   }
 
@@ -131,10 +132,11 @@ std::int32_t TTIN::AttachDataToDrawing(TStoreWriter& out) {
 
   out.PutInt32(n.triangles);
   if (n.triangles > 0) {
+    TBusySpinner busy(cb);
     for (const TLinkNode* node = fTINTriangleList->fFirst; node != nullptr && out.Ok(); node = node->next) {
       const TErr err = static_cast<const TTINTriangle*>(node->item)->AttachDataToDrawing(out);
       if (err != kNoErr) return err;
-      SpinBusyCursor(cb);
+      busy.Item();
     }
   }
 

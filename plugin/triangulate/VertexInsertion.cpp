@@ -279,13 +279,14 @@ TErr AddInteriorVerticesAndTriangulate(TTIN* tin) {
     const THullSet hullSet(tin->fSteps, tin->fConvexHullVtxList);
     TQuickLocator* locator = NewQuickLocator(tin);
     TLocatePrefetch ahead(locator, tin->fTINVtxListByZ->fFirst);
+    TBusySpinner busy(gKVCallback);
     for (TLinkNode* node = tin->fTINVtxListByZ->fFirst; node != nullptr && err == kNoErr;
          node = node->next, ahead.Step()) {
       if (node->item == nullptr)
         err = kErrNullVtxInList;
       else
         err = AddOneVertexWithHullSet(tin, static_cast<TTINVtx*>(node->item), hullSet, locator);
-      SpinBusyCursor(gKVCallback);
+      busy.Item();
     }
     delete locator;
   }

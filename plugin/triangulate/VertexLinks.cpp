@@ -78,6 +78,7 @@ TErr AssignHighTrianglesToVertices(TTINVtxTriMgr* mgr) {
   TLinkedList* list = mgr->fTIN->fTINTriangleList;
   if (list == nullptr || list->fFirst == nullptr) return kErrHighNoTriangles;
   TLinkPrefetch ahead(list->fFirst);
+  TBusySpinner busy(gKVCallback);
   for (TLinkNode* node = list->fFirst; node != nullptr; node = node->next, ahead.Step()) {
     auto* t = static_cast<TTINTriangle*>(node->item);
     std::int16_t lo = 0, mid = 0, hi = 0;
@@ -95,7 +96,7 @@ TErr AssignHighTrianglesToVertices(TTINVtxTriMgr* mgr) {
       }
       if (replace) u->SetHighest(t, other == (c + 1) % 3 ? 1 : -1);
     }
-    SpinBusyCursor(gKVCallback);
+    busy.Item();
   }
   return kNoErr;
 }

@@ -265,11 +265,12 @@ void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {
   if (layer == 0) return;
   THeldLoci held;
   bool full = false;
+  TBusySpinner busy(cb);
   for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
     const std::int16_t type = KV_GetObjectType(cb, obj);
     if (type == kKVTypePoly3D) AddPolygon(tin, cb, obj, sink);
     if (type == kKVTypeLocus3D && !full) full = !held.Hold(cb, obj);
-    SpinBusyCursor(cb);
+    busy.Item();
   }
   std::int32_t count = held.Count();
   sink.Expect(count);
