@@ -20,8 +20,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s POINTS.csv\n", argv[0]);
     return 2;
   }
-  // The budget of a command-line session (half the machine), so that the
-  // largest tiles build here as they do in `tinhost run`.
+  // The budget of a command-line session (half the machine) and its
+  // allocator's setting, so that the largest tiles build here as they do in
+  // `tinhost run`.
+  tinhost::Memory::keepFreedMemoryForReuse();
   tinhost::Host host(tinhost::HostOptions{tinhost::Memory::machineBudget()});
   gKVCallback = host.callbacks();
   const long points = AddLociFromPointsFile(host, argv[1], "Ground");

@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
   }
   // Contours at 100 levels over a million random points hold some 100
   // million points: the default budget of the host allocator is too small.
+  tinhost::Memory::keepFreedMemoryForReuse();  // as in `tinhost run`
   tinhost::HostOptions options;
   options.memoryBudget = std::int64_t{1} << 36;
   tinhost::Host host(options);

@@ -28,7 +28,9 @@
 namespace {
 
 tinhost::Host& TheHost() {
+  static const bool asInTinhost = (tinhost::Memory::keepFreedMemoryForReuse(), true);
   static tinhost::Host host;
+  (void)asInTinhost;
   gKVCallback = host.callbacks();
   return host;
 }

@@ -3,8 +3,10 @@
 #include <iostream>
 
 #include "tinhost/cli/App.h"
+#include "tinhost/core/Memory.h"
 
 int main(int argc, char** argv) {
+  tinhost::Memory::keepFreedMemoryForReuse();
   tinhost::cli::Console io{std::cin, std::cout, std::cerr};
   return tinhost::cli::runApp(argc, argv, io);
 }

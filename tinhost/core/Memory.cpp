@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include "tinhost/core/UnderAsan.h"
@@ -42,6 +43,13 @@ std::int64_t Memory::machineBudget() {
   const long pageSize = sysconf(_SC_PAGESIZE);
   if (pages <= 0 || pageSize <= 0) return kDefaultBudget;
   return std::max<std::int64_t>(kDefaultBudget, std::int64_t{pages} * pageSize / 2);
+}
+
+void Memory::keepFreedMemoryForReuse() {
+#ifdef M_MMAP_THRESHOLD
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
 }
 
 Memory::Memory(std::int64_t budget) : budget_(budget) {}

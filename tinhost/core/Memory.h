@@ -53,6 +53,16 @@ class Memory {
   // never less than kDefaultBudget, so that a million-point model fits where
   // the machine can hold it.
   static std::int64_t machineBudget();
+  // Makes the process keep the memory it frees for its next requests: blocks
+  // of up to 256 MiB come from the heap rather than from mappings of their
+  // own, and the heap's top goes back to the system only past 1 GiB.  A build
+  // frees its scratch (the position table, the order's arrays) just before it
+  // asks for its triangles; reused, those pages cost no page fault (some
+  // 15,000 fewer in a build of a million points; a fault on fresh memory
+  // costs about two microseconds on a virtual machine).  A process-wide
+  // setting, so the application's main asks for it, not each host (the
+  // Python module leaves its interpreter's allocator alone).
+  static void keepFreedMemoryForReuse();
 
   explicit Memory(std::int64_t budget = kDefaultBudget);
   ~Memory();
