@@ -1,6 +1,7 @@
-// The busy cursor that long loops advance once per item.  It changes at most
-// once per kBusyCursorTicks ticks, however often it is called, cycling
-// through the cursor resources 128, 129, 130, 131.  It offers no way to cancel.
+// The busy cursor that long loops advance once per item (loops of very short
+// items through TBusySpinner, on every 64th).  It changes at most once per
+// kBusyCursorTicks ticks, however often it is called, cycling through the
+// cursor resources 128, 129, 130, 131.  It offers no way to cancel.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,10 @@ constexpr std::int16_t kLastBusyCursor = 131;
 constexpr std::uint32_t kBusyCursorTicks = 20;
 
 void SpinBusyCursor(KVCallback cb);
+
+// Makes the next SpinBusyCursor wait a full interval from now (the contour
+// tracer calls it when it begins).
+void ResetBusyCursorTicks(KVCallback cb);
 
 // The busy cursor of a loop whose items take a fraction of a microsecond:
 // SpinBusyCursor on every 64th item, so that the loop does not spend more
@@ -28,9 +33,6 @@ class TBusySpinner {
   KVCallback fCb;
   std::uint32_t fItems = 0;
 };
-// Makes the next SpinBusyCursor wait a full interval from now (the contour
-// tracer calls it when it begins).
-void ResetBusyCursorTicks(KVCallback cb);
 
 // The module-wide state: the tick count of the last change and the number of
 // the cursor to show next (kept in 128..131 before use).

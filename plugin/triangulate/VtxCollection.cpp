@@ -133,8 +133,7 @@ void AddPolygon(TTIN* tin, KVCallback cb, KVObj poly, TCollectSink& sink) {
   }
   TBrklnSource* source = doBrklns ? NewSource(tin, cb, poly) : nullptr;
   auto record = [&](const KVPoint3D& p, bool kept) {
-    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept}))
-      source->fComplete = false;
+    if (source != nullptr && !source->AddCorner(TPolyCorner{p.x, p.y, kept})) source->fComplete = false;
   };
   std::int32_t appended = 0;
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -279,7 +278,7 @@ void ReadLayer(TTIN* tin, KVCallback cb, TCollectSink& sink) {
   Trace(kTraceBuild, "ReadLayer: no room to hold the loci past %d; reading them again\n", count);
   for (KVObj obj = KV_FirstMemberObj(cb, layer); obj != 0; obj = KV_NextObject(cb, obj)) {
     if (KV_GetObjectType(cb, obj) == kKVTypeLocus3D && count-- <= 0) AddLocus(cb, obj, sink);
-    SpinBusyCursor(cb);
+    busy.Item();
   }
 }
 
