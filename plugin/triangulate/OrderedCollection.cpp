@@ -84,15 +84,8 @@ void TOrderedSink::Drop(TBrkln* brkln) {
 void TOrderedSink::Expect(std::int32_t loci) {
   Settle();
   const std::int64_t total = std::int64_t{fPointCount} + loci;
-  if (total > INT32_MAX || !fByXY.Fit(total) || total <= fPointCap) return;
-  auto* bigger =
-      static_cast<KVPoint3D*>(PluginAlloc(sizeof(KVPoint3D) * static_cast<std::size_t>(total)));
-  if (bigger == nullptr) return;
-  if (fPointCount > 0)
-    std::memcpy(bigger, fPoints, sizeof(KVPoint3D) * static_cast<std::size_t>(fPointCount));
-  PluginFree(fPoints);
-  fPoints = bigger;
-  fPointCap = static_cast<std::int32_t>(total);
+  fByXY.Fit(total);
+  if (total > fPointCap) MoveToRoomFor(&fPoints, fPointCount, &fPointCap, total);
 }
 
 bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
