@@ -125,12 +125,12 @@ void* Memory::smallBlock(std::int32_t size) {
     }
     std::memset(chunk.state(), 0, blocks);
     ++c.chunks;
-    c.base = c.next = base;
+    c.next = base;
     c.end = base + blocks * step;
-    c.state = chunk.state();
+    c.nextState = chunk.state();
   }
   char* block = c.next;
-  c.state[static_cast<std::size_t>(block - c.base) / step] = state;
+  *c.nextState++ = state;
   c.next += step;
   return block;
 }

@@ -174,8 +174,7 @@ class Memory {
     FreeBlock* freeList = nullptr;
     char* next = nullptr;  // unused tail of the class's newest chunk
     char* end = nullptr;
-    char* base = nullptr;  // the newest chunk's first block and its block states
-    std::uint8_t* state = nullptr;
+    std::uint8_t* nextState = nullptr;  // the state byte of the block at `next`
     int chunks = 0;
   };
   struct Chunk {
