@@ -5,14 +5,16 @@
 #
 # Generates reproducible inputs (fixed seeds) under $BUILD_DIR/bench-data:
 # uniform random points, a 1000 x 1000 integer grid, clustered points and the
-# real LiDAR ground points of ../shared/data; times one build of each with
+# real LiDAR ground points of ../shared/data; times builds of each with
 # bench/tin_build_points and, on the same file, three CGAL triangulations
 # (bench/cgal_peer): Delaunay_triangulation_2 in our build's insertion order
 # (sorted by elevation, one insert at a time, located by a
 # Triangulation_hierarchy_2), the same built from the whole range (which CGAL
 # sorts along a space-filling curve first) and the constrained Delaunay
 # triangulation; it prints every time and peak resident memory as a ratio to
-# the same-order build, with the ratio to the range build beside it.  Then
+# the same-order build, with the ratio to the range build beside it (our
+# build and the same-order build run REPEATS=5 times each, alternately, and
+# the run of median time stands for each).  Then
 # the Google Benchmark building blocks (indexed against step by step), the
 # difference TIN (bench/tin_diff_bench: sampling indexed
 # against step by step, and a whole difference build of two 100,000-vertex
@@ -85,16 +87,37 @@ PY
 
 field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p" <<<"$2"; }
 
+# Our build and the same-order peer run REPEATS times each (default 5),
+# alternately, and each is represented by its run of median time: on a
+# shared machine one run of either can be 15% off.  The range insert and the
+# constrained triangulation, for reference, run once.
+repeats=${REPEATS:-5}
+
 compare() {  # compare NAME FILE
-  local ours order dt cdt
-  ours=$("$bin/tin_build_points" "$2")
-  order=$("$bin/cgal_peer" dt-order "$2")
+  local ours="" order="" dt cdt r
+  for ((r = 1; r <= repeats; r++)); do
+    if ((r % 2)); then
+      ours+="$("$bin/tin_build_points" "$2")|"
+      order+="$("$bin/cgal_peer" dt-order "$2")|"
+    else
+      order+="$("$bin/cgal_peer" dt-order "$2")|"
+      ours+="$("$bin/tin_build_points" "$2")|"
+    fi
+  done
   dt=$("$bin/cgal_peer" dt "$2")
   cdt=$("$bin/cgal_peer" cdt "$2")
   python3 - "$1" "$ours" "$order" "$dt" "$cdt" <<'PY'
-import re, sys
+import re, statistics, sys
 name, ours, order, dt, cdt = sys.argv[1:]
 def f(s, k): return float(re.search(k + r" ([0-9.]+)", s).group(1))
+def runs(joined): return [r for r in joined.split("|") if r.strip()]
+def median_run(joined):
+    rs = sorted(runs(joined), key=lambda r: f(r, "seconds"))
+    return rs[(len(rs) - 1) // 2]
+pairs = [f(a, "seconds") / f(b, "seconds") for a, b in zip(runs(ours), runs(order))]
+ours_times = ", ".join(f"{f(r, 'seconds'):.3f}" for r in runs(ours))
+order_times = ", ".join(f"{f(r, 'seconds'):.3f}" for r in runs(order))
+ours, order = median_run(ours), median_run(order)
 t1, m1 = f(order, "seconds"), f(order, "peak_kb")
 t0, m0 = f(dt, "seconds"), f(dt, "peak_kb")
 for who, s in (("tin build", ours), ("CGAL order", order), ("CGAL range", dt), ("CGAL CDT", cdt)):
@@ -102,6 +125,8 @@ for who, s in (("tin build", ours), ("CGAL order", order), ("CGAL range", dt), (
     print(f"{name:>22} {who:>10}: {t:8.3f} s  x{t/t1:6.2f} (range x{t/t0:6.2f})  "
           f"peak {m/1024:7.1f} MiB  x{m/m1:5.2f} (range x{m/m0:5.2f})  "
           f"triangles {int(f(s,'triangles'))}")
+print(f"{name:>22} {'':>10}  {len(pairs)} alternate runs: tin build {ours_times} s; "
+      f"CGAL order {order_times} s; median of the runs' ratios x{statistics.median(pairs):5.2f}")
 # Our build orders its vertices inside its timing; the peer's elevation sort
 # is outside its `seconds`.  For reference only, the ratio with that sort added.
 sort = f(order, "sort_seconds")
