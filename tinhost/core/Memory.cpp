@@ -32,6 +32,11 @@ constexpr std::size_t kChunkAlignment = 64;
 constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
 constexpr int kChunkDoublings = 4;
 
+// Chunks and plain blocks of at least this size have their pages mapped on
+// the page faulter's thread while they are carved or filled: only sessions
+// that allocate this much start the thread.
+constexpr std::size_t kPrefaultBytes = std::size_t{1} << 20;
+
 // Under AddressSanitizer each plain block is a malloc of its own, so that an
 // overflow off the end of a block is caught at the block's own bounds.
 constexpr bool kSlabs = TINHOST_UNDER_ASAN == 0;
@@ -55,6 +60,7 @@ void Memory::keepFreedMemoryForReuse() {
 Memory::Memory(std::int64_t budget) : budget_(budget) {}
 
 Memory::~Memory() {
+  faulter_.stop();
   for (const auto& [block, size] : largeBlocks_) std::free(block);
   for (const Chunk& chunk : chunks_) std::free(chunk.base);
   for (auto& [h, rec] : handles_) {
@@ -123,6 +129,7 @@ void* Memory::smallBlock(std::int32_t size) {
       std::free(base);
       return nullptr;
     }
+    if (bytes >= kPrefaultBytes) faulter_.request(base, bytes);
     std::memset(chunk.state(), 0, blocks);
     ++c.chunks;
     c.next = base;
@@ -163,6 +170,8 @@ KVErr Memory::allocate(std::int32_t size, void** out) {
     block = smallBlock(size);
   } else {
     block = rawBlock(size);
+    if (block != nullptr && static_cast<std::size_t>(size) >= kPrefaultBytes)
+      faulter_.request(block, static_cast<std::size_t>(size));
     if (block != nullptr) {
       try {
         largeBlocks_.emplace(block, size);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "plugin/host/KVABI.h"
+#include "tinhost/core/PageFaulter.h"
 
 namespace tinhost {
 
@@ -196,6 +197,8 @@ class Memory {
   std::int64_t blockBytes_ = 0;
   std::unordered_map<KVHandle, HandleRecord> handles_;
   std::vector<std::string> misuse_;
+  // Maps the pages of large chunks and blocks in ahead of their first use.
+  PageFaulter faulter_;
 };
 
 }  // namespace tinhost

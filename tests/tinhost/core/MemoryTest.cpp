@@ -5,8 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "tinhost/core/Host.h"
 #include "tinhost/core/Memory.h"
+#include "tinhost/core/PageFaulter.h"
 
 namespace tinhost {
 namespace {
@@ -136,6 +140,63 @@ TEST(MemoryBlocks, BlocksOfEverySizeStayAlignedApartAndReleaseOnce) {
   EXPECT_EQ(mem.misuse().size(), 2u);
   EXPECT_EQ(mem.stats().pluginBlocks, before.pluginBlocks);
   EXPECT_EQ(mem.bytesInUse(), before.pluginBytes);
+}
+
+// Resident pages of [p, p + bytes), by mincore.
+std::size_t ResidentPages(void* p, std::size_t bytes) {
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> in((bytes + page - 1) / page);
+  if (mincore(p, bytes, in.data()) != 0) return 0;
+  std::size_t n = 0;
+  for (unsigned char c : in) n += c & 1u;
+  return n;
+}
+
+TEST(PageFaulter, MapsFreshPagesWithoutChangingThemAndSurvivesFreedRanges) {
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t pages = 1024;
+  const std::size_t bytes = pages * page;
+  auto* p = static_cast<char*>(mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(p, MAP_FAILED);
+  for (std::size_t k = 0; k < pages; k += 97) p[k * page + k % page] = static_cast<char>(k % 251 + 1);
+  ASSERT_LT(ResidentPages(p, bytes), pages / 10);
+
+  PageFaulter faulter;
+  // A range freed before it is mapped: the request concerns it alone.
+  void* gone = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(gone, MAP_FAILED);
+  faulter.request(gone, bytes);
+  munmap(gone, bytes);
+  faulter.request(p + 1, bytes - 1);  // whole pages only: the first is left out
+  faulter.drain();
+  if (!faulter.working()) GTEST_SKIP() << "this kernel does not map pages in on request";
+  EXPECT_EQ(ResidentPages(p + page, bytes - page), pages - 1);
+  for (std::size_t k = 0; k < pages; ++k)
+    for (std::size_t at : {std::size_t{0}, k % page, page - 1}) {
+      const char want = k % 97 == 0 && at == k % page ? static_cast<char>(k % 251 + 1) : 0;
+      ASSERT_EQ(p[k * page + at], want) << "page " << k << " byte " << at;
+    }
+  faulter.stop();
+  faulter.request(p, bytes);  // dropped after the stop
+  faulter.drain();
+  munmap(p, bytes);
+}
+
+TEST(MemoryBlocks, BlocksCarvedFromChunksBeingMappedKeepTheirContents) {
+  // Enough 64-byte blocks for chunks of the size whose pages the allocator
+  // has mapped on its second thread while the blocks are written.
+  Memory mem(std::int64_t{1} << 30);
+  std::vector<std::uint64_t*> blocks(200000);
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    void* p = nullptr;
+    ASSERT_EQ(mem.allocate(64, &p), kKVNoErr);
+    blocks[i] = static_cast<std::uint64_t*>(p);
+    for (int w = 0; w < 8; ++w) blocks[i][w] = i * 8 + static_cast<std::uint64_t>(w);
+  }
+  for (std::size_t i = 0; i < blocks.size(); ++i)
+    for (int w = 0; w < 8; ++w) ASSERT_EQ(blocks[i][w], i * 8 + static_cast<std::uint64_t>(w)) << i;
+  for (std::uint64_t* b : blocks) mem.release(b);
+  EXPECT_EQ(mem.bytesInUse(), 0);
 }
 
 TEST(MemoryHandles, GrowthMovesTheBlockAndKeepsTheContents) {
