@@ -100,4 +100,9 @@ void PageFaulter::run() {
   idle_.notify_all();
 }
 
+PageFaulter& ProcessPageFaulter() {
+  static PageFaulter* const faulter = new PageFaulter;
+  return *faulter;
+}
+
 }  // namespace tinhost

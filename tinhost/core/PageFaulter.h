@@ -59,4 +59,8 @@ class PageFaulter {
   std::thread thread_;  // started with the first request
 };
 
+// The faulter of memory the process keeps for its whole life (the slabs of
+// the drawing's object map).  Never destroyed, so that it serves to the end.
+PageFaulter& ProcessPageFaulter();
+
 }  // namespace tinhost
