@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <system_error>
 
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -17,6 +18,15 @@ constexpr std::size_t kMaxQueued = 64;
 std::uintptr_t pageSize() {
   static const long size = sysconf(_SC_PAGESIZE);
   return size > 0 ? static_cast<std::uintptr_t>(size) : 4096;
+}
+
+// With a single processor to run on, the second thread would only take the
+// faults' work in turns with the first.
+bool SecondProcessorAvailable() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return true;  // unknown: try
+  return CPU_COUNT(&set) >= 2;
 }
 
 }  // namespace
@@ -41,6 +51,10 @@ void PageFaulter::request(void* p, std::size_t bytes) {
     const std::lock_guard lock(mutex_);
     if (failed_ || stop_ || queue_.size() >= kMaxQueued) return;
     if (!thread_.joinable()) {
+      if (!SecondProcessorAvailable()) {
+        failed_ = true;
+        return;
+      }
       try {
         thread_ = std::thread([this] { run(); });
       } catch (const std::system_error&) {

@@ -9,9 +9,10 @@
 // the carving thread goes on and meets pages that are already there.
 //
 // Purely a hint: nothing is read or written, so it may run over memory that
-// is in use, freed or reused meanwhile.  Requests are dropped when no thread
-// can be started, when the kernel lacks the request, or when the queue is
-// already long (the carving thread has overtaken it).
+// is in use, freed or reused meanwhile.  Requests are dropped when the
+// process may run on one processor only, when no thread can be started, when
+// the kernel lacks the request, or when the queue is already long (the
+// carving thread has overtaken it).
 #pragma once
 
 #include <condition_variable>
@@ -39,7 +40,8 @@ class PageFaulter {
   // later requests are dropped.
   void stop();
 
-  // False once the kernel or the thread has refused; requests are then dropped.
+  // False once the kernel, the thread or a single processor has refused;
+  // requests are then dropped.
   bool working() const;
 
  private:

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -169,7 +170,7 @@ TEST(PageFaulter, MapsFreshPagesWithoutChangingThemAndSurvivesFreedRanges) {
   munmap(gone, bytes);
   faulter.request(p + 1, bytes - 1);  // whole pages only: the first is left out
   faulter.drain();
-  if (!faulter.working()) GTEST_SKIP() << "this kernel does not map pages in on request";
+  if (!faulter.working()) GTEST_SKIP() << "no second processor, or the kernel does not map pages in on request";
   EXPECT_EQ(ResidentPages(p + page, bytes - page), pages - 1);
   for (std::size_t k = 0; k < pages; ++k)
     for (std::size_t at : {std::size_t{0}, k % page, page - 1}) {
@@ -180,6 +181,32 @@ TEST(PageFaulter, MapsFreshPagesWithoutChangingThemAndSurvivesFreedRanges) {
   faulter.request(p, bytes);  // dropped after the stop
   faulter.drain();
   munmap(p, bytes);
+}
+
+TEST(PageFaulter, StaysIdleWhenTheProcessMayRunOnOneProcessorOnly) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &all)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t bytes = 256 * page;
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(p, MAP_FAILED);
+  {
+    PageFaulter faulter;
+    faulter.request(p, bytes);
+    faulter.drain();
+    EXPECT_FALSE(faulter.working());
+  }
+  EXPECT_EQ(ResidentPages(p, bytes), 0u);
+  munmap(p, bytes);
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
 }
 
 TEST(MemoryBlocks, BlocksCarvedFromChunksBeingMappedKeepTheirContents) {
