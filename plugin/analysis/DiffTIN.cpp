@@ -129,7 +129,7 @@ class TPendingDiffVertices {
     const std::int32_t n = fCount;
     fCount = 0;
     if (n == 0) return kNoErr;
-    return AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, n, nullptr) ? kNoErr
+    return AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, n, nullptr, nullptr) ? kNoErr
                                                                             : kErrNoVtxListMemory;
   }
 

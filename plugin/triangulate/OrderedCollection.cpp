@@ -89,7 +89,7 @@ void TOrderedSink::Expect(std::int32_t loci) {
 }
 
 bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
-                            TTINVtx** vtxOf) {
+                            const std::uint64_t* wanted, TTINVtx** vtxOf) {
   auto* z =
       static_cast<std::int32_t*>(PluginAlloc(sizeof(std::int32_t) * static_cast<std::size_t>(n)));
   auto* order =
@@ -101,21 +101,20 @@ bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std
   }
   PluginFree(z);
   // The points are read in elevation order, all over the array: ask for
-  // each (and its slot in vtxOf) some steps before it is needed.
+  // each some steps before it is needed.  Only the wanted vertices (a
+  // breakline's corners) are written to vtxOf, which is as scattered.
   constexpr std::int32_t kAhead = 16;
   for (std::int32_t k = 0; ok && k < n; ++k) {
-    if (k + kAhead < n) {
-      __builtin_prefetch(&points[order[k + kAhead]]);
-      if (vtxOf != nullptr) __builtin_prefetch(&vtxOf[order[k + kAhead]], 1);
-    }
-    const KVPoint3D& p = points[order[k]];
+    if (k + kAhead < n) __builtin_prefetch(&points[order[k + kAhead]]);
+    const std::int32_t i = order[k];
+    const KVPoint3D& p = points[i];
     auto* v = new TTINVtx(p.x, p.y, p.z);
     if (v == nullptr || !list->Append(v)) {
       delete v;
       ok = false;
       break;
     }
-    if (vtxOf != nullptr) vtxOf[order[k]] = v;
+    if (wanted != nullptr && (wanted[i >> 6] >> (i & 63) & 1u) != 0) vtxOf[i] = v;
   }
   PluginFree(order);
   return ok;
@@ -124,12 +123,27 @@ bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std
 TErr TOrderedSink::Finish() {
   Settle();
   if (fPointCount == 0) return kNoErr;
-  auto** vtxOf =
-      static_cast<TTINVtx**>(PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(fPointCount)));
-  TErr err =
-      vtxOf != nullptr && AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, fPointCount, vtxOf)
-          ? kNoErr
-          : kErrNoVtxListMemory;
+  // The vertices of the breaklines' corners are wanted, and only they.
+  std::uint64_t* wanted = nullptr;
+  TTINVtx** vtxOf = nullptr;
+  bool ready = true;
+  if (fBrklnCount > fHanded) {
+    const std::size_t words = static_cast<std::size_t>(fPointCount) / 64 + 1;
+    wanted = static_cast<std::uint64_t*>(PluginAlloc(sizeof(std::uint64_t) * words));
+    vtxOf = static_cast<TTINVtx**>(
+        PluginAlloc(sizeof(TTINVtx*) * static_cast<std::size_t>(fPointCount)));
+    ready = wanted != nullptr && vtxOf != nullptr;
+    if (ready) {
+      std::memset(wanted, 0, sizeof(std::uint64_t) * words);
+      for (std::int32_t c = 0; c < fCornerCount; ++c)
+        wanted[fCorners[c] >> 6] |= std::uint64_t{1} << (fCorners[c] & 63);
+    }
+  }
+  TErr err = ready && AppendInInsertionOrder(fTIN->fTINVtxListByZ, fPoints, fPointCount, wanted,
+                                             vtxOf)
+                 ? kNoErr
+                 : kErrNoVtxListMemory;
+  PluginFree(wanted);
   if (err == kNoErr) {
     for (; fHanded < fBrklnCount; ++fHanded) {
       const TPendingBrkln& b = fBrklns[fHanded];

@@ -42,11 +42,13 @@ class TCollectSink {
 
 // Makes a vertex for each of the n points, in the order that inserting them
 // one by one into the empty vertex `list` would give, and appends them to
-// it; vtxOf (may be null) receives point i's vertex at [i].  False when the
-// host refuses memory: the order's scratch before anything is appended, or a
-// vertex or list node on the way (the vertices made so far stay listed).
+// it.  For each point i whose bit is set in `wanted` (bit i % 64 of word
+// i / 64), vtxOf receives its vertex at [i]; both may be null when no vertex
+// is wanted.  False when the host refuses memory: the order's scratch before
+// anything is appended, or a vertex or list node on the way (the vertices
+// made so far stay listed).
 bool AppendInInsertionOrder(TKestSortedLList* list, const KVPoint3D* points, std::int32_t n,
-                            TTINVtx** vtxOf);
+                            const std::uint64_t* wanted, TTINVtx** vtxOf);
 
 // The breakline joins the TIN's list (made on first use); deleted when the
 // list cannot take it.
