@@ -31,7 +31,9 @@
 
 class TTINVtx;
 class TXYIndex;
-class TXYTable;
+template <bool kValues>
+class TXYHash;
+using TXYTable = TXYHash<true>;
 
 // InitKestXYAndHdlArray: the toolbox gave no handle.
 constexpr std::int32_t kErrNoXYArrayHandle = 0x9003E;

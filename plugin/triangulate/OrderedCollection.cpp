@@ -44,7 +44,7 @@ void TOrderedSink::SettleOldest() {
 bool TOrderedSink::TakeNow(const KVPoint3D& p) {
   if (!fByXY.Reserved() && !fByXY.Reserve(1024)) return false;
   if (!RoomForOneMore(&fPoints, fPointCount, &fPointCap, 1024)) return false;
-  if (!fByXY.Add(p.x, p.y, fPointCount) && !(fByXY.Grow() && fByXY.Add(p.x, p.y, fPointCount)))
+  if (!fByXY.Add(p.x, p.y) && !(fByXY.Grow() && fByXY.Add(p.x, p.y)))
     return false;
   fPoints[fPointCount++] = p;
   return true;

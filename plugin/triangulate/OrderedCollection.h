@@ -100,7 +100,7 @@ class TOrderedSink final : public TCollectSink {
   KVPoint3D fQueue[kQueue] = {};  // loci not yet looked up, oldest at fQueueFirst
   std::int32_t fQueueFirst = 0, fWaiting = 0;
   TTIN* fTIN;
-  TXYTable fByXY;                // position -> point
+  TXYSet fByXY;                  // the points' positions
   KVPoint3D* fPoints = nullptr;  // accepted points, in collection order
   std::int32_t fPointCount = 0, fPointCap = 0;
   std::int32_t* fCorners = nullptr;  // breakline corners, as point numbers

@@ -245,4 +245,33 @@ TEST(XYTable, KeepsTheFirstValueAndRefusesBeyondItsCapacity) {
   gKVCallback = nullptr;
 }
 
+// The set marks its free slots with one position's key: that position is
+// held like any other, through growth, and the positions beside it too.
+TEST(XYTable, TheSetHoldsThePositionThatMarksFreeSlots) {
+  tinhost::Host host;
+  gKVCallback = host.callbacks();
+  {
+    const std::int32_t marker = static_cast<std::int32_t>(0x80808080u);
+    TXYSet set;
+    ASSERT_TRUE(set.Reserve(2));
+    EXPECT_FALSE(set.Contains(marker, marker));
+    EXPECT_FALSE(set.Contains(0, 0));  // a cleared slot's key is not (0, 0)
+    std::int32_t added = 0;
+    while (set.Add(added, marker)) ++added;
+    EXPECT_FALSE(set.Add(marker, marker));  // full: refused like any new position
+    ASSERT_TRUE(set.Grow());
+    ASSERT_TRUE(set.Add(marker, marker));
+    EXPECT_TRUE(set.Add(marker, marker));
+    EXPECT_EQ(set.Count(), added + 1);
+    ASSERT_TRUE(set.Fit(1000));
+    for (std::int32_t i = 0; i < 500; ++i) ASSERT_TRUE(set.Add(marker, i + added));
+    EXPECT_TRUE(set.Contains(marker, marker));
+    for (std::int32_t i = 0; i < added; ++i) EXPECT_TRUE(set.Contains(i, marker)) << i;
+    EXPECT_FALSE(set.Contains(marker, marker - 1));
+    EXPECT_EQ(set.Count(), added + 501);
+  }
+  EXPECT_EQ(host.memory().stats().pluginBlocks, 0u);
+  gKVCallback = nullptr;
+}
+
 }  // namespace
