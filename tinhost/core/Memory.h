@@ -54,15 +54,14 @@ class Memory {
   // never less than kDefaultBudget, so that a million-point model fits where
   // the machine can hold it.
   static std::int64_t machineBudget();
-  // Makes the process keep the memory it frees for its next requests: blocks
-  // of up to 256 MiB come from the heap rather than from mappings of their
-  // own, and the heap's top goes back to the system only past 1 GiB.  A build
-  // frees its scratch (the position table, the order's arrays) just before it
-  // asks for its triangles; reused, those pages cost no page fault (some
-  // 15,000 fewer in a build of a million points; a fault on fresh memory
-  // costs about two microseconds on a virtual machine).  A process-wide
-  // setting, so the application's main asks for it, not each host (the
-  // Python module leaves its interpreter's allocator alone).
+  // Makes the process keep the memory it frees for its next requests:
+  // requests to the C heap of up to 256 MiB (handles, plain blocks under
+  // 1 MiB) are served from the heap rather than from mappings of their own,
+  // and the heap's top goes back to the system only past 1 GiB.  Reused, freed pages
+  // cost no page fault (a fault on fresh memory costs about two microseconds
+  // on a virtual machine).  A process-wide setting, so the application's main
+  // asks for it, not each host (the Python module leaves its interpreter's
+  // allocator alone).
   static void keepFreedMemoryForReuse();
 
   explicit Memory(std::int64_t budget = kDefaultBudget);
@@ -146,8 +145,9 @@ class Memory {
   // release learns the exact size (the budget counts requested bytes) and
   // tells a live block from anything else without reading the address it is
   // given.  A released block goes on its class's free list, threaded through
-  // its first bytes.  Larger blocks are malloc'ed one by one and kept in a
-  // table by address.  Allocating and releasing take constant time apart from
+  // its first bytes.  Larger blocks are malloc'ed one by one (from 1 MiB on,
+  // mapped one by one) and kept in a table by address.  Chunks of 2 MiB are
+  // carved from arenas mapped on huge-page boundaries.  Allocating and releasing take constant time apart from
   // finding a small block's chunk among the chunks sorted by address, and
   // destruction frees the chunks and the large blocks, whatever the plug-in
   // left live.  Under AddressSanitizer every block takes the large path, so
@@ -182,6 +182,7 @@ class Memory {
     char* base;              // the blocks, then one state byte per block
     std::size_t blocks;
     int sizeClass;
+    bool inArena;            // carved from an arena (else its own heap block)
     std::uint8_t* state() const { return reinterpret_cast<std::uint8_t*>(base + blocks * stride(sizeClass)); }
   };
   // The chunk holding block p with its index there, or null when p is not the
@@ -189,9 +190,16 @@ class Memory {
   const Chunk* chunkOf(const void* p, std::size_t* index) const;
   // A small block with its state byte set for `size`.
   void* smallBlock(std::int32_t size);
+  // A huge page's worth of memory for a chunk, from the newest arena or a
+  // new one; null when no arena can be mapped (the chunk then comes from
+  // the heap).  Arenas are unmapped only by the destructor.
+  char* arenaChunk();
 
   SizeClass classes_[kSizeClasses];
   std::vector<Chunk> chunks_;  // sorted by base
+  std::vector<char*> arenas_;
+  char* arenaNext_ = nullptr;  // the newest arena's uncarved part
+  char* arenaEnd_ = nullptr;
   std::unordered_map<void*, std::int32_t> largeBlocks_;  // address -> requested size
   std::size_t blockCount_ = 0;
   std::int64_t blockBytes_ = 0;

@@ -12,6 +12,7 @@
 #include "tinhost/core/Host.h"
 #include "tinhost/core/Memory.h"
 #include "tinhost/core/PageFaulter.h"
+#include "tinhost/core/UnderAsan.h"
 
 namespace tinhost {
 namespace {
@@ -223,6 +224,36 @@ TEST(MemoryBlocks, BlocksCarvedFromChunksBeingMappedKeepTheirContents) {
   for (std::size_t i = 0; i < blocks.size(); ++i)
     for (int w = 0; w < 8; ++w) ASSERT_EQ(blocks[i][w], i * 8 + static_cast<std::uint64_t>(w)) << i;
   for (std::uint64_t* b : blocks) mem.release(b);
+  EXPECT_EQ(mem.bytesInUse(), 0);
+}
+
+TEST(MemoryBlocks, BlocksOfAMebibyteOrMoreKeepTheirContentsAndLeaveOnRelease) {
+  Memory mem(std::int64_t{1} << 30);
+  const std::int32_t sizes[] = {1 << 20, (3 << 20) + 5, (1 << 20) - 1};
+  std::vector<unsigned char*> blocks;
+  for (const std::int32_t size : sizes) {
+    void* p = nullptr;
+    ASSERT_EQ(mem.allocate(size, &p), kKVNoErr);
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(p) % (size % 64 == 0 ? 64 : 8), 0u) << size;
+    blocks.push_back(static_cast<unsigned char*>(p));
+    for (std::int32_t b = 0; b < size; ++b) blocks.back()[b] = static_cast<unsigned char>(b % 253 + size % 7);
+  }
+  for (std::size_t i = 0; i < blocks.size(); ++i)
+    for (std::int32_t b = 0; b < sizes[i]; ++b)
+      ASSERT_EQ(blocks[i][b], static_cast<unsigned char>(b % 253 + sizes[i] % 7)) << i << " " << b;
+  EXPECT_EQ(mem.bytesInUse(), std::int64_t{sizes[0]} + sizes[1] + sizes[2]);
+  mem.release(blocks[1]);
+  EXPECT_EQ(mem.bytesInUse(), std::int64_t{sizes[0]} + sizes[2]);
+  if (!TINHOST_UNDER_ASAN) {
+    // A block of a mebibyte or more is a mapping of its own: released, its
+    // pages go back to the system at once.
+    std::vector<unsigned char> in(1);
+    EXPECT_NE(mincore(blocks[1], 1, in.data()), 0);
+  }
+  mem.release(blocks[1]);
+  EXPECT_EQ(mem.misuse().size(), 1u);
+  mem.release(blocks[0]);
+  mem.release(blocks[2]);
   EXPECT_EQ(mem.bytesInUse(), 0);
 }
 
