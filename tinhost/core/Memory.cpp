@@ -214,6 +214,11 @@ char* Memory::arenaChunk() {
   }
   char* chunk = arenaNext_;
   arenaNext_ += kHugePage;
+  // The next chunk of the arena is mapped in now, on the faulter's thread, so
+  // that it is ready when some class asks for it: a chunk's first huge page
+  // is otherwise met by the carving thread before the faulter gets to it,
+  // and the carving thread then waits while the kernel clears 2 MiB.
+  if (arenaNext_ != arenaEnd_) faulter_.request(arenaNext_, kHugePage);
   return chunk;
 }
 
