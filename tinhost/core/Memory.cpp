@@ -85,8 +85,13 @@ constexpr bool kSlabs = TINHOST_UNDER_ASAN == 0;
 // that the arenas of the triangles that follow it do not add to its pages.
 bool isMapped(std::int32_t size) { return kSlabs && static_cast<std::size_t>(size) >= kPrefaultBytes; }
 std::size_t mappedBytes(std::int32_t size) {
-  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096);
+  static const std::size_t page = sysconf(_SC_PAGESIZE) > 0 ? static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) : 4096;
   return (static_cast<std::size_t>(size) + page - 1) / page * page;
+}
+// Gives back a plain block that is not a small one, by how it was taken.
+void freeLargeBlock(void* block, std::int32_t size) {
+  if (isMapped(size)) munmap(block, mappedBytes(size));
+  else std::free(block);
 }
 
 }  // namespace
@@ -109,10 +114,7 @@ Memory::Memory(std::int64_t budget) : budget_(budget) {}
 
 Memory::~Memory() {
   faulter_.stop();
-  for (const auto& [block, size] : largeBlocks_) {
-    if (isMapped(size)) munmap(block, mappedBytes(size));
-    else std::free(block);
-  }
+  for (const auto& [block, size] : largeBlocks_) freeLargeBlock(block, size);
   for (const Chunk& chunk : chunks_)
     if (!chunk.inArena) std::free(chunk.base);
   for (char* arena : arenas_) munmap(arena, kArenaBytes);
@@ -259,8 +261,7 @@ KVErr Memory::allocate(std::int32_t size, void** out) {
       try {
         largeBlocks_.emplace(block, size);
       } catch (const std::bad_alloc&) {
-        if (mapped) munmap(block, mappedBytes(size));
-        else std::free(block);
+        freeLargeBlock(block, size);
         block = nullptr;
       }
     }
@@ -292,8 +293,7 @@ void Memory::release(void* block) {
   } else if (const auto it = largeBlocks_.find(block); chunk == nullptr && it != largeBlocks_.end()) {
     size = it->second;
     largeBlocks_.erase(it);
-    if (isMapped(size)) munmap(block, mappedBytes(size));
-    else std::free(block);
+    freeLargeBlock(block, size);
   } else {
     note("InternalFree of a block that is not a live allocation");
     return;

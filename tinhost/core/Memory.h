@@ -57,11 +57,11 @@ class Memory {
   // Makes the process keep the memory it frees for its next requests:
   // requests to the C heap of up to 256 MiB (handles, plain blocks under
   // 1 MiB) are served from the heap rather than from mappings of their own,
-  // and the heap's top goes back to the system only past 1 GiB.  Reused, freed pages
-  // cost no page fault (a fault on fresh memory costs about two microseconds
-  // on a virtual machine).  A process-wide setting, so the application's main
-  // asks for it, not each host (the Python module leaves its interpreter's
-  // allocator alone).
+  // and the heap's top goes back to the system only past 1 GiB.  Reused,
+  // freed pages cost no page fault (a fault on fresh memory costs about two
+  // microseconds on a virtual machine).  A process-wide setting, so the
+  // application's main asks for it, not each host (the Python module leaves
+  // its interpreter's allocator alone).
   static void keepFreedMemoryForReuse();
 
   explicit Memory(std::int64_t budget = kDefaultBudget);
@@ -147,8 +147,9 @@ class Memory {
   // given.  A released block goes on its class's free list, threaded through
   // its first bytes.  Larger blocks are malloc'ed one by one (from 1 MiB on,
   // mapped one by one) and kept in a table by address.  Chunks of 2 MiB are
-  // carved from arenas mapped on huge-page boundaries.  Allocating and releasing take constant time apart from
-  // finding a small block's chunk among the chunks sorted by address, and
+  // carved from arenas mapped on huge-page boundaries.  Allocating and
+  // releasing take constant time apart from finding a small block's chunk
+  // among the chunks sorted by address, and
   // destruction frees the chunks and the large blocks, whatever the plug-in
   // left live.  Under AddressSanitizer every block takes the large path, so
   // that the sanitizer sees each block's bounds.
